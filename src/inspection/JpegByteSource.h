@@ -1,0 +1,125 @@
+// Byte sources for the marker walk and the one bounded reader through which
+// the walk touches them.
+//
+// A source exposes a window of the data [windowStart, windowStart + windowLength)
+// and refills it on request. The in-memory source's window is the whole data;
+// the file source reads through one reused buffer, so a file of any size is
+// walked in bounded memory with the same results as a whole-file walk.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <span>
+
+class JpegByteSource {
+public:
+    virtual ~JpegByteSource() = default;
+    JpegByteSource() = default;
+    JpegByteSource(const JpegByteSource&) = delete;
+    JpegByteSource& operator=(const JpegByteSource&) = delete;
+
+    // Bytes in the data. A file source lowers it when the file turns out
+    // shorter than it said (it shrank while being read).
+    uint64_t size() const { return size_; }
+
+protected:
+    // Makes the window hold the byte at pos (pos < size()). Returns false when
+    // that byte cannot be had because the data ended early. Throws
+    // std::system_error when the underlying read fails.
+    virtual bool fill(uint64_t pos) = 0;
+
+    const uint8_t* window_ = nullptr;
+    uint64_t windowStart_ = 0;
+    size_t windowLength_ = 0;
+    uint64_t size_ = 0;
+
+    friend class BoundedReader;
+};
+
+class MemoryByteSource final : public JpegByteSource {
+public:
+    explicit MemoryByteSource(std::span<const uint8_t> data);
+
+protected:
+    bool fill(uint64_t pos) override;
+};
+
+// Reads an open file through one buffer that is reused from file to file.
+// Not thread-safe: give each thread its own reader.
+class JpegFileReader final : public JpegByteSource {
+public:
+    static constexpr size_t kDefaultWindow = 1u << 20;
+
+    // window: bytes held at once (at least 1; tests use tiny windows to
+    // exercise every refill path).
+    explicit JpegFileReader(size_t window = kDefaultWindow);
+
+    // Starts reading fd (not owned) whose size fstat reported.
+    void attach(int fd, uint64_t size);
+    void detach();
+
+    // Bytes the reader pulled from files since it was created.
+    uint64_t bytesRead() const { return bytesRead_; }
+
+protected:
+    bool fill(uint64_t pos) override;
+
+private:
+    size_t capacity_;
+    std::unique_ptr<uint8_t[]> buffer_;
+    size_t allocated_ = 0;
+    int fd_ = -1;
+    uint64_t bytesRead_ = 0;
+};
+
+// The only code that turns offsets into memory accesses. Positions are
+// absolute file offsets; a position may lie past the end (a segment length
+// may point there), reads from there fail.
+class BoundedReader {
+public:
+    explicit BoundedReader(JpegByteSource& source) : source_(source) {}
+
+    uint64_t pos() const { return pos_; }
+    uint64_t size() const { return source_.size_; }
+    bool atEnd() const { return pos_ >= source_.size_; }
+    void seek(uint64_t pos) { pos_ = pos; }
+    // Relative move; the walk only ever steps back over bytes it has read.
+    void skip(int64_t delta) { pos_ = static_cast<uint64_t>(static_cast<int64_t>(pos_) + delta); }
+
+    bool u8(uint8_t& value)
+    {
+        // Unsigned: a position before the window wraps and fails the test too.
+        if (pos_ - source_.windowStart_ < source_.windowLength_) {
+            value = source_.window_[pos_ - source_.windowStart_];
+            ++pos_;
+            return true;
+        }
+        return read(&value, 1);
+    }
+
+    bool u16be(uint16_t& value)
+    {
+        uint8_t bytes[2];
+        if (!read(bytes, 2))
+            return false;
+        value = static_cast<uint16_t>(bytes[0] << 8 | bytes[1]);
+        return true;
+    }
+
+    // Copies n bytes and advances; false (position unspecified) when the data
+    // ends first.
+    bool read(void* destination, size_t n);
+
+    // Moves to the next 0xFF byte at or after the position and returns true,
+    // or moves to the end and returns false.
+    bool findFF();
+
+private:
+    // Makes the window hold pos_; false when the data has no byte there.
+    bool ensure();
+
+    JpegByteSource& source_;
+    uint64_t pos_ = 0;
+};

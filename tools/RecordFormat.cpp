@@ -1,0 +1,244 @@
+#include "RecordFormat.h"
+
+#include "KvJpegInfoConsts.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#include <iconv.h>
+
+namespace {
+
+// Length of the valid UTF-8 sequence at the start of bytes, 0 when invalid
+// (overlong forms, surrogates and code points above U+10FFFF are invalid).
+size_t utf8SequenceLength(std::string_view bytes)
+{
+    const auto b = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = b(0);
+    if (lead < 0x80)
+        return 1;
+    size_t length;
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0;
+        else if (lead == 0xED)
+            high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        else if (lead == 0xF4)
+            high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (bytes.size() < length || b(1) < low || b(1) > high)
+        return 0;
+    for (size_t i = 2; i < length; ++i) {
+        if (b(i) < 0x80 || b(i) > 0xBF)
+            return 0;
+    }
+    return length;
+}
+
+std::string latin1ToUtf8(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x80) {
+            out += c;
+        } else {
+            out += static_cast<char>(0xC0 | u >> 6);
+            out += static_cast<char>(0x80 | (u & 0x3F));
+        }
+    }
+    return out;
+}
+
+bool cp932ToUtf8(std::string_view bytes, std::string& out)
+{
+    iconv_t cd = ::iconv_open("UTF-8", "CP932");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return false;
+    std::string result(bytes.size() * 3 + 4, '\0');
+    char* in = const_cast<char*>(bytes.data());
+    size_t inLeft = bytes.size();
+    char* outPtr = result.data();
+    size_t outLeft = result.size();
+    const size_t rc = ::iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+    ::iconv_close(cd);
+    if (rc == static_cast<size_t>(-1) || inLeft != 0)
+        return false;
+    result.resize(result.size() - outLeft);
+    out = std::move(result);
+    return true;
+}
+
+// Appends text (valid UTF-8) as the inside of a JSON string.
+void appendJsonEscaped(std::string& out, std::string_view text)
+{
+    for (const char c : text) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+                char escape[8];
+                std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(c));
+                out += escape;
+            } else {
+                out += c;
+            }
+        }
+    }
+}
+
+// Valid sequences unchanged, each invalid byte as U+FFFD.
+std::string replaceInvalidUtf8(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const size_t length = utf8SequenceLength(bytes.substr(i));
+        if (length == 0) {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        } else {
+            out.append(bytes.substr(i, length));
+            i += length;
+        }
+    }
+    return out;
+}
+
+std::string hexOf(std::string_view bytes)
+{
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        out += kDigits[u >> 4];
+        out += kDigits[u & 0xF];
+    }
+    return out;
+}
+
+void appendText(std::string& out, const char* name, std::string_view utf8Value)
+{
+    out += ",\"";
+    out += name;
+    out += "\":\"";
+    appendJsonEscaped(out, utf8Value);
+    out += '"';
+}
+
+void appendNumber(std::string& out, const char* name, int64_t value)
+{
+    out += ",\"";
+    out += name;
+    out += "\":";
+    out += std::to_string(value);
+}
+
+void appendBool(std::string& out, const char* name, bool value)
+{
+    out += ",\"";
+    out += name;
+    out += "\":";
+    out += value ? "true" : "false";
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes)
+{
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const size_t length = utf8SequenceLength(bytes.substr(i));
+        if (length == 0)
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+std::string DecodeCommentText(std::string_view bytes)
+{
+    if (IsValidUtf8(bytes))
+        return std::string(bytes);
+    std::string decoded;
+    if (cp932ToUtf8(bytes, decoded) && IsValidUtf8(decoded))
+        return decoded;
+    return latin1ToUtf8(bytes);
+}
+
+std::string TableHeader()
+{
+    return "path\tverdict\tformat\twidth\theight\tquality\tijg_quality\ttrailing_bytes";
+}
+
+std::string TableRow(const std::string& path, const TKvJpegInfo& info)
+{
+    std::string row;
+    row.reserve(path.size() + 96);
+    for (const char c : path) {
+        switch (c) {
+        case '\t': row += "\\t"; break;
+        case '\n': row += "\\n"; break;
+        case '\r': row += "\\r"; break;
+        case '\\': row += "\\\\"; break;
+        default: row += c;
+        }
+    }
+    for (const std::string& cell :
+         {std::string(JpegVerdictText(info.Verdict)), std::string(JpegProcessText(info.ProcessCode)),
+          std::to_string(info.Width), std::to_string(info.Height), std::to_string(info.Quality),
+          std::to_string(info.IjgQuality), std::to_string(info.TrailingBytes)}) {
+        row += '\t';
+        row += cell;
+    }
+    return row;
+}
+
+std::string JsonLine(const std::string& path, const TKvJpegInfo& info)
+{
+    std::string line = "{\"path\":\"";
+    appendJsonEscaped(line, replaceInvalidUtf8(path));
+    line += '"';
+    if (!IsValidUtf8(path))
+        appendText(line, "path_hex", hexOf(path));
+    appendText(line, "VerdictText", JpegVerdictText(info.Verdict));
+    appendNumber(line, "Verdict", int64_t{info.Verdict});
+    appendBool(line, "IsGrayscale", info.IsGrayscale);
+    appendBool(line, "HasMacBinaryHeader", info.HasMacBinaryHeader);
+    appendBool(line, "ScanComplete", info.ScanComplete);
+    appendBool(line, "IsJfif", info.IsJfif);
+    appendNumber(line, "JfifMajor", int64_t{info.JfifMajor});
+    appendNumber(line, "JfifMinor", int64_t{info.JfifMinor});
+    appendBool(line, "IsExif", info.IsExif);
+    appendNumber(line, "ProcessCode", int64_t{info.ProcessCode});
+    appendNumber(line, "SoiCount", int64_t{info.SoiCount});
+    appendNumber(line, "EoiCount", int64_t{info.EoiCount});
+    appendNumber(line, "EndOffset", info.EndOffset);
+    appendNumber(line, "TrailingBytes", info.TrailingBytes);
+    appendText(line, "Comment", DecodeCommentText(info.Comment));
+    appendNumber(line, "Height", int64_t{info.Height});
+    appendNumber(line, "Width", int64_t{info.Width});
+    appendNumber(line, "ThumbHeight", int64_t{info.ThumbHeight});
+    appendNumber(line, "ThumbWidth", int64_t{info.ThumbWidth});
+    appendNumber(line, "Quality", int64_t{info.Quality});
+    appendNumber(line, "IjgQuality", int64_t{info.IjgQuality});
+    line += '}';
+    return line;
+}

@@ -1,0 +1,217 @@
+// scanlark-check: checks JPEG files for damage from the command line, with the
+// same marker walk and verdicts as the window.
+#include "CheckRunner.h"
+#include "CheckTargets.h"
+#include "KvJpegInfo.h"
+#include "RecordFormat.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sched.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kExitSound = 0;
+constexpr int kExitDamaged = 1;
+constexpr int kExitUsage = 2;
+
+const char kHelp[] =
+    "Usage: scanlark-check [options] PATH...\n"
+    "Check JPEG files for damage without decoding them.\n"
+    "\n"
+    "A PATH is a file, or a folder whose .jpg and .jpeg files (any letter case)\n"
+    "are checked in name order. A PATH that does not exist, or names neither a\n"
+    "folder nor a regular file, is reported like a file with verdict 4.\n"
+    "\n"
+    "Options:\n"
+    "  -r, --recursive   also check the folders below, level by level\n"
+    "      --no-hidden   skip files and folders whose names begin with \".\"\n"
+    "      --json        one JSON object per file and line instead of the table\n"
+    "      --errors-only print only files with verdicts 2..7\n"
+    "  -j, --jobs N      check N files at a time (default: the number of cores);\n"
+    "                    the output keeps the order of the input whatever N is\n"
+    "  -q, --quiet       no progress line on stderr\n"
+    "  -h, --help        show this text\n"
+    "\n"
+    "Output: a tab-separated table with a header line and one row per file:\n"
+    "path, verdict text, format text, width, height, quality, IJG quality,\n"
+    "trailing bytes (unknown numbers are -1; tab, CR, LF and backslash in a path\n"
+    "are written as \\t, \\r, \\n and \\\\). With --json each line holds \"path\",\n"
+    "\"VerdictText\" and the fields Verdict, IsGrayscale, HasMacBinaryHeader,\n"
+    "ScanComplete, IsJfif, JfifMajor, JfifMinor, IsExif, ProcessCode, SoiCount,\n"
+    "EoiCount, EndOffset, TrailingBytes, Comment, Height, Width, ThumbHeight,\n"
+    "ThumbWidth, Quality and IjgQuality. A path that is not valid UTF-8 is given\n"
+    "with U+FFFD for its bad bytes plus \"path_hex\", its exact bytes in hex.\n"
+    "\n"
+    "Verdicts: 0 sound, 1 sound with data appended after the image, 2 damaged\n"
+    "(data ends early), 3 unknown error (a segment runs past the data),\n"
+    "4 no such file, 5 cannot be opened, 6 empty file, 7 not a JPEG file.\n"
+    "\n"
+    "A file that opens but cannot be read is reported on stderr with the\n"
+    "system's reason and gets no output line; so is a folder that cannot be\n"
+    "listed.\n"
+    "\n"
+    "Exit status: 0 when every file is sound (verdict 0 or 1), 1 when any file\n"
+    "has verdict 2..7 or could not be read, 2 on a usage error.\n";
+
+struct Options {
+    CheckTargetOptions targets;
+    bool json = false;
+    bool errorsOnly = false;
+    bool quiet = false;
+    unsigned jobs = 0;
+    std::vector<std::string> paths;
+};
+
+unsigned coreCount()
+{
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+        return static_cast<unsigned>(CPU_COUNT(&set));
+    const unsigned n = std::thread::hardware_concurrency();
+    return n > 0 ? n : 1;
+}
+
+[[noreturn]] void usageError(const std::string& message)
+{
+    std::fprintf(stderr, "scanlark-check: %s\nTry 'scanlark-check --help'.\n", message.c_str());
+    std::exit(kExitUsage);
+}
+
+unsigned parseJobs(const std::string& text)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || value < 1 || value > 1024)
+        usageError("-j needs a number from 1 to 1024, not '" + text + "'");
+    return static_cast<unsigned>(value);
+}
+
+Options parseOptions(int argc, char** argv)
+{
+    Options options;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            options.paths.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "-h" || arg == "--help") {
+            std::fputs(kHelp, stdout);
+            std::exit(kExitSound);
+        } else if (arg == "-r" || arg == "--recursive") {
+            options.targets.recursive = true;
+        } else if (arg == "--no-hidden") {
+            options.targets.skipHidden = true;
+        } else if (arg == "--json") {
+            options.json = true;
+        } else if (arg == "--errors-only") {
+            options.errorsOnly = true;
+        } else if (arg == "-q" || arg == "--quiet") {
+            options.quiet = true;
+        } else if (arg == "-j" || arg == "--jobs") {
+            if (i + 1 >= argc)
+                usageError(arg + " needs a number");
+            options.jobs = parseJobs(argv[++i]);
+        } else if (arg.rfind("--jobs=", 0) == 0) {
+            options.jobs = parseJobs(arg.substr(7));
+        } else if (arg.rfind("-j", 0) == 0) {
+            options.jobs = parseJobs(arg.substr(2));
+        } else {
+            usageError("unknown option '" + arg + "'");
+        }
+    }
+    if (options.paths.empty())
+        usageError("no PATH given");
+    if (options.jobs == 0)
+        options.jobs = coreCount();
+    return options;
+}
+
+// "done/total files, MB/s" on one rewritten terminal line.
+class ProgressLine {
+public:
+    explicit ProgressLine(size_t total) : total_(total), start_(std::chrono::steady_clock::now()) {}
+
+    void show(size_t done, uint64_t bytes)
+    {
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+        const double rate = seconds > 0 ? static_cast<double>(bytes) / 1e6 / seconds : 0.0;
+        std::fprintf(stderr, "\r%zu/%zu files, %.1f MB/s\033[K", done, total_, rate);
+        shown_ = true;
+    }
+
+    void clear()
+    {
+        if (shown_)
+            std::fputs("\r\033[K", stderr);
+    }
+
+private:
+    size_t total_;
+    std::chrono::steady_clock::time_point start_;
+    bool shown_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const Options options = parseOptions(argc, argv);
+    const CheckTargets targets = CollectCheckTargets(options.paths, options.targets);
+
+    int status = kExitSound;
+    for (const std::string& error : targets.listingErrors) {
+        std::fprintf(stderr, "scanlark-check: cannot list %s\n", error.c_str());
+        status = kExitDamaged;
+    }
+
+    static char outputBuffer[1 << 16];
+    std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
+    if (!options.json)
+        std::printf("%s\n", TableHeader().c_str());
+
+    const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
+    ProgressLine progressLine(targets.files.size());
+    std::function<void(size_t, uint64_t)> progress;
+    if (showProgress)
+        progress = [&](size_t done, uint64_t bytes) { progressLine.show(done, bytes); };
+
+    RunChecks(
+        targets.files, options.jobs,
+        [&](size_t index, CheckOutcome& outcome) {
+            const std::string& path = targets.files[index];
+            if (outcome.readFailed) {
+                progressLine.clear();
+                std::fprintf(stderr, "scanlark-check: cannot read %s: %s\n", path.c_str(), outcome.error.c_str());
+                status = kExitDamaged;
+                return;
+            }
+            const bool isError = IsJpegErrorVerdict(outcome.info.Verdict);
+            if (isError)
+                status = kExitDamaged;
+            if (options.errorsOnly && !isError)
+                return;
+            const std::string line = options.json ? JsonLine(path, outcome.info) : TableRow(path, outcome.info);
+            std::fwrite(line.data(), 1, line.size(), stdout);
+            std::fputc('\n', stdout);
+        },
+        progress);
+
+    progressLine.clear();
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "scanlark-check: cannot write the output: %s\n", std::strerror(errno));
+        return kExitUsage;
+    }
+    return status;
+}
