@@ -60,7 +60,8 @@ const char kHelp[] =
     "listed.\n"
     "\n"
     "Exit status: 0 when every file is sound (verdict 0 or 1), 1 when any file\n"
-    "has verdict 2..7 or could not be read, 2 on a usage error.\n";
+    "has verdict 2..7 or could not be read, 2 on a usage error or when the\n"
+    "output cannot be written.\n";
 
 struct Options {
     CheckTargetOptions targets;

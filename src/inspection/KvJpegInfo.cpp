@@ -339,6 +339,19 @@ private:
     JpegFileReader& reader_;
 };
 
+// Verdict of a file whose content was walked (size above 0).
+void setVerdictAfterWalk(bool walked, TKvJpegInfo& info)
+{
+    if (!walked)
+        info.Verdict = jvUnknownError;
+    else if (info.SoiCount == 0)
+        info.Verdict = jvNotJpeg;
+    else if (info.SoiCount == info.EoiCount)
+        info.Verdict = info.TrailingBytes == 0 ? jvOk : jvOkWithTrailingData;
+    else
+        info.Verdict = jvDamaged;
+}
+
 }  // namespace
 
 constinit const std::array<int32_t, 101> IjgQualitySums = kIjgSums;
@@ -408,18 +421,20 @@ void CheckJpegFile(const std::string& FileName, TKvJpegInfo& Info, JpegFileReade
         const AttachedReader attached(reader, fd.get(), static_cast<uint64_t>(status.st_size));
         walked = ScanJpegStream(reader, Info);
     }
-    if (!walked)
-        return;  // verdict stays 3
-    if (Info.SoiCount == 0)
-        Info.Verdict = jvNotJpeg;
-    else if (Info.SoiCount == Info.EoiCount)
-        Info.Verdict = Info.TrailingBytes == 0 ? jvOk : jvOkWithTrailingData;
-    else
-        Info.Verdict = jvDamaged;
+    setVerdictAfterWalk(walked, Info);
 }
 
 void CheckJpegFile(const std::string& FileName, TKvJpegInfo& Info)
 {
     JpegFileReader reader;
     CheckJpegFile(FileName, Info, reader);
+}
+
+void CheckJpegData(std::span<const uint8_t> data, TKvJpegInfo& Info)
+{
+    if (data.empty()) {
+        Info.Verdict = jvEmptyFile;
+        return;
+    }
+    setVerdictAfterWalk(ScanJpegStream(data, Info), Info);
 }

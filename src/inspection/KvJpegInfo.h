@@ -72,6 +72,8 @@ bool ScanJpegStream(std::span<const uint8_t> data, TKvJpegInfo& Info);
 void CheckJpegFile(const std::string& FileName, TKvJpegInfo& Info, JpegFileReader& reader);
 // Convenience form with a buffer of its own (slower for many files).
 void CheckJpegFile(const std::string& FileName, TKvJpegInfo& Info);
+// The driver's verdict for the whole content of a file held in memory.
+void CheckJpegData(std::span<const uint8_t> data, TKvJpegInfo& Info);
 
 // Quality figures on the IJG 1..100 scale from the running quantisation-table
 // totals of a walk. TableCount is at least 1.

@@ -1,0 +1,68 @@
+# The two commands of the README: `make run` and `make test`. Both install the
+# Debian packages that are missing (with sudo when not root), then build.
+
+BUILD      ?= build
+JOBS       ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+PACKAGES      := g++ cmake ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev libgtest-dev libbenchmark-dev
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+
+.PHONY: all deps build run test test-asan test-tsan fuzz bench clean
+
+all: build
+
+# Installs whatever of $(1) dpkg does not know as installed.
+define install_missing
+	@missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get update -qq && \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+endef
+
+deps:
+	$(call install_missing,$(PACKAGES))
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+# Until the window exists: check the sample folder that the build writes.
+run: build
+	@./$(BUILD)/tools/scanlark-check -r $(BUILD)/samples; status=$$?; \
+	  echo "scanlark-check exit status: $$status (1: damaged samples were found, as intended)"; \
+	  [ $$status -le 1 ]
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# Every test again under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	cmake --preset asan
+	cmake --build build-asan -j $(JOBS)
+	ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+
+test-tsan: deps
+	cmake --preset tsan
+	cmake --build build-tsan -j $(JOBS)
+	ctest --test-dir build-tsan --output-on-failure -j $(JOBS)
+
+# The marker walk under libFuzzer for FUZZ_SECONDS, from generated seeds.
+fuzz: deps
+	$(call install_missing,$(FUZZ_PACKAGES))
+	cmake --preset fuzz
+	cmake --build build-fuzz -j $(JOBS)
+	mkdir -p build-fuzz/corpus
+	./build-fuzz/fuzz/fuzz_scan -max_total_time=$(FUZZ_SECONDS) -max_len=16384 -timeout=10 \
+	  -rss_limit_mb=2048 -malloc_limit_mb=512 -print_final_stats=1 build-fuzz/corpus build-fuzz/seeds
+
+bench: deps
+	bash bench/run-bench.sh
+
+clean:
+	rm -rf $(BUILD) build-asan build-tsan build-fuzz build-release

@@ -1,0 +1,77 @@
+// Drives the marker walk with arbitrary bytes: no crash, no hang, a verdict
+// 0..7, figures in range, and the same record whether the data is walked
+// whole or through a window of a few bytes.
+#include "JpegByteSource.h"
+#include "KvJpegInfo.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// Serves the data through a tiny window, as the file reader does at its seams.
+class SmallWindowSource final : public JpegByteSource {
+public:
+    SmallWindowSource(const uint8_t* data, size_t size, size_t window) : data_(data), windowSize_(window)
+    {
+        size_ = size;
+    }
+
+protected:
+    bool fill(uint64_t pos) override
+    {
+        window_ = data_ + pos;
+        windowStart_ = pos;
+        windowLength_ = static_cast<size_t>(std::min<uint64_t>(windowSize_, size_ - pos));
+        return true;
+    }
+
+private:
+    const uint8_t* data_;
+    size_t windowSize_;
+};
+
+void require(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+bool sameRecord(const TKvJpegInfo& a, const TKvJpegInfo& b)
+{
+    return a.IsGrayscale == b.IsGrayscale && a.HasMacBinaryHeader == b.HasMacBinaryHeader &&
+           a.ScanComplete == b.ScanComplete && a.IsJfif == b.IsJfif && a.JfifMajor == b.JfifMajor &&
+           a.JfifMinor == b.JfifMinor && a.IsExif == b.IsExif && a.ProcessCode == b.ProcessCode &&
+           a.SoiCount == b.SoiCount && a.EoiCount == b.EoiCount && a.EndOffset == b.EndOffset &&
+           a.TrailingBytes == b.TrailingBytes && a.Comment == b.Comment && a.Height == b.Height &&
+           a.Width == b.Width && a.ThumbHeight == b.ThumbHeight && a.ThumbWidth == b.ThumbWidth &&
+           a.Quality == b.Quality && a.IjgQuality == b.IjgQuality;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    TKvJpegInfo whole;
+    CheckJpegData(std::span<const uint8_t>(data, size), whole);
+    require(whole.Verdict >= 0 && whole.Verdict <= 7);
+    require(whole.Quality == -1 || (whole.Quality >= 1 && whole.Quality <= 100));
+    require(whole.IjgQuality == -1 || (whole.IjgQuality >= 1 && whole.IjgQuality <= 100));
+    require(whole.ProcessCode >= -1 && whole.ProcessCode <= 15);
+    require(whole.Comment.size() <= size);
+    if (whole.ScanComplete) {
+        require(whole.EndOffset >= 4 && static_cast<uint64_t>(whole.EndOffset) <= size);
+        require(whole.TrailingBytes == static_cast<int64_t>(size) - whole.EndOffset);
+        require(whole.SoiCount == whole.EoiCount);
+    } else {
+        require(whole.EndOffset == 0 && whole.TrailingBytes == 0);
+    }
+
+    const size_t window = size == 0 ? 1 : 1 + data[size - 1] % 13;
+    SmallWindowSource source(data, size, window);
+    TKvJpegInfo windowed;
+    const bool walked = size == 0 || ScanJpegStream(source, windowed);
+    require(walked == (whole.Verdict != 3));
+    require(size == 0 || sameRecord(whole, windowed));
+    return 0;
+}

@@ -1,0 +1,332 @@
+// scanlark-check as a script sees it: arguments, output lines and exit status.
+#include "JpegBuilder.h"
+#include "TempFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+struct ProcessResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string readAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Runs scanlark-check with args (bytes passed unchanged), stdout and stderr
+// captured; a run longer than 20 s is killed and fails the test.
+ProcessResult runCheck(const std::vector<std::string>& args)
+{
+    static TempFolder scratch;
+    const std::string outPath = scratch.path() + "/out";
+    const std::string errPath = scratch.path() + "/err";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+        ::alarm(20);
+        std::vector<char*> argv = {const_cast<char*>(SCANLARK_CHECK_PATH)};
+        for (const auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(SCANLARK_CHECK_PATH, argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ProcessResult run;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.out = readAll(outPath);
+    run.err = readAll(errPath);
+    return run;
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        result.push_back(line);
+    return result;
+}
+
+std::string firstColumn(const std::string& line) { return line.substr(0, line.find('\t')); }
+
+// A strict JSON syntax check (RFC 8259), enough to prove every line parses.
+class JsonChecker {
+public:
+    explicit JsonChecker(const std::string& text) : s_(text) {}
+    bool valid()
+    {
+        ws();
+        if (!value())
+            return false;
+        ws();
+        return i_ == s_.size();
+    }
+
+private:
+    void ws()
+    {
+        while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\t' || s_[i_] == '\n' || s_[i_] == '\r'))
+            ++i_;
+    }
+    bool literal(const char* word)
+    {
+        const std::string w = word;
+        if (s_.compare(i_, w.size(), w) != 0)
+            return false;
+        i_ += w.size();
+        return true;
+    }
+    bool value()
+    {
+        if (i_ >= s_.size())
+            return false;
+        switch (s_[i_]) {
+        case '{': return object();
+        case '"': return string();
+        case 't': return literal("true");
+        case 'f': return literal("false");
+        case 'n': return literal("null");
+        default: return number();
+        }
+    }
+    bool object()
+    {
+        ++i_;
+        ws();
+        if (i_ < s_.size() && s_[i_] == '}')
+            return ++i_, true;
+        for (;;) {
+            ws();
+            if (!string())
+                return false;
+            ws();
+            if (i_ >= s_.size() || s_[i_++] != ':')
+                return false;
+            ws();
+            if (!value())
+                return false;
+            ws();
+            if (i_ >= s_.size())
+                return false;
+            if (s_[i_] == '}')
+                return ++i_, true;
+            if (s_[i_++] != ',')
+                return false;
+        }
+    }
+    bool string()
+    {
+        if (i_ >= s_.size() || s_[i_] != '"')
+            return false;
+        ++i_;
+        while (i_ < s_.size()) {
+            const auto c = static_cast<unsigned char>(s_[i_]);
+            if (c == '"')
+                return ++i_, true;
+            if (c < 0x20)
+                return false;
+            if (c == '\\') {
+                ++i_;
+                if (i_ >= s_.size())
+                    return false;
+                if (s_[i_] == 'u') {
+                    for (int k = 1; k <= 4; ++k) {
+                        if (i_ + k >= s_.size() || !std::isxdigit(static_cast<unsigned char>(s_[i_ + k])))
+                            return false;
+                    }
+                    i_ += 5;
+                    continue;
+                }
+                if (std::string("\"\\/bfnrt").find(s_[i_]) == std::string::npos)
+                    return false;
+                ++i_;
+                continue;
+            }
+            if (c >= 0x80) {
+                // A well-formed UTF-8 sequence, nothing else.
+                const int length = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
+                if (length == 0 || c > 0xF4)
+                    return false;
+                for (int k = 1; k < length; ++k) {
+                    if (i_ + k >= s_.size() || (static_cast<unsigned char>(s_[i_ + k]) & 0xC0) != 0x80)
+                        return false;
+                }
+                i_ += static_cast<size_t>(length);
+                continue;
+            }
+            ++i_;
+        }
+        return false;
+    }
+    bool number()
+    {
+        const size_t start = i_;
+        if (i_ < s_.size() && s_[i_] == '-')
+            ++i_;
+        if (i_ >= s_.size() || !std::isdigit(static_cast<unsigned char>(s_[i_])))
+            return false;
+        if (s_[i_] == '0' && i_ + 1 < s_.size() && std::isdigit(static_cast<unsigned char>(s_[i_ + 1])))
+            return false;
+        while (i_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[i_])))
+            ++i_;
+        return i_ > start;
+    }
+
+    const std::string& s_;
+    size_t i_ = 0;
+};
+
+class ScanlarkCheck : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        sound_ = JpegBuilder().soi().app0Jfif(1, 2).dqt8(TableWithSum(1858)).sof(0xC0, 32, 16, 1).sos().entropy(300).eoi().bytes();
+        damaged_ = Bytes(sound_.begin(), sound_.end() - 40);
+    }
+    TempFolder folder_;
+    Bytes sound_;
+    Bytes damaged_;
+};
+
+TEST_F(ScanlarkCheck, FolderListingOrderHiddenAndRecursion)
+{
+    folder_.write("b.JPG", sound_);
+    folder_.write("a.jpeg", sound_);
+    folder_.write("c.Jpeg", damaged_);
+    folder_.write("notes.txt", sound_);
+    folder_.write("jpg", sound_);
+    folder_.write(".hidden.jpg", sound_);
+    folder_.write("sub/deep/z.jpg", sound_);
+    folder_.write("sub/y.jpg", sound_);
+    folder_.write(".secret/x.jpg", sound_);
+    // A folder link back to the top must not make the walk endless.
+    ASSERT_EQ(::symlink(folder_.path().c_str(), (folder_.path() + "/sub/loop").c_str()), 0);
+    const std::string& top = folder_.path();
+
+    const ProcessResult flat = runCheck({top});
+    const auto flatLines = lines(flat.out);
+    ASSERT_EQ(flatLines.size(), 5u) << flat.out;
+    EXPECT_EQ(flatLines[0], "path\tverdict\tformat\twidth\theight\tquality\tijg_quality\ttrailing_bytes");
+    EXPECT_EQ(firstColumn(flatLines[1]), top + "/.hidden.jpg");
+    EXPECT_EQ(firstColumn(flatLines[2]), top + "/a.jpeg");
+    EXPECT_EQ(firstColumn(flatLines[3]), top + "/b.JPG");
+    EXPECT_EQ(firstColumn(flatLines[4]), top + "/c.Jpeg");
+    EXPECT_EQ(flatLines[2].substr(flatLines[2].find('\t')), "\tなし\tベースライン ハフマン圧縮\t32\t16\t75\t75\t0");
+    EXPECT_EQ(flat.status, 1);  // c.Jpeg is damaged
+
+    const ProcessResult deep = runCheck({"-r", "--no-hidden", top});
+    const auto deepLines = lines(deep.out);
+    std::vector<std::string> paths;
+    for (size_t i = 1; i < deepLines.size(); ++i)
+        paths.push_back(firstColumn(deepLines[i]));
+    EXPECT_EQ(paths, (std::vector<std::string>{top + "/a.jpeg", top + "/b.JPG", top + "/c.Jpeg", top + "/sub/y.jpg",
+                                               top + "/sub/deep/z.jpg"}));
+}
+
+TEST_F(ScanlarkCheck, OutputOrderDoesNotDependOnJobs)
+{
+    for (int i = 0; i < 60; ++i)
+        folder_.write("f" + std::to_string(1000 + i) + ".jpg", i % 7 == 3 ? damaged_ : sound_);
+    const ProcessResult one = runCheck({"-j1", folder_.path()});
+    const ProcessResult four = runCheck({"-j", "4", folder_.path()});
+    const ProcessResult many = runCheck({"--jobs=32", "--json", folder_.path()});
+    EXPECT_EQ(lines(one.out).size(), 61u);
+    EXPECT_EQ(one.out, four.out);
+    EXPECT_EQ(one.status, 1);
+    EXPECT_EQ(four.status, 1);
+    const auto jsonLines = lines(many.out);
+    ASSERT_EQ(jsonLines.size(), 60u);
+    for (int i = 0; i < 60; ++i)
+        EXPECT_NE(jsonLines[i].find("/f" + std::to_string(1000 + i) + ".jpg\""), std::string::npos) << i;
+}
+
+TEST_F(ScanlarkCheck, JsonLinesAreValidWhateverTheBytes)
+{
+    const std::string badName = folder_.write(std::string("bad\xFF\xFE name \"q\"\t.jpg"), sound_);
+    const std::string sjis = folder_.write("sjis.jpg", JpegBuilder().soi().com("\x83\x54\x83\x93\x83\x76\x83\x8b").eoi().zeros(20).bytes());
+    const std::string controls = folder_.write("ctl.jpg", JpegBuilder().soi().com(std::string("a\0b\x01\n\x7F\\\"", 8)).eoi().zeros(20).bytes());
+    const std::string latin = folder_.write("latin.jpg", JpegBuilder().soi().com("\xFF\xFF\x80").eoi().zeros(20).bytes());
+
+    const ProcessResult run = runCheck({"--json", badName, sjis, controls, latin, folder_.path() + "/missing.jpg"});
+    const auto jsonLines = lines(run.out);
+    ASSERT_EQ(jsonLines.size(), 5u) << run.out;
+    for (const auto& line : jsonLines)
+        EXPECT_TRUE(JsonChecker(line).valid()) << line;
+
+    EXPECT_NE(jsonLines[0].find("\"path_hex\":\""), std::string::npos);
+    EXPECT_NE(jsonLines[0].find("626164fffe"), std::string::npos);  // "bad" FF FE
+    EXPECT_NE(jsonLines[1].find("\"Comment\":\"サンプル\""), std::string::npos);
+    EXPECT_EQ(jsonLines[1].find("path_hex"), std::string::npos);
+    EXPECT_NE(jsonLines[2].find("\"Comment\":\"a\\u0000b\\u0001\\n\\u007f\\\\\\\"\""), std::string::npos);
+    EXPECT_NE(jsonLines[3].find("\"Comment\":\"ÿÿ\u0080\""), std::string::npos);
+    EXPECT_NE(jsonLines[4].find("\"VerdictText\":\"ファイルが存在しません\",\"Verdict\":4,"), std::string::npos);
+    // Every field of the record, typed.
+    for (const char* field : {"\"IsGrayscale\":true", "\"HasMacBinaryHeader\":false", "\"ScanComplete\":true",
+                              "\"IsJfif\":true", "\"JfifMajor\":1", "\"JfifMinor\":2", "\"IsExif\":false",
+                              "\"ProcessCode\":0", "\"SoiCount\":1", "\"EoiCount\":1", "\"TrailingBytes\":0",
+                              "\"Comment\":\"\"", "\"Height\":16", "\"Width\":32", "\"ThumbHeight\":0",
+                              "\"ThumbWidth\":0", "\"Quality\":75", "\"IjgQuality\":75", "\"Verdict\":0,"})
+        EXPECT_NE(jsonLines[0].find(field), std::string::npos) << field;
+    EXPECT_EQ(run.status, 1);  // the missing file
+}
+
+TEST_F(ScanlarkCheck, ExitStatusErrorsOnlyAndOddPaths)
+{
+    const std::string good = folder_.write("good.jpg", sound_);
+    const std::string bad = folder_.write("bad.jpg", damaged_);
+    const std::string fifo = folder_.path() + "/pipe.jpg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+
+    const ProcessResult sound = runCheck({"-q", good});
+    EXPECT_EQ(sound.status, 0);
+    EXPECT_EQ(lines(sound.out).size(), 2u);
+
+    const ProcessResult errors = runCheck({"--errors-only", good, bad, fifo, "/nonexistent/x.jpg"});
+    const auto errorLines = lines(errors.out);
+    ASSERT_EQ(errorLines.size(), 4u) << errors.out;
+    EXPECT_EQ(errorLines[1], bad + "\tJPEGファイルが破損しています\tベースライン ハフマン圧縮\t32\t16\t75\t75\t0");
+    EXPECT_EQ(errorLines[2], fifo + "\tファイルが存在しません\t\t-1\t-1\t-1\t-1\t0");
+    EXPECT_EQ(firstColumn(errorLines[3]), "/nonexistent/x.jpg");
+    EXPECT_EQ(errors.status, 1);
+
+    // A path with a tab or a line break stays on its row.
+    const std::string odd = folder_.write("a\tb\nc\\d.jpg", sound_);
+    const auto oddLines = lines(runCheck({odd}).out);
+    ASSERT_EQ(oddLines.size(), 2u);
+    EXPECT_EQ(firstColumn(oddLines[1]), folder_.path() + "/a\\tb\\nc\\\\d.jpg");
+
+    for (const auto& args : std::vector<std::vector<std::string>>{{}, {"-j0", good}, {"-j"}, {"--bogus", good}, {"-jx", good}}) {
+        const ProcessResult usage = runCheck(args);
+        EXPECT_EQ(usage.status, 2);
+        EXPECT_NE(usage.err.find("scanlark-check: "), std::string::npos);
+        EXPECT_TRUE(usage.out.empty());
+    }
+    const ProcessResult help = runCheck({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--errors-only"), std::string::npos);
+    EXPECT_NE(help.out.find("Exit status"), std::string::npos);
+    // "--" ends the options: a file named like an option is still a file.
+    EXPECT_EQ(runCheck({"--", "--bogus"}).status, 1);
+}
+
+}  // namespace
