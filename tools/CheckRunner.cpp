@@ -42,10 +42,14 @@ void runOnCallingThread(const std::vector<std::string>& files,
     }
 }
 
+// The calling thread checks files too and, between them, hands out every
+// result that is ready in order; it sleeps only when nothing is left to
+// claim, so the hand-over costs no wake-up per file.
 class ParallelChecks {
 public:
     ParallelChecks(const std::vector<std::string>& files, unsigned jobs)
-        : files_(files), outcomes_(files.size()), ready_(std::make_unique<bool[]>(files.size())), jobs_(jobs)
+        : files_(files), outcomes_(files.size()), ready_(std::make_unique<std::atomic<bool>[]>(files.size())),
+          jobs_(jobs)
     {
     }
 
@@ -53,66 +57,77 @@ public:
              const std::function<void(size_t, uint64_t)>& progress)
     {
         std::vector<std::jthread> workers;
-        workers.reserve(jobs_);
-        for (unsigned i = 0; i < jobs_; ++i)
-            workers.emplace_back([this] { work(); });
-
-        auto nextReport = Clock::now() + kProgressInterval;
-        for (size_t i = 0; i < files_.size(); ++i) {
-            {
-                std::unique_lock lock(mutex_);
-                waitingFor_ = i;
-                while (!ready_[i]) {
-                    if (progress) {
-                        wake_.wait_until(lock, nextReport);
-                        if (Clock::now() >= nextReport) {
-                            lock.unlock();
-                            progress(i, bytesRead_.load(std::memory_order_relaxed));
-                            nextReport = Clock::now() + kProgressInterval;
-                            lock.lock();
-                        }
-                    } else {
-                        wake_.wait(lock);
-                    }
+        workers.reserve(jobs_ - 1);
+        for (unsigned i = 1; i < jobs_; ++i)
+            workers.emplace_back([this] {
+                JpegFileReader reader;
+                while (checkNext(reader)) {
                 }
+            });
+
+        JpegFileReader reader;
+        auto nextReport = Clock::now() + kProgressInterval;
+        size_t delivered = 0;
+        while (delivered < files_.size()) {
+            while (delivered < files_.size() && ready_[delivered].load(std::memory_order_acquire)) {
+                deliver(delivered, outcomes_[delivered]);
+                outcomes_[delivered] = CheckOutcome{};  // frees the comment early
+                ++delivered;
             }
-            deliver(i, outcomes_[i]);
-            outcomes_[i] = CheckOutcome{};  // frees the comment early
             if (progress && Clock::now() >= nextReport) {
-                progress(i + 1, bytesRead_.load(std::memory_order_relaxed));
+                progress(delivered, bytesRead_.load(std::memory_order_relaxed));
                 nextReport = Clock::now() + kProgressInterval;
             }
+            if (delivered == files_.size() || checkNext(reader))
+                continue;
+            waitForReady(delivered, progress ? nextReport : Clock::time_point::max());
         }
     }
 
 private:
-    void work()
+    // Claims and checks the next unclaimed file; false when none is left.
+    bool checkNext(JpegFileReader& reader)
     {
-        JpegFileReader reader;
-        uint64_t reported = 0;
-        for (;;) {
-            const size_t i = next_.fetch_add(1, std::memory_order_relaxed);
-            if (i >= files_.size())
-                return;
-            checkOne(files_[i], reader, outcomes_[i]);
-            bytesRead_.fetch_add(reader.bytesRead() - reported, std::memory_order_relaxed);
-            reported = reader.bytesRead();
+        const size_t i = next_.fetch_add(1, std::memory_order_relaxed);
+        if (i >= files_.size())
+            return false;
+        const uint64_t before = reader.bytesRead();
+        checkOne(files_[i], reader, outcomes_[i]);
+        bytesRead_.fetch_add(reader.bytesRead() - before, std::memory_order_relaxed);
+        // seq_cst pairs with the waiter's flag (see waitForReady).
+        ready_[i].store(true);
+        if (waiting_.load()) {
             std::lock_guard lock(mutex_);
-            ready_[i] = true;
-            if (i == waitingFor_)
-                wake_.notify_one();
+            wake_.notify_one();
         }
+        return true;
+    }
+
+    // Sleeps until result i is ready or the deadline passes.
+    void waitForReady(size_t i, Clock::time_point deadline)
+    {
+        waiting_.store(true);
+        {
+            std::unique_lock lock(mutex_);
+            while (!ready_[i].load() && Clock::now() < deadline) {
+                if (deadline == Clock::time_point::max())
+                    wake_.wait(lock);
+                else
+                    wake_.wait_until(lock, deadline);
+            }
+        }
+        waiting_.store(false);
     }
 
     const std::vector<std::string>& files_;
-    std::vector<CheckOutcome> outcomes_;  // slot i written by one worker, read after ready_[i]
-    std::unique_ptr<bool[]> ready_;       // guarded by mutex_
+    std::vector<CheckOutcome> outcomes_;  // slot i written by its checker, read after ready_[i]
+    std::unique_ptr<std::atomic<bool>[]> ready_;
     unsigned jobs_;
     std::atomic<size_t> next_{0};
     std::atomic<uint64_t> bytesRead_{0};
+    std::atomic<bool> waiting_{false};
     std::mutex mutex_;
     std::condition_variable wake_;
-    size_t waitingFor_ = 0;  // guarded by mutex_
 };
 
 }  // namespace

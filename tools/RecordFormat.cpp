@@ -3,6 +3,7 @@
 #include "KvJpegInfoConsts.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 
 #include <iconv.h>
@@ -192,22 +193,37 @@ std::string TableRow(const std::string& path, const TKvJpegInfo& info)
 {
     std::string row;
     row.reserve(path.size() + 96);
-    for (const char c : path) {
-        switch (c) {
-        case '\t': row += "\\t"; break;
-        case '\n': row += "\\n"; break;
-        case '\r': row += "\\r"; break;
-        case '\\': row += "\\\\"; break;
-        default: row += c;
+    if (path.find_first_of("\t\n\r\\") == std::string::npos) {
+        row += path;
+    } else {
+        for (const char c : path) {
+            switch (c) {
+            case '\t': row += "\\t"; break;
+            case '\n': row += "\\n"; break;
+            case '\r': row += "\\r"; break;
+            case '\\': row += "\\\\"; break;
+            default: row += c;
+            }
         }
     }
-    for (const std::string& cell :
-         {std::string(JpegVerdictText(info.Verdict)), std::string(JpegProcessText(info.ProcessCode)),
-          std::to_string(info.Width), std::to_string(info.Height), std::to_string(info.Quality),
-          std::to_string(info.IjgQuality), std::to_string(info.TrailingBytes)}) {
+    // Formatted in place: this runs once per file on the output thread.
+    const auto appendCell = [&row](std::string_view text) {
         row += '\t';
-        row += cell;
-    }
+        row += text;
+    };
+    const auto appendNumber = [&row](int64_t value) {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        row += '\t';
+        row.append(digits, end);
+    };
+    appendCell(JpegVerdictText(info.Verdict));
+    appendCell(JpegProcessText(info.ProcessCode));
+    appendNumber(info.Width);
+    appendNumber(info.Height);
+    appendNumber(info.Quality);
+    appendNumber(info.IjgQuality);
+    appendNumber(info.TrailingBytes);
     return row;
 }
 

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <system_error>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 MemoryByteSource::MemoryByteSource(std::span<const uint8_t> data)
@@ -21,6 +22,35 @@ bool MemoryByteSource::fill(uint64_t)
 }
 
 JpegFileReader::JpegFileReader(size_t window) : capacity_(std::max<size_t>(window, 1)) {}
+
+JpegFileReader::~JpegFileReader()
+{
+    if (folderFd_ >= 0)
+        ::close(folderFd_);
+}
+
+int JpegFileReader::folderFor(const std::string& path, const char*& name)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash + 1 == path.size()) {
+        name = path.c_str();
+        return AT_FDCWD;
+    }
+    name = path.c_str() + slash + 1;
+    const std::string_view folder(path.data(), slash == 0 ? 1 : slash);
+    if (folderFd_ >= 0 && folder == folder_)
+        return folderFd_;
+    if (folderFd_ >= 0)
+        ::close(folderFd_);
+    folder_.assign(folder);
+    folderFd_ = ::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd_ < 0) {
+        folder_.clear();
+        name = path.c_str();
+        return AT_FDCWD;
+    }
+    return folderFd_;
+}
 
 void JpegFileReader::attach(int fd, uint64_t size)
 {
@@ -116,5 +146,22 @@ bool BoundedReader::findFF()
             return true;
         }
         pos_ = source_.windowStart_ + source_.windowLength_;
+    }
+}
+
+BoundedReader::MarkerSearch BoundedReader::nextMarker(uint8_t& marker)
+{
+    for (;;) {
+        if (!findFF())
+            return MarkerSearch::End;
+        ++pos_;
+        if (!u8(marker))
+            return MarkerSearch::Truncated;
+        // Entropy-coded data is full of these; handling them here keeps the
+        // walk at memchr speed. Both do nothing in the walk.
+        if (marker != 0x00 && (marker & 0xF8) != 0xD0)
+            return MarkerSearch::Found;
+        if (pos_ >= source_.size_)
+            return MarkerSearch::End;
     }
 }

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <memory>
 #include <span>
+#include <string>
 
 class JpegByteSource {
 public:
@@ -55,6 +56,13 @@ public:
     // window: bytes held at once (at least 1; tests use tiny windows to
     // exercise every refill path).
     explicit JpegFileReader(size_t window = kDefaultWindow);
+    ~JpegFileReader() override;
+
+    // Splits path into a folder descriptor for the *at() calls and the name
+    // within it. The folder stays open until a path in another folder comes,
+    // so a run through one folder costs one short lookup per call instead of
+    // a walk of the whole path. Falls back to AT_FDCWD and the whole path.
+    int folderFor(const std::string& path, const char*& name);
 
     // Starts reading fd (not owned) whose size fstat reported.
     void attach(int fd, uint64_t size);
@@ -72,6 +80,8 @@ private:
     size_t allocated_ = 0;
     int fd_ = -1;
     uint64_t bytesRead_ = 0;
+    std::string folder_;
+    int folderFd_ = -1;
 };
 
 // The only code that turns offsets into memory accesses. Positions are
@@ -115,6 +125,15 @@ public:
     // Moves to the next 0xFF byte at or after the position and returns true,
     // or moves to the end and returns false.
     bool findFF();
+
+    enum class MarkerSearch { Found, End, Truncated };
+    // From the position, passes over every byte that is not FF and every
+    // FF 00 (stuffed zero) and FF D0..D7 (restart) pair that is followed by
+    // more data, as the walk would one marker at a time, and reads the next
+    // marker code. Found: the position is just after the code. End: the data
+    // ended (the position is at or past the end). Truncated: an FF was the
+    // last byte, so its code could not be read.
+    MarkerSearch nextMarker(uint8_t& marker);
 
 private:
     // Makes the window hold pos_; false when the data has no byte there.

@@ -121,12 +121,15 @@ bool MarkerWalk::run()
 
     for (;;) {
         // Bytes that are not FF (entropy-coded data among them) are passed over.
-        if (!reader_.findFF())
-            return true;
-        reader_.skip(1);
         uint8_t marker;
-        if (!reader_.u8(marker))
+        switch (reader_.nextMarker(marker)) {
+        case BoundedReader::MarkerSearch::End:
+            return true;
+        case BoundedReader::MarkerSearch::Truncated:
             return false;
+        case BoundedReader::MarkerSearch::Found:
+            break;
+        }
         switch (dispatch(marker)) {
         case Step::Failed:
             return false;
@@ -395,13 +398,15 @@ void CheckJpegFile(const std::string& FileName, TKvJpegInfo& Info, JpegFileReade
     struct stat status {};
     // Only regular files are opened: a FIFO or a device named *.jpg would
     // block the check or have side effects.
-    if (::stat(FileName.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+    const char* name = nullptr;
+    const int folder = reader.folderFor(FileName, name);
+    if (::fstatat(folder, name, &status, 0) != 0 || !S_ISREG(status.st_mode)) {
         Info.Verdict = jvFileNotFound;
         return;
     }
     // O_NONBLOCK: if the name was swapped for a FIFO since the stat, the open
     // still returns and the fstat below refuses it.
-    const FileDescriptor fd(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    const FileDescriptor fd(::openat(folder, name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.get() < 0) {
         Info.Verdict = errno == ENOENT || errno == ENOTDIR ? jvFileNotFound : jvCannotOpen;
         return;
