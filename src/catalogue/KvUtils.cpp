@@ -2,6 +2,7 @@
 
 #include <QMimeDatabase>
 #include <QMimeType>
+#include <QStringDecoder>
 #include <QStringList>
 
 #include <algorithm>
@@ -171,4 +172,20 @@ std::string StringsToNulList(const std::vector<std::string>& strings)
     }
     list += '\0';
     return list;
+}
+
+QString DecodeCommentText(const std::string& bytes)
+{
+    const QByteArrayView view(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(view);
+    if (!utf8.hasError())
+        return text;
+    QStringDecoder shiftJis("Shift_JIS", QStringDecoder::Flag::Stateless);
+    if (shiftJis.isValid()) {
+        text = shiftJis.decode(view);
+        if (!shiftJis.hasError())
+            return text;
+    }
+    return QString::fromLatin1(view);
 }

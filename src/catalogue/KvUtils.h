@@ -62,3 +62,7 @@ QString GraphicExtList(const QString& mimeTypeName);
 // for an empty string or one holding a NUL, which would end or split the list
 // when it is read back.
 std::string StringsToNulList(const std::vector<std::string>& strings);
+
+// A JPEG comment's bytes as text: UTF-8 when valid, else Shift_JIS (cp932)
+// when it decodes, else Latin-1.
+QString DecodeCommentText(const std::string& bytes);

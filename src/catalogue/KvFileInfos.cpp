@@ -1,0 +1,11 @@
+#include "KvFileInfos.h"
+
+TKvFileInfos::TKvFileInfos(QObject* Owner) : QObject(Owner)
+{
+    list_.Defaults->SectionName = "OptionFileInfos";
+}
+
+TKvFileInfos::~TKvFileInfos()
+{
+    list_.Stop();
+}

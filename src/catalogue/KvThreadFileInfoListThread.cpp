@@ -1,0 +1,46 @@
+#include "KvThreadFileInfoListThread.h"
+
+#include "KvShellInfo.h"
+#include "KvThreadFileInfoList.h"
+
+TKvThreadFileInfoListThread::TKvThreadFileInfoListThread(TKvThreadFileInfoList* owner)
+    : TKvThread(true), owner_(owner), folderScanned_(owner->OnFolderScanned)
+{
+    private_.Options = owner->Options;
+    private_.SetPath(owner->Path());
+    private_.ExtList = owner->ExtList;
+}
+
+TKvThreadFileInfoListThread::~TKvThreadFileInfoListThread()
+{
+    // Execute reads private_: stop it before that member goes.
+    Terminate();
+    WaitFor();
+}
+
+void TKvThreadFileInfoListThread::Start(int priority)
+{
+    SetPriority(priority);
+    OnTerminate = [owner = owner_](QObject* sender) { owner->WorkerEnded(sender); };
+    FreeOnTerminate = true;
+    Resume();
+}
+
+void TKvThreadFileInfoListThread::Execute()
+{
+    TKvShellInfoCache shell;
+    const auto stopRequested = [this] { return Terminated(); };
+    // The folder notification is a main-thread round trip; without a handler
+    // it would only cost time, so it is made only when one is attached.
+    std::function<void()> afterFolder;
+    if (folderScanned_)
+        afterFolder = [this] { Synchronize([this] { folderScanned_(this); }); };
+    try {
+        private_.ScanTree(shell, stopRequested, afterFolder);
+    } catch (...) {
+        // Whatever was found is still handed over; the end event reports the end.
+        Synchronize([this] { owner_->FinishStep(private_, Terminated()); });
+        throw;
+    }
+    Synchronize([this] { owner_->FinishStep(private_, Terminated()); });
+}

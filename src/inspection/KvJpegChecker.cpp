@@ -1,0 +1,126 @@
+#include "KvJpegChecker.h"
+
+#include "JpegByteSource.h"
+#include "KvFileInfos.h"
+#include "KvJpegInfo.h"
+
+#include <chrono>
+#include <memory>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kReportInterval = std::chrono::milliseconds(50);
+
+}  // namespace
+
+TKvThreadJpegChecker::TKvThreadJpegChecker(QObject* Owner) : QObject(Owner) {}
+
+TKvThreadJpegChecker::~TKvThreadJpegChecker()
+{
+    Stop();
+}
+
+void TKvThreadJpegChecker::Start()
+{
+    Stop();
+    Running = true;
+    ErrorCount = 0;
+    Progress = 0;
+    Thread = new TKvJpegCheckThread(this, FileInfos, static_cast<bool>(OnProgress));
+    Thread->SetPriority(FileInfos ? FileInfos->FileInfoList().Priority : TKvThread::DefaultPriority);
+    Thread->OnTerminate = [this](QObject* sender) { WorkerEnded(sender); };
+    Thread->FreeOnTerminate = true;
+    Thread->Resume();
+}
+
+void TKvThreadJpegChecker::Stop()
+{
+    if (!Running || !Thread)
+        return;
+    TKvJpegCheckThread* thread = Thread;
+    thread->FreeOnTerminate = false;  // deleted here, not by itself
+    thread->Terminate();
+    thread->WaitFor();
+    Thread = nullptr;
+    Running = false;
+    delete thread;
+}
+
+void TKvThreadJpegChecker::WorkerEnded(QObject* sender)
+{
+    if (Thread == sender && Thread->FreeOnTerminate)
+        Thread = nullptr;  // it frees itself after this
+    Running = false;
+    if (OnTerminate)
+        OnTerminate(sender);
+}
+
+TKvJpegCheckThread::TKvJpegCheckThread(TKvThreadJpegChecker* checker, TKvFileInfos* fileInfos, bool reportEachFile)
+    : TKvThread(true), FileInfos(fileInfos), Checker(checker), reportEachFile_(reportEachFile)
+{
+    // Read here, on the main thread: the list does not change during a run.
+    count_ = fileInfos ? fileInfos->FileInfoList().Count() : 0;
+}
+
+TKvJpegCheckThread::~TKvJpegCheckThread()
+{
+    Terminate();
+    WaitFor();
+}
+
+void TKvJpegCheckThread::Report(bool fireProgress)
+{
+    const int32_t errors = errorsUnreported_;
+    errorsUnreported_ = 0;
+    Synchronize([this, errors, fireProgress] {
+        Checker->ErrorCount += errors;
+        if (CurrentIndex >= 0)
+            Checker->Progress = static_cast<float>(CurrentIndex) / static_cast<float>(count_);
+        if (fireProgress && Checker->OnProgress)
+            Checker->OnProgress(this);
+    });
+}
+
+void TKvJpegCheckThread::Execute()
+{
+    Synchronize([this] {
+        if (Checker->OnStartExecute)
+            Checker->OnStartExecute(this);
+    });
+    JpegFileReader reader;
+    auto nextReport = Clock::now() + kReportInterval;
+    bool unreported = false;
+    try {
+        for (int32_t i = 0; i < count_ && !Terminated(); ++i) {
+            TKvFileInfo* entry = FileInfos->FileInfoList().FileInfos(i);
+            auto info = std::make_unique<TKvJpegInfo>();
+            try {
+                CheckJpegFile(entry->FullFileName(), *info, reader);
+            } catch (...) {
+                // A read failure of the device: the entry keeps its previous
+                // record, nothing is counted and no progress is reported.
+                continue;
+            }
+            const bool isError = info->Verdict > 1;
+            entry->SetJpegInfo(info.release());
+            if (isError)
+                ++errorsUnreported_;
+            CurrentIndex = i;
+            unreported = true;
+            if (reportEachFile_ || Clock::now() >= nextReport) {
+                Report(reportEachFile_);
+                unreported = false;
+                nextReport = Clock::now() + kReportInterval;
+            }
+        }
+    } catch (...) {
+        if (unreported)
+            Report(false);
+        Synchronize([this] { Checker->Running = false; });
+        throw;
+    }
+    if (unreported)
+        Report(false);
+    Synchronize([this] { Checker->Running = false; });  // DoFinish
+}

@@ -1,0 +1,328 @@
+// The enumeration and check workers as the window drives them: starting,
+// stopping, restarting, destruction during a run, and readers of check
+// results while the worker replaces them. Built under ThreadSanitizer too.
+#include "JpegBuilder.h"
+#include "KvFileInfos.h"
+#include "KvJpegChecker.h"
+#include "KvMemIniFile.h"
+#include "TempFiles.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QMetaObject>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+namespace {
+
+// Runs the event loop until done() or 20 s pass.
+bool waitUntil(const std::function<bool()>& done)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > 20000)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+Bytes soundJpeg()
+{
+    return JpegBuilder().soi().dqt8(TableWithSum(1858)).sof(0xC0, 8, 8, 1).sos().entropy(100).eoi().bytes();
+}
+
+// A tree of `folders` subfolders with `files` JPEG files each, plus the root's.
+void makeTree(const TempFolder& tree, int folders, int files)
+{
+    const Bytes sound = soundJpeg();
+    for (int f = 0; f < folders; ++f) {
+        for (int i = 0; i < files; ++i)
+            tree.write("d" + std::to_string(f) + "/f" + std::to_string(i) + ".jpg", sound);
+    }
+    tree.write("root.jpg", sound);
+}
+
+TEST(ThreadedFileList, RunsToTheEndAndReportsOnTheMainThread)
+{
+    TempFolder tree;
+    makeTree(tree, 3, 4);
+    TKvFileInfos infos;
+    EXPECT_EQ(infos.IniSectionName(), "OptionFileInfos");
+    infos.SetPath(tree.path());
+    infos.SetExtList({".jpg"});
+    infos.SetOptions({filoSubFolderSearch});
+    int terminated = 0;
+    infos.SetOnTerminate([&](QObject*) {
+        EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
+        ++terminated;
+    });
+    infos.FileInfoList().Refresh();
+    EXPECT_TRUE(infos.FileInfoList().Busy());
+    ASSERT_TRUE(waitUntil([&] { return terminated == 1; }));
+    EXPECT_FALSE(infos.FileInfoList().Busy());
+    EXPECT_FALSE(infos.FileInfoList().Stopped());
+    EXPECT_EQ(infos.FileInfoList().Count(), 13);
+    EXPECT_EQ(infos.FileInfoList().Folders.size(), 3u);
+
+    // Without the thread the list is complete on return and the list is the sender.
+    infos.SetUseThread(false);
+    QObject* sender = nullptr;
+    infos.SetOnTerminate([&](QObject* s) { sender = s; });
+    infos.FileInfoList().Refresh();
+    EXPECT_EQ(sender, &infos.FileInfoList());
+    EXPECT_EQ(infos.FileInfoList().Count(), 13);
+}
+
+TEST(ThreadedFileList, StopDuringASubfolderSearchHandsOverWhatWasFound)
+{
+    TempFolder tree;
+    makeTree(tree, 30, 3);
+    TKvFileInfos infos;
+    TKvThreadFileInfoList& list = infos.FileInfoList();
+    infos.SetPath(tree.path());
+    infos.SetExtList({".jpg"});
+    infos.SetOptions({filoSubFolderSearch});
+    std::vector<std::string> events;
+    int folders = 0;
+    list.OnFolderScanned = [&](QObject*) {
+        // After the third folder, stop from the event loop (as a key press
+        // would); the worker cannot run more than a folder ahead meanwhile.
+        if (++folders == 3)
+            QMetaObject::invokeMethod(
+                &infos,
+                [&] {
+                    list.Stop();
+                    events.push_back("stop returned");
+                },
+                Qt::QueuedConnection);
+    };
+    list.OnTerminate = [&](QObject*) { events.push_back("terminate"); };
+    list.Refresh();
+    ASSERT_TRUE(waitUntil([&] { return events.size() == 2; }));
+    EXPECT_EQ(events, (std::vector<std::string>{"terminate", "stop returned"}));
+    EXPECT_TRUE(list.Stopped());
+    EXPECT_FALSE(list.Busy());
+    EXPECT_GT(list.Count(), 0);
+    EXPECT_LT(list.Count(), 91);
+    EXPECT_LT(folders, 10);
+
+    // Stop when nothing runs does nothing and fires nothing.
+    list.Stop();
+    EXPECT_EQ(events.size(), 2u);
+}
+
+TEST(ThreadedFileList, RefreshWhileRunningStopsTheRunningOne)
+{
+    TempFolder tree;
+    makeTree(tree, 20, 5);
+    TKvFileInfos infos;
+    TKvThreadFileInfoList& list = infos.FileInfoList();
+    infos.SetPath(tree.path());
+    infos.SetExtList({".jpg"});
+    infos.SetOptions({filoSubFolderSearch});
+    std::vector<bool> stoppedAtEnd;
+    list.OnTerminate = [&](QObject*) { stoppedAtEnd.push_back(list.Stopped()); };
+    list.Refresh();
+    list.Refresh();  // the first run ends (with its OnTerminate) before the second starts
+    ASSERT_EQ(stoppedAtEnd.size(), 1u);
+    EXPECT_TRUE(stoppedAtEnd[0]);
+    ASSERT_TRUE(waitUntil([&] { return stoppedAtEnd.size() == 2; }));
+    EXPECT_FALSE(stoppedAtEnd[1]);
+    EXPECT_EQ(list.Count(), 101);
+
+    // Destroying the component during a run stops the worker first.
+    auto doomed = std::make_unique<TKvFileInfos>();
+    doomed->SetPath(tree.path());
+    doomed->SetOptions({filoSubFolderSearch});
+    doomed->FileInfoList().Refresh();
+    doomed.reset();
+}
+
+TEST(ThreadedFileList, SettingsSectionDefaultsAndBadValues)
+{
+    TempFolder folder;
+    TKvMemIniFile ini(folder.path() + "/settings.ini");
+    TKvFileInfos infos;
+    TKvThreadFileInfoList& list = infos.FileInfoList();
+    list.Defaults->LoadFromIni(ini);
+    EXPECT_EQ(list.Options, TKvFileInfoListOptions{filoHiddenFileView});
+    EXPECT_EQ(list.Priority, 5);
+    EXPECT_FALSE(list.SortDown);
+    EXPECT_EQ(list.SortMode, 0);
+
+    ini.WriteString("OptionFileInfos", "IncludePath", "1");
+    ini.WriteString("OptionFileInfos", "HiddenFileView", "0");
+    ini.WriteString("OptionFileInfos", "Priority", "9");
+    ini.WriteString("OptionFileInfos", "SortMode", "0x0C");
+    ini.WriteString("OptionFileInfos", "SortDown", "yes");
+    list.Defaults->LoadFromIni(ini);
+    EXPECT_EQ(list.Options, TKvFileInfoListOptions{filoIncludePath});
+    EXPECT_EQ(list.Priority, 5);  // out of range
+    EXPECT_EQ(list.SortMode, 12);
+    EXPECT_FALSE(list.SortDown);  // not a number
+    ini.WriteString("OptionFileInfos", "Priority", "258");
+    list.Defaults->LoadFromIni(ini);
+    EXPECT_EQ(list.Priority, 2);  // its low 8 bits
+
+    ini.Clear();
+    list.SortDown = true;
+    list.Defaults->SaveToIni(ini);
+    EXPECT_EQ(ini.ToText(), "[OptionFileInfos]\r\nHiddenFileView=0\r\nSubFolderSearch=0\r\nSortDown=1\r\n"
+                            "Priority=2\r\nSortMode=12\r\n\r\n");
+    EXPECT_TRUE(std::filesystem::exists(folder.path() + "/settings.ini"));
+}
+
+class CheckWorker : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        infos_.SetUseThread(false);
+        infos_.SetExtList({".jpg"});
+        infos_.SetOptions({});
+        checker_.FileInfos = &infos_;
+        checker_.OnTerminate = [this](QObject*) {
+            ++terminated_;
+            events_.push_back("terminate");
+        };
+        checker_.OnStartExecute = [this](QObject*) { events_.push_back("start"); };
+    }
+    void list(const std::string& folder)
+    {
+        infos_.SetPath(folder);
+        infos_.FileInfoList().Refresh();
+        infos_.FileInfoList().Sort();
+    }
+    TKvFileInfos infos_;
+    TKvThreadJpegChecker checker_;
+    int terminated_ = 0;
+    std::vector<std::string> events_;
+};
+
+TEST_F(CheckWorker, ChecksEveryEntryCountsErrorsAndEnds)
+{
+    TempFolder folder;
+    const Bytes sound = soundJpeg();
+    folder.write("a.jpg", sound);
+    folder.write("b.jpg", Bytes(sound.begin(), sound.end() - 30));
+    folder.write("c.jpg", sound);
+    folder.write("d.jpg", sound);
+    list(folder.path());
+    std::filesystem::remove(folder.path() + "/d.jpg");  // gone between listing and check
+
+    EXPECT_EQ(checker_.ErrorCount, -1);
+    checker_.Stop();  // nothing runs: nothing happens
+    EXPECT_EQ(terminated_, 0);
+    checker_.Start();
+    EXPECT_TRUE(checker_.Running);
+    ASSERT_TRUE(waitUntil([&] { return terminated_ == 1; }));
+    EXPECT_FALSE(checker_.Running);
+    EXPECT_EQ(checker_.ErrorCount, 2);
+    EXPECT_FLOAT_EQ(checker_.Progress, 3.0f / 4.0f);
+    const auto& list = infos_.FileInfoList();
+    ASSERT_EQ(list.Count(), 4);
+    const int verdicts[] = {0, 2, 0, 4};
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_NE(list.FileInfos(i)->JpegInfo(), nullptr);
+        EXPECT_EQ(list.FileInfos(i)->JpegInfo()->Verdict, verdicts[i]) << i;
+    }
+    EXPECT_EQ(events_, (std::vector<std::string>{"start", "terminate"}));
+
+    // A new run replaces every record with a new one.
+    const TKvJpegInfo* before = list.FileInfos(0)->JpegInfo();
+    checker_.Start();
+    ASSERT_TRUE(waitUntil([&] { return terminated_ == 2; }));
+    EXPECT_NE(list.FileInfos(0)->JpegInfo(), before);
+    EXPECT_EQ(checker_.ErrorCount, 2);
+}
+
+TEST_F(CheckWorker, StopInTheMiddleAndStartWhileRunning)
+{
+    TempFolder folder;
+    const Bytes sound = soundJpeg();
+    for (int i = 0; i < 40; ++i)
+        folder.write("f" + std::to_string(100 + i) + ".jpg", sound);
+    list(folder.path());
+
+    // With OnProgress bound the worker reports after every file; stopping
+    // from there (through the event loop) ends the run a few files later.
+    int progressed = 0;
+    bool stopReturned = false;
+    checker_.OnProgress = [&](QObject*) {
+        if (++progressed == 5)
+            QMetaObject::invokeMethod(
+                &checker_,
+                [&] {
+                    checker_.Stop();
+                    EXPECT_EQ(terminated_, 1);  // before Stop returned
+                    EXPECT_FALSE(checker_.Running);
+                    EXPECT_EQ(checker_.Thread, nullptr);
+                    stopReturned = true;
+                },
+                Qt::QueuedConnection);
+    };
+    checker_.Start();
+    ASSERT_TRUE(waitUntil([&] { return stopReturned; }));
+    const auto& list = infos_.FileInfoList();
+    int checked = 0;
+    for (int i = 0; i < list.Count(); ++i)
+        checked += list.FileInfos(i)->JpegInfo() != nullptr;
+    EXPECT_GE(checked, 5);
+    EXPECT_LT(checked, 40);
+    // The checked entries are a prefix of the list.
+    for (int i = 0; i < checked; ++i)
+        EXPECT_NE(list.FileInfos(i)->JpegInfo(), nullptr) << i;
+
+    // Start while running: the old run's end comes before the new run's start.
+    checker_.OnProgress = nullptr;
+    events_.clear();
+    checker_.Start();
+    checker_.Start();
+    ASSERT_TRUE(waitUntil([&] { return !checker_.Running && events_.size() == 4; }));
+    EXPECT_EQ(events_[1], "terminate");
+    EXPECT_EQ(events_[2], "start");
+    EXPECT_EQ(checker_.ErrorCount, 0);
+}
+
+TEST_F(CheckWorker, ReadersNeverSeeAFreedRecordAndDestructionStopsTheRun)
+{
+    TempFolder folder;
+    const Bytes sound = soundJpeg();
+    for (int i = 0; i < 200; ++i)
+        folder.write("f" + std::to_string(1000 + i) + ".jpg", sound);
+    list(folder.path());
+    const auto& entries = infos_.FileInfoList().VisibleFileInfos();
+
+    // Stands in for rows being painted while the worker replaces records.
+    std::atomic<bool> done{false};
+    std::atomic<long> seen{0};
+    std::thread reader([&] {
+        while (!done.load()) {
+            for (const TKvFileInfo* entry : entries) {
+                const TKvJpegInfoReadLock lock;
+                if (const TKvJpegInfo* info = entry->JpegInfo())
+                    seen += info->Verdict + info->Width;
+            }
+        }
+    });
+    for (int run = 1; run <= 3; ++run) {
+        checker_.Start();
+        ASSERT_TRUE(waitUntil([&] { return terminated_ == run; }));
+    }
+    done = true;
+    reader.join();
+    EXPECT_GT(seen.load(), 0);
+
+    auto doomed = std::make_unique<TKvThreadJpegChecker>();
+    doomed->FileInfos = &infos_;
+    doomed->Start();
+    doomed.reset();  // stops and waits for the worker first
+}
+
+}  // namespace
