@@ -52,7 +52,8 @@ test-asan: deps
 test-tsan: deps
 	cmake --preset tsan
 	cmake --build build-tsan -j $(JOBS) --target core_tests platform_qtest
-	ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -R '^(platform_qtest|[A-Za-z]*(Thread|Worker|FileList|Ini|List)[A-Za-z]*\.)'
+	./build-tsan/tests/core_tests
+	TSAN_OPTIONS=suppressions=$(CURDIR)/tests/tsan.supp ./build-tsan/tests/platform_qtest
 
 # The marker walk under libFuzzer for FUZZ_SECONDS, from generated seeds.
 fuzz: deps
