@@ -4,10 +4,10 @@
 
 #include <QCollator>
 #include <QFile>
+#include <QHash>
 
 #include <algorithm>
 #include <optional>
-#include <unordered_map>
 
 namespace {
 
@@ -40,20 +40,23 @@ int compareValues(const T& a, const T& b)
     return (a > b) - (a < b);
 }
 
-// Collation keys of one text field, computed once for all entries of a sort.
+// Collation keys of one text field, computed once for all entries of a
+// sort. Equal texts (the folder of many entries) share one key.
 class FieldKeys {
 public:
     template <typename TextOf>
     void build(const std::vector<TKvFileInfo*>& entries, TextOf textOf)
     {
-        std::unordered_map<std::string, int32_t> seen;
+        QHash<QString, int32_t> seen;
         bySlot_.resize(entries.size());
         for (size_t slot = 0; slot < entries.size(); ++slot) {
-            std::string text = textOf(entries[slot]);
-            auto [found, added] = seen.try_emplace(std::move(text), static_cast<int32_t>(unique_.size()));
-            if (added)
-                unique_.push_back(collator().sortKey(QString::fromUtf8(found->first)));
-            bySlot_[slot] = found->second;
+            const QString text = textOf(entries[slot]);
+            auto found = seen.constFind(text);
+            if (found == seen.constEnd()) {
+                found = seen.insert(text, static_cast<int32_t>(unique_.size()));
+                unique_.push_back(collator().sortKey(text));
+            }
+            bySlot_[slot] = found.value();
         }
     }
     bool ready() const { return !bySlot_.empty(); }
@@ -69,13 +72,34 @@ private:
     std::vector<int32_t> bySlot_;
 };
 
+// Name keys, made when a comparison first needs them: a sort by size or
+// date asks for names only where two entries tie.
+class NameKeys {
+public:
+    void prepare(size_t count) { keys_.assign(count, std::nullopt); }
+    bool ready() const { return !keys_.empty(); }
+    int compare(const TKvFileInfo* a, const TKvFileInfo* b)
+    {
+        return keyOf(a).compare(keyOf(b));
+    }
+
+private:
+    const QCollatorSortKey& keyOf(const TKvFileInfo* entry)
+    {
+        std::optional<QCollatorSortKey>& key = keys_[static_cast<size_t>(entry->SortSlot)];
+        if (!key)
+            key = collator().sortKey(decodeName(entry->Name));
+        return *key;
+    }
+    std::vector<std::optional<QCollatorSortKey>> keys_;
+};
+
 // Keys of the sort in progress; empty outside a sort.
 struct SortKeys {
-    FieldKeys name, path, fullName, pathOnly, typeName, comment;
+    NameKeys name;
+    FieldKeys path, fullName, pathOnly, typeName, comment;
 };
-const SortKeys* activeKeys = nullptr;
-
-std::string utf8(const QString& text) { return text.toStdString(); }
+SortKeys* activeKeys = nullptr;
 
 int nameOrder(const TKvFileInfo* a, const TKvFileInfo* b)
 {
@@ -134,27 +158,26 @@ int versionRank(const TKvJpegInfo& info)
 
 void buildKeys(SortKeys& keys, const std::vector<TKvFileInfo*>& entries, int32_t mode)
 {
-    const auto decodedName = [](const std::string& bytes) { return utf8(decodeName(bytes)); };
-    keys.name.build(entries, [&](const TKvFileInfo* e) { return decodedName(e->Name); });
+    keys.name.prepare(entries.size());
     switch (mode) {
     case 0:
     case 2:
-        keys.path.build(entries, [&](const TKvFileInfo* e) { return decodedName(e->Path); });
+        keys.path.build(entries, [](const TKvFileInfo* e) { return decodeName(e->Path); });
         break;
     case 1:
-        keys.fullName.build(entries, [&](const TKvFileInfo* e) { return decodedName(e->FullFileName()); });
+        keys.fullName.build(entries, [](const TKvFileInfo* e) { return decodeName(e->FullFileName()); });
         break;
     case 3:
-        keys.path.build(entries, [&](const TKvFileInfo* e) { return decodedName(e->Path); });
-        keys.pathOnly.build(entries, [&](const TKvFileInfo* e) { return decodedName(e->PathOnly()); });
+        keys.path.build(entries, [](const TKvFileInfo* e) { return decodeName(e->Path); });
+        keys.pathOnly.build(entries, [](const TKvFileInfo* e) { return decodeName(e->PathOnly()); });
         break;
     case 7:
-        keys.typeName.build(entries, [](const TKvFileInfo* e) { return utf8(e->TypeName); });
+        keys.typeName.build(entries, [](const TKvFileInfo* e) { return e->TypeName; });
         break;
     case 22:
         keys.comment.build(entries, [](const TKvFileInfo* e) {
             const TKvJpegInfo* info = e->JpegInfo();
-            return info ? utf8(DecodeCommentText(info->Comment)) : std::string();
+            return info ? DecodeCommentText(info->Comment) : QString();
         });
         break;
     default:
