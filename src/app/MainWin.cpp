@@ -1,0 +1,258 @@
+// Layout of the main window: menus, the two toolbars, the folder tree, the
+// file list, the (hidden) preview area and the five-panel status bar.
+#include "MainWin.h"
+
+#include "ActionIcons.h"
+#include "KvActns.h"
+#include "KvFileInfos.h"
+#include "KvJpegChecker.h"
+#include "KvListView.h"
+#include "KvRecentControl.h"
+#include "ScanlarkColumns.h"
+
+#include <QComboBox>
+#include <QFileSystemModel>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+
+// Design widths of the status panels; panel 0 takes what the others leave.
+constexpr int kPanelWidths[5] = {50, 130, 70, 120, 50};
+
+QToolButton* dropDownButton(QToolBar* bar, QAction* action, QMenu* menu)
+{
+    auto* button = new QToolButton(bar);
+    button->setDefaultAction(action);
+    button->setMenu(menu);
+    button->setPopupMode(QToolButton::MenuButtonPopup);
+    bar->addWidget(button);
+    return button;
+}
+
+}  // namespace
+
+void TFormScanlark::CreateMenus()
+{
+    QMenuBar* bar = menuBar();
+    QMenu* file = bar->addMenu(QStringLiteral("ファイル(&F)"));
+    file->addAction(SelectFolderAct);
+    file->addSeparator();
+    file->addActions({OpenShellAct, OpenExplorerAct, OpenFolderAct});
+    file->addSeparator();
+    file->addAction(DeleteFileAct);
+    file->addSeparator();
+    file->addAction(KvExitAction1);
+
+    QMenu* edit = bar->addMenu(QStringLiteral("編集(&E)"));
+    edit->addActions({SearchFindAct, SearchFindNextAct});
+    edit->addSeparator();
+    edit->addAction(NameCopyAct);
+    edit->addSeparator();
+    edit->addActions({CopyFileAct, MoveFileAct});
+    edit->addSeparator();
+    edit->addAction(SelectAllAct);
+    // This menu item carries a hint of its own.
+    QAction* selectErrorsItem = edit->addAction(SelectErrorsActSl->text());
+    selectErrorsItem->setObjectName(QStringLiteral("SelectErrorsMenuItem"));
+    SetHint(selectErrorsItem, QStringLiteral("エラーを選択|エラーをすべて選択します。"));
+    selectErrorsItem->setEnabled(SelectErrorsActSl->isEnabled());
+    connect(SelectErrorsActSl, &QAction::changed, selectErrorsItem,
+            [this, selectErrorsItem] { selectErrorsItem->setEnabled(SelectErrorsActSl->isEnabled()); });
+    connect(selectErrorsItem, &QAction::triggered, SelectErrorsActSl, &QAction::trigger);
+    edit->addAction(SelectChangeAct);
+
+    QMenu* view = bar->addMenu(QStringLiteral("表示(&V)"));
+    view->addAction(FolderBarVisibleAct);
+    view->addSeparator();
+    view->addAction(ColumnsEditAct);
+    view->addSeparator();
+    QMenu* move = view->addMenu(MoveAct->text());
+    move->menuAction()->setStatusTip(MoveAct->statusTip());
+    move->addActions({BackAct, ForwardAct, UpFolderAct});
+    move->addSeparator();
+    move->addAction(MoveThisFolderAct);
+    view->addAction(StopAct);
+    QMenu* refresh = view->addMenu(RefreshAct->text());
+    refresh->menuAction()->setStatusTip(RefreshAct->statusTip());
+    refresh->addActions({RefreshAllAct, RefreshFoldersAct, RefreshFilesAct});
+    view->addSeparator();
+    QMenu* image = view->addMenu(QStringLiteral("画像の表示(&V)"));
+    image->addActions({IVNoneAct, IVScaleNormalAct, IVAutoScaleLongAct});
+    view->addSeparator();
+    view->addActions({SubFolderSearchAct, HiddenFileViewAct, DoNowAct});
+
+    QMenu* run = bar->addMenu(QStringLiteral("実行(&R)"));
+    run->addAction(JpegErrorCheckAllAct);
+
+    QMenu* tools = bar->addMenu(QStringLiteral("ツール(&T)"));
+    tools->addAction(ActRecentEdit);
+    tools->addSeparator();
+    tools->addAction(OptionDetailAct);
+
+    QMenu* help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
+    help->addAction(KvViewHelpHtmlActionSl);
+    help->addSeparator();
+    help->addAction(KvOpenAppFolderAction1);
+    help->addSeparator();
+    help->addAction(KvAboutActionSl);
+
+    PMBack = new QMenu(this);
+    PMBack->setObjectName(QStringLiteral("PMBack"));
+    PMForward = new QMenu(this);
+    PMForward->setObjectName(QStringLiteral("PMForward"));
+    PMRefresh = new QMenu(this);
+    PMRefresh->addActions({RefreshAllAct, RefreshFoldersAct, RefreshFilesAct});
+    PMLVFilesSl = new QMenu(this);
+    PMLVFilesSl->addActions({OpenShellAct, RefreshFilesAct, MoveThisFolderAct});
+    PMLVFilesSl->addSeparator();
+    PMLVFilesSl->addAction(NameCopyAct);
+    PMLVFilesSl->addSeparator();
+    PMLVFilesSl->addActions({OpenExplorerAct, OpenFolderAct});
+    PMLVFilesSl->addSeparator();
+    PMLVFilesSl->addAction(DeleteFileAct);
+    PMLVFilesSl->addSeparator();
+    PMLVFilesSl->addActions({SelectAllAct, SelectChangeAct});
+    PMLVFilesSl->addSeparator();
+    PMLVFilesSl->addAction(ColumnsEditAct);
+}
+
+void TFormScanlark::CreateToolBars()
+{
+    TB1 = addToolBar(QStringLiteral("TB1"));
+    TB1->setObjectName(QStringLiteral("TB1"));
+    TB1->setMovable(false);
+    TB1->setIconSize(QSize(20, 20));
+    dropDownButton(TB1, BackAct, PMBack)->setObjectName(QStringLiteral("TBtnBack"));
+    dropDownButton(TB1, ForwardAct, PMForward)->setObjectName(QStringLiteral("TBtnForward"));
+    TB1->addAction(UpFolderAct);
+    TB1->addSeparator();
+    TB1->addAction(StopAct);
+    TBtnRefresh = dropDownButton(TB1, RefreshAllAct, PMRefresh);
+    TBtnRefresh->setObjectName(QStringLiteral("TBtnRefresh"));
+    TB1->addSeparator();
+    TB1->addAction(FolderBarVisibleAct);
+    TB1->addSeparator();
+    TB1->addActions({SubFolderSearchAct, HiddenFileViewAct, DoNowAct});
+    TB1->addSeparator();
+    TBtnRun = new QToolButton(TB1);
+    TBtnRun->setObjectName(QStringLiteral("TBtnRun"));
+    TBtnRun->setDefaultAction(JpegErrorCheckAllAct);
+    TBtnRun->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    TB1->addWidget(TBtnRun);
+
+    addToolBarBreak();
+    TB2 = addToolBar(QStringLiteral("TB2"));
+    TB2->setObjectName(QStringLiteral("TB2"));
+    TB2->setMovable(false);
+    CBRecent = new QComboBox(TB2);
+    CBRecent->setObjectName(QStringLiteral("CBRecent"));
+    CBRecent->setEditable(true);
+    CBRecent->setMaxVisibleItems(14);
+    CBRecent->setInsertPolicy(QComboBox::NoInsert);
+    // The address box takes the toolbar's width less the Go button's.
+    CBRecent->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    TB2->addWidget(CBRecent);
+    TBtnGo = new QToolButton(TB2);
+    TBtnGo->setObjectName(QStringLiteral("TBtnGo"));
+    TBtnGo->setDefaultAction(GoAct);
+    TB2->addWidget(TBtnGo);
+}
+
+void TFormScanlark::CreateCentralArea()
+{
+    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setHandleWidth(6);
+
+    STVModel = new QFileSystemModel(this);
+    STVModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::Drives);
+    STVModel->setRootPath(QStringLiteral("/"));
+    STV = new QTreeView(Splitter1);
+    STV->setObjectName(QStringLiteral("STV"));
+    STV->setModel(STVModel);
+    for (int column = 1; column < STVModel->columnCount(); ++column)
+        STV->hideColumn(column);
+    STV->setHeaderHidden(true);
+    STV->setRootIsDecorated(true);
+    STV->setMinimumWidth(60);
+
+    auto* right = new QWidget(Splitter1);
+    right->setObjectName(QStringLiteral("PanelShellRight"));
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    Splitter2 = new QSplitter(Qt::Vertical, right);
+    Splitter2->setObjectName(QStringLiteral("Splitter2"));
+    Splitter2->setHandleWidth(6);
+    LVFiles = new TKvListView(Splitter2);
+    LVFiles->setObjectName(QStringLiteral("LVFiles"));
+    LVFiles->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(LVFiles, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PMLVFilesSl->popup(LVFiles->viewport()->mapToGlobal(at)); });
+    // The preview area: hidden until the preview is shown.
+    ImgView32 = new QWidget(Splitter2);
+    ImgView32->setObjectName(QStringLiteral("ImgView32"));
+    ImgView32->setMinimumHeight(128);
+    ImgView32->hide();
+    rightLayout->addWidget(Splitter2);
+
+    Splitter1->addWidget(STV);
+    Splitter1->addWidget(right);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({180, 420});
+    setCentralWidget(Splitter1);
+}
+
+void TFormScanlark::CreateStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("SB"));
+    bar->setSizeGripEnabled(true);
+    for (int panel = 0; panel < 5; ++panel) {
+        auto* label = new QLabel(bar);
+        label->setObjectName(QStringLiteral("SBPanel%1").arg(panel));
+        label->setFrameShape(QFrame::StyledPanel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setTextFormat(Qt::PlainText);
+        if (panel == 0) {
+            label->setMinimumWidth(kPanelWidths[0]);
+            bar->addWidget(label, 1);
+        } else {
+            label->setFixedWidth(kPanelWidths[panel]);
+            bar->addWidget(label, 0);
+        }
+        SB.push_back(label);
+    }
+}
+
+void TFormScanlark::SetPanelText(int panel, const QString& text)
+{
+    if (panel >= 0 && panel < static_cast<int>(SB.size()))
+        SB[static_cast<size_t>(panel)]->setText(text);
+}
+
+QString TFormScanlark::PanelText(int panel) const
+{
+    return panel >= 0 && panel < static_cast<int>(SB.size()) ? SB[static_cast<size_t>(panel)]->text() : QString();
+}
+
+void TFormScanlark::BindRefreshButton()
+{
+    QAction* bound = nullptr;
+    switch (AppOptions ? AppOptions->RefreshMode : 0) {
+    case 0: bound = RefreshAllAct; break;
+    case 1: bound = RefreshFoldersAct; break;
+    case 2: bound = RefreshFilesAct; break;
+    default: return;  // keeps the action it has
+    }
+    if (TBtnRefresh->defaultAction() != bound)
+        TBtnRefresh->setDefaultAction(bound);
+}

@@ -1,0 +1,165 @@
+// The main window: layout, menus, toolbars, actions and its life from
+// creation to close. Its handlers are split by concern over several files:
+// MainWin.cpp (layout), MainWinActions.cpp (the action table),
+// MainWinLifecycle.cpp (creation, activation, hand-over, close).
+#pragma once
+
+#include "OptionsSl.h"
+
+#include <QMainWindow>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QFileSystemModel;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QToolBar;
+class QToolButton;
+class QTreeView;
+class TKvAboutAction;
+class TKvColumnInfos;
+class TKvExitAction;
+class TKvFileInfos;
+class TKvListView;
+class TKvMemIniFile;
+class TKvOpenAppFolderAction;
+class TKvRecentControl;
+class TKvThreadJpegChecker;
+class TKvViewHelpHtmlAction;
+
+class TFormScanlark : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // startArgument: the first command-line argument, or empty.
+    // settingsFolder: where the settings file and "folder.txt" live.
+    TFormScanlark(const std::string& startArgument, const std::string& settingsFolder,
+                  const std::string& settingsFileName, QWidget* parent = nullptr);
+    ~TFormScanlark() override;
+
+    // The copy-data hand-over: tag 1 takes the path; others are ignored.
+    void WMCopyData(uint32_t tag, const std::string& path);
+    void UpdateCaption();
+    void FormActivate();
+
+    // Status bar panel texts (panels 0..4).
+    void SetPanelText(int panel, const QString& text);
+    QString PanelText(int panel) const;
+
+    QComboBox* AddressBox() const { return CBRecent; }
+    const std::vector<std::string>& FolderHistoryItems() const { return FolderHistory; }
+    std::string SettingsFilePath() const;
+    std::string FolderListPath() const;
+
+protected:
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void FormCreate();
+    void FormClose();
+    void FormResize();
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBars();
+    void CreateCentralArea();
+    void CreateStatusBar();
+    void BindRefreshButton();
+    void ActionList1Update();
+    std::string StartPath() const;
+
+    // Settings and history
+    std::string startArgument_;
+    std::string settingsFolder_;
+    std::string settingsFileName_;
+    std::unique_ptr<TKvMemIniFile> AppIni;
+    std::unique_ptr<TScanlarkOptions> AppOptions;
+    std::vector<std::string> FolderHistory;
+    std::string CommonSendPath;
+    bool KeyDownSeen = false;
+    bool FirstActivationDone = false;
+    bool closed_ = false;
+
+    // Components
+    TKvFileInfos* KvFileInfos1 = nullptr;
+    TKvThreadJpegChecker* KvThreadJpegChecker1 = nullptr;
+    std::unique_ptr<TKvColumnInfos> KvColumnInfosSl;
+    TKvRecentControl* KvRecentControl1 = nullptr;
+
+    // Controls
+    QToolBar* TB1 = nullptr;
+    QToolBar* TB2 = nullptr;
+    QComboBox* CBRecent = nullptr;
+    QToolButton* TBtnGo = nullptr;
+    QToolButton* TBtnRefresh = nullptr;
+    QToolButton* TBtnRun = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QSplitter* Splitter2 = nullptr;
+    QTreeView* STV = nullptr;
+    QFileSystemModel* STVModel = nullptr;
+    TKvListView* LVFiles = nullptr;
+    QWidget* ImgView32 = nullptr;
+    std::vector<QLabel*> SB;
+    QMenu* PMBack = nullptr;
+    QMenu* PMForward = nullptr;
+    QMenu* PMRefresh = nullptr;
+    QMenu* PMLVFilesSl = nullptr;
+
+public:
+    // The action table; public so that tests and the options can find them.
+    QAction* SelectFolderAct = nullptr;
+    QAction* OpenShellAct = nullptr;
+    QAction* OpenExplorerAct = nullptr;
+    QAction* OpenFolderAct = nullptr;
+    QAction* DeleteFileAct = nullptr;
+    QAction* NameCopyAct = nullptr;
+    QAction* SearchFindAct = nullptr;
+    QAction* SearchFindNextAct = nullptr;
+    QAction* CopyFileAct = nullptr;
+    QAction* MoveFileAct = nullptr;
+    QAction* SelectAllAct = nullptr;
+    QAction* SelectChangeAct = nullptr;
+    QAction* SelectErrorsActSl = nullptr;
+    QAction* StopAct = nullptr;
+    QAction* ColumnsEditAct = nullptr;
+    QAction* RefreshAct = nullptr;
+    QAction* RefreshAllAct = nullptr;
+    QAction* RefreshFoldersAct = nullptr;
+    QAction* RefreshFilesAct = nullptr;
+    QAction* SubFolderSearchAct = nullptr;
+    QAction* HiddenFileViewAct = nullptr;
+    QAction* FolderBarVisibleAct = nullptr;
+    QAction* DoNowAct = nullptr;
+    QAction* MoveAct = nullptr;
+    QAction* BackAct = nullptr;
+    QAction* ForwardAct = nullptr;
+    QAction* UpFolderAct = nullptr;
+    QAction* MoveThisFolderAct = nullptr;
+    QAction* GoAct = nullptr;
+    QAction* ActRecentEdit = nullptr;
+    QAction* OptionDetailAct = nullptr;
+    QAction* JpegErrorCheckAllAct = nullptr;
+    QAction* IVNoneAct = nullptr;
+    QAction* IVScaleNormalAct = nullptr;
+    QAction* IVAutoScaleLongAct = nullptr;
+    QAction* ImgLoadAct = nullptr;
+    QAction* ImgCloseAct = nullptr;
+    QAction* ImgCopyAct = nullptr;
+    QAction* ImgNameCopyAct = nullptr;
+    QAction* ActPreMakeList = nullptr;
+    TKvViewHelpHtmlAction* KvViewHelpHtmlActionSl = nullptr;
+    TKvAboutAction* KvAboutActionSl = nullptr;
+    TKvOpenAppFolderAction* KvOpenAppFolderAction1 = nullptr;
+    TKvExitAction* KvExitAction1 = nullptr;
+    // Actions whose commands are not built yet: shown, never enabled.
+    std::vector<QAction*> pendingActions_;
+
+    TScanlarkOptions* Options() const { return AppOptions.get(); }
+    TKvFileInfos* FileInfos() const { return KvFileInfos1; }
+};

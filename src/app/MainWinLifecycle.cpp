@@ -1,0 +1,237 @@
+// The main window's life: creation, activation, the copy-data hand-over,
+// the caption, resizing and closing.
+#include "ActionIcons.h"
+#include "ConstsSl.h"
+#include "FolderHistory.h"
+#include "KvActns.h"
+#include "KvFileInfos.h"
+#include "KvJpegChecker.h"
+#include "KvListView.h"
+#include "KvMemIniFile.h"
+#include "KvRecentControl.h"
+#include "KvUtils.h"
+#include "MainWin.h"
+#include "ScanlarkColumns.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileSystemModel>
+#include <QKeyEvent>
+#include <QStandardPaths>
+#include <QStatusTipEvent>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+
+TFormScanlark::TFormScanlark(const std::string& startArgument, const std::string& settingsFolder,
+                             const std::string& settingsFileName, QWidget* parent)
+    : QMainWindow(parent), startArgument_(startArgument), settingsFolder_(settingsFolder),
+      settingsFileName_(settingsFileName)
+{
+    FormCreate();
+}
+
+TFormScanlark::~TFormScanlark()
+{
+    FormClose();
+}
+
+std::string TFormScanlark::SettingsFilePath() const
+{
+    return settingsFolder_ + settingsFileName_;
+}
+
+std::string TFormScanlark::FolderListPath() const
+{
+    return settingsFolder_ + "folder.txt";
+}
+
+void TFormScanlark::FormCreate()
+{
+    setObjectName(QStringLiteral("TFormScanlark"));
+    resize(600 + 200, 400 + 150);
+    KvFileInfos1 = new TKvFileInfos(this);
+    KvFileInfos1->setObjectName(QStringLiteral("KvFileInfos1"));
+    KvThreadJpegChecker1 = new TKvThreadJpegChecker(this);
+    KvThreadJpegChecker1->setObjectName(QStringLiteral("KvThreadJpegChecker1"));
+    KvThreadJpegChecker1->FileInfos = KvFileInfos1;
+
+    CreateActions();
+    CreateMenus();
+    CreateToolBars();
+    CreateCentralArea();
+    CreateStatusBar();
+
+    // The folder tree does not navigate while it is being set up.
+    STV->blockSignals(true);
+
+    AppIni = std::make_unique<TKvMemIniFile>(SettingsFilePath());
+    TScanlarkOptionTargets targets;
+    targets.Ini = AppIni.get();
+    targets.CommonSendPath = &CommonSendPath;
+    targets.Window = this;
+    targets.FolderTree = STV;
+    targets.DoNowAct = DoNowAct;
+    targets.FolderBarVisibleAct = FolderBarVisibleAct;
+    targets.SubFolderSearchAct = SubFolderSearchAct;
+    targets.HiddenFileViewAct = HiddenFileViewAct;
+    targets.IVNoneAct = IVNoneAct;
+    targets.IVScaleNormalAct = IVScaleNormalAct;
+    targets.IVAutoScaleLongAct = IVAutoScaleLongAct;
+    targets.FileInfos = KvFileInfos1;
+    KvColumnInfosSl = std::make_unique<TKvColumnInfos>();
+    FillScanlarkColumns(*KvColumnInfosSl);
+    targets.Columns = KvColumnInfosSl.get();
+    targets.LVFiles = LVFiles;
+    AppOptions = std::make_unique<TScanlarkOptions>(targets);
+
+    LVFiles->ColumnInfos = KvColumnInfosSl.get();
+    LVFiles->SetGridLines(true);
+
+    // Only the JPEG extensions are listed.
+    std::vector<std::string> extensions;
+    for (const QString& extension : GraphicExtList(QStringLiteral("image/jpeg")).split(u',', Qt::SkipEmptyParts))
+        extensions.push_back(extension.toStdString());
+    KvFileInfos1->SetExtList(extensions);
+
+    KvAboutActionSl->ApplicationName = ProductTitle;
+    KvAboutActionSl->ApplicationVer = ProductVersion;
+    setWindowTitle(ProductTitle);
+    QApplication::setApplicationDisplayName(ProductTitle);
+    // The program's icon is the check command's: a page with a tick.
+    QApplication::setWindowIcon(ActionIcon(20));
+
+    KvRecentControl1 = new TKvRecentControl(this);
+    KvRecentControl1->setObjectName(QStringLiteral("KvRecentControl1"));
+    KvRecentControl1->SetActionBack(BackAct);
+    KvRecentControl1->SetActionForward(ForwardAct);
+    KvRecentControl1->SetPopupMenuBack(PMBack);
+    KvRecentControl1->SetPopupMenuForward(PMForward);
+    KvRecentControl1->SConnective = QStringLiteral(" に");
+
+    FolderHistory = LoadFolderHistory(FolderListPath());
+    for (const std::string& folder : FolderHistory)
+        CBRecent->addItem(QFile::decodeName(QByteArray::fromStdString(folder)));
+    CBRecent->setCurrentIndex(-1);
+
+    // The tree starts at the desktop folder, which is also the start folder
+    // when no argument is given.
+    const QModelIndex desktop = STVModel->index(QString::fromStdString(StartPath()));
+    if (desktop.isValid()) {
+        STV->setCurrentIndex(desktop);
+        STV->scrollTo(desktop);
+    }
+    STV->blockSignals(false);
+}
+
+std::string TFormScanlark::StartPath() const
+{
+    if (STV && STV->currentIndex().isValid())
+        return QFile::encodeName(STVModel->filePath(STV->currentIndex())).toStdString();
+    QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    if (desktop.isEmpty() || !QDir(desktop).exists())
+        desktop = QDir::homePath();
+    return QFile::encodeName(desktop).toStdString();
+}
+
+void TFormScanlark::FormActivate()
+{
+    if (!FirstActivationDone) {
+        FirstActivationDone = true;
+        AppOptions->LoadOptions();
+        BindRefreshButton();
+        const std::string start = startArgument_.empty() ? StartPath() : startArgument_;
+        WMCopyData(1, start);  // the same hand-over a second start makes
+    }
+    // The list's built-in reaction to an arrow key (its key handlers ignore it).
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Left, Qt::NoModifier);
+    QApplication::sendEvent(LVFiles, &press);
+    QApplication::sendEvent(LVFiles, &release);
+    UpdateCaption();
+}
+
+void TFormScanlark::WMCopyData(uint32_t tag, const std::string& path)
+{
+    if (tag != 1)
+        return;
+    // Opening the folder comes with navigation; until then the address box
+    // shows the path handed over.
+    CBRecent->setEditText(QFile::decodeName(QByteArray::fromStdString(path)));
+}
+
+void TFormScanlark::UpdateCaption()
+{
+    QString caption;
+    if (const TKvRecentItem* now = KvRecentControl1->NowItem())
+        caption = QStringLiteral("%1 - %2").arg(QFile::decodeName(QByteArray::fromStdString(now->Path)), ProductTitle);
+    if (caption != windowTitle())
+        setWindowTitle(caption);
+}
+
+bool TFormScanlark::event(QEvent* e)
+{
+    switch (e->type()) {
+    case QEvent::WindowActivate:
+        FormActivate();
+        break;
+    case QEvent::StatusTip:
+        // The long part of a hint goes to the first panel.
+        SetPanelText(0, static_cast<QStatusTipEvent*>(e)->tip());
+        return true;
+    default:
+        break;
+    }
+    return QMainWindow::event(e);
+}
+
+void TFormScanlark::showEvent(QShowEvent* e)
+{
+    QMainWindow::showEvent(e);
+    // A window manager that never activates the window must not keep the
+    // settings unloaded and the start folder unopened.
+    QTimer::singleShot(0, this, [this] {
+        if (!FirstActivationDone)
+            FormActivate();
+    });
+}
+
+void TFormScanlark::resizeEvent(QResizeEvent* e)
+{
+    QMainWindow::resizeEvent(e);
+    FormResize();
+}
+
+void TFormScanlark::FormResize()
+{
+    // The address box fills the lower toolbar beside the Go button.
+    if (TB2 && TBtnGo)
+        CBRecent->setMinimumWidth(std::max(60, TB2->width() - TBtnGo->width() - 16));
+}
+
+void TFormScanlark::closeEvent(QCloseEvent* e)
+{
+    FormClose();
+    e->accept();
+}
+
+void TFormScanlark::FormClose()
+{
+    if (closed_)
+        return;
+    closed_ = true;
+    // Closing goes on whatever fails here.
+    try {
+        KvThreadJpegChecker1->Stop();
+        KvFileInfos1->FileInfoList().Stop();
+        LVFiles->SetRowCount(0);
+        SaveFolderHistory(FolderListPath(), FolderHistory);
+        if (FirstActivationDone)
+            AppOptions->SaveOptions();
+    } catch (...) {
+    }
+}

@@ -1,0 +1,213 @@
+#include "KvActns.h"
+
+#include "KvAbout.h"
+
+#include <QApplication>
+#include <QByteArray>
+#include <QDesktopServices>
+#include <QKeySequence>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QVariant>
+
+#include <vector>
+
+const char* const KorvelHomePageUrl = "https://korvel.example/";
+const char* const KorvelEmailAddress = "support@korvel.example";
+const char* const KorvelCopyright = "Copyright (C) 2024 Korvel";
+
+namespace {
+
+// Dynamic property holding the hint as given: the tooltip and status tip
+// alone cannot tell whether the hint had a bar.
+const char* const HintProperty = "kvHint";
+
+}  // namespace
+
+QString GetShortHint(const QString& hint, qsizetype splitFrom)
+{
+    const qsizetype bar = hint.indexOf(u'|', splitFrom);
+    return bar < 0 ? hint : hint.left(bar);
+}
+
+QString GetLongHint(const QString& hint, qsizetype splitFrom)
+{
+    const qsizetype bar = hint.indexOf(u'|', splitFrom);
+    return bar < 0 ? hint : hint.mid(bar + 1);
+}
+
+void SetHint(QAction* action, const QString& hint, qsizetype splitFrom)
+{
+    action->setToolTip(GetShortHint(hint, splitFrom));
+    action->setStatusTip(GetLongHint(hint, splitFrom));
+    action->setProperty(HintProperty, hint);
+}
+
+QString Hint(const QAction* action)
+{
+    const QVariant stored = action->property(HintProperty);
+    if (stored.isValid())
+        return stored.toString();
+    if (action->statusTip().isEmpty())
+        return action->toolTip();
+    return action->toolTip() + u'|' + action->statusTip();
+}
+
+QString ExecutableFolder()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+TKvBaseAction::TKvBaseAction(QObject* parent)
+    : QAction(parent), window_(qobject_cast<QWidget*>(parent)), urlOpener_(&QDesktopServices::openUrl)
+{
+    setEnabled(true);
+    connect(this, &QAction::triggered, this, [this] { Execute(); });
+}
+
+QWidget* TKvBaseAction::Window() const
+{
+    return window_ ? window_->window() : nullptr;
+}
+
+namespace {
+
+struct DisplaySettingsProgram {
+    const char* desktop;  // as named in XDG_CURRENT_DESKTOP
+    const char* program;
+    QStringList arguments;
+};
+
+const std::vector<DisplaySettingsProgram>& DisplaySettingsPrograms()
+{
+    static const std::vector<DisplaySettingsProgram> programs = {
+        {"GNOME", "gnome-control-center", {QStringLiteral("display")}},
+        {"KDE", "systemsettings", {QStringLiteral("kcm_kscreen")}},
+        {"XFCE", "xfce4-display-settings", {}},
+        {"X-Cinnamon", "cinnamon-settings", {QStringLiteral("display")}},
+        {"MATE", "mate-display-properties", {}},
+        {"LXQt", "lxqt-config-monitor", {}},
+        {"", "arandr", {}},
+    };
+    return programs;
+}
+
+}  // namespace
+
+TKvOpenDeskAction::TKvOpenDeskAction(QObject* parent)
+    : TKvBaseAction(parent),
+      programStarter_([](const QString& program, const QStringList& arguments) {
+          return QProcess::startDetached(program, arguments);
+      })
+{
+}
+
+void TKvOpenDeskAction::Execute()
+{
+    const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':', Qt::SkipEmptyParts);
+    // The running desktop's own program first: a machine may carry several.
+    for (const bool ownDesktopOnly : {true, false}) {
+        for (const DisplaySettingsProgram& candidate : DisplaySettingsPrograms()) {
+            if (ownDesktopOnly && !desktops.contains(QLatin1String(candidate.desktop), Qt::CaseInsensitive))
+                continue;
+            const QString found = QStandardPaths::findExecutable(QLatin1String(candidate.program));
+            if (!found.isEmpty()) {
+                programStarter_(found, candidate.arguments);
+                return;
+            }
+        }
+    }
+}
+
+TKvViewHelpHtmlAction::TKvViewHelpHtmlAction(QObject* parent) : TKvBaseAction(parent) {}
+
+QString TKvViewHelpHtmlAction::TargetPath() const
+{
+    return ExecutableFolder() + u'/' + FileName;
+}
+
+void TKvViewHelpHtmlAction::Execute()
+{
+    UrlOpener()(QUrl::fromLocalFile(TargetPath()));
+}
+
+TKvAboutAction::TKvAboutAction(QObject* parent) : TKvBaseAction(parent) {}
+
+TKvAboutAction::~TKvAboutAction() = default;
+
+std::unique_ptr<TKvAboutBox> TKvAboutAction::CreateAboutBox() const
+{
+    auto box = std::make_unique<TKvAboutBox>(Window(), UrlOpener());
+    box->SetProgramIcon(QApplication::windowIcon());
+    box->SetApplication(ApplicationName, ApplicationVer);
+    box->SetCopyright(CopyrightInfo);
+    box->AppendComment(Comment);
+    return box;
+}
+
+void TKvAboutAction::Execute()
+{
+    std::unique_ptr<TKvAboutBox> box = CreateAboutBox();
+    // The box is a child of the window: should the window go while the box is
+    // shown, it has freed the box already.
+    const QPointer<TKvAboutBox> alive = box.get();
+    box->exec();
+    if (!alive)
+        (void)box.release();
+}
+
+TKvExitAction::TKvExitAction(QObject* parent) : TKvBaseAction(parent) {}
+
+void TKvExitAction::Execute()
+{
+    if (QWidget* window = Window())
+        window->close();
+    else
+        QApplication::closeAllWindows();
+}
+
+TKvOpenAppFolderAction::TKvOpenAppFolderAction(QObject* parent) : TKvBaseAction(parent) {}
+
+void TKvOpenAppFolderAction::Execute()
+{
+    UrlOpener()(QUrl::fromLocalFile(ExecutableFolder()));
+}
+
+namespace {
+
+template <typename Action>
+Action* MakeKorvelAction(QWidget* window, const char* name, const QString& caption, const QString& hint)
+{
+    auto* action = new Action(window);
+    action->setObjectName(QLatin1String(name));
+    action->setProperty("category", QStringLiteral("Korvel"));
+    action->setText(caption);
+    SetHint(action, hint);
+    return action;
+}
+
+}  // namespace
+
+TKvKorvelActions CreateKorvelActions(QWidget* window)
+{
+    TKvKorvelActions actions;
+    actions.KvViewHelpHtmlActionSl = MakeKorvelAction<TKvViewHelpHtmlAction>(
+        window, "KvViewHelpHtmlActionSl", QStringLiteral("ヘルプ(&H)"), QStringLiteral("ヘルプ|ヘルプのHTMLを開きます。"));
+    actions.KvViewHelpHtmlActionSl->setShortcut(QKeySequence(Qt::Key_F1));
+    actions.KvViewHelpHtmlActionSl->FileName = QStringLiteral("slhelp/index.html");
+
+    actions.KvAboutActionSl =
+        MakeKorvelAction<TKvAboutAction>(window, "KvAboutActionSl", QStringLiteral("バージョン情報(&A)"),
+                                         QStringLiteral("バージョン情報|バージョン情報を表示します。"));
+    actions.KvAboutActionSl->Comment = {
+        QStringLiteral("JPEG画像の表示には Independent JPEG Group のコードを使用しています。")};
+    actions.KvAboutActionSl->CopyrightInfo = QString::fromUtf8(KorvelCopyright);
+
+    actions.KvOpenAppFolderAction1 = MakeKorvelAction<TKvOpenAppFolderAction>(
+        window, "KvOpenAppFolderAction1", QStringLiteral("アプリケーションのフォルダを開く(&O)"),
+        QStringLiteral("アプリケーションのフォルダを開く|アプリケーションのフォルダを開く"));
+
+    actions.KvExitAction1 = MakeKorvelAction<TKvExitAction>(window, "KvExitAction1", QStringLiteral("終了(&X)"),
+                                                            QStringLiteral("終了|アプリケーションを終了します。"));
+    return actions;
+}

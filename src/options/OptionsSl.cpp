@@ -1,0 +1,102 @@
+#include "OptionsSl.h"
+
+#include "KvFileInfos.h"
+#include "KvListView.h"
+#include "KvMemIniFile.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QWidget>
+
+#include <unistd.h>
+
+namespace {
+
+const char kSection[] = "Option";
+
+std::string withTrailingDelimiter(std::string path)
+{
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    return path;
+}
+
+}  // namespace
+
+TScanlarkOptions::TScanlarkOptions(const TScanlarkOptionTargets& targets) : targets_(targets) {}
+
+void TScanlarkOptions::LoadOptions()
+{
+    TKvMemIniFile& ini = *targets_.Ini;
+    targets_.DoNowAct->setChecked(ini.ReadBool(kSection, "DoNow", Defaults->DoNow));
+    targets_.FolderBarVisibleAct->setChecked(ini.ReadBool(kSection, "FolderBarVisible", Defaults->FolderBarVisible));
+    ApplyStoredWindowState(*targets_.Window,
+                           static_cast<uint8_t>(ini.ReadInteger(kSection, "WindowState", Defaults->WindowState) & 0xFF));
+    RefreshMode = static_cast<uint8_t>(ini.ReadInteger(kSection, "RefreshMode", Defaults->RefreshMode) & 0xFF);
+    ImgViewMode = static_cast<uint8_t>(ini.ReadInteger(kSection, "ImgViewMode", Defaults->ImgViewMode) & 0xFF);
+    *targets_.CommonSendPath = withTrailingDelimiter(ini.ReadString(kSection, "CommonSendPath", ""));
+    targets_.FileInfos->FileInfoList().Defaults->LoadFromIni(ini);
+    targets_.Columns->ColumnInfos().LoadFromIni(ini);
+    ApplyOptions();
+    targets_.LVFiles->SortColumnIndex = targets_.FileInfos->SortMode();
+    targets_.LVFiles->SortDown = targets_.FileInfos->SortDown();
+    targets_.LVFiles->UpdateColumns();
+}
+
+void TScanlarkOptions::ApplyOptions()
+{
+    const TKvFileInfoListOptions options = targets_.FileInfos->Options();
+    targets_.SubFolderSearchAct->setChecked(options.Contains(filoSubFolderSearch));
+    targets_.HiddenFileViewAct->setChecked(options.Contains(filoHiddenFileView));
+    targets_.FolderTree->setVisible(targets_.FolderBarVisibleAct->isChecked());
+    switch (ImgViewMode) {
+    case 0: targets_.IVNoneAct->trigger(); break;
+    case 1: targets_.IVScaleNormalAct->trigger(); break;
+    case 2: targets_.IVAutoScaleLongAct->trigger(); break;
+    default: break;  // kept as stored; no view mode is set up
+    }
+}
+
+bool TScanlarkOptions::SaveOptions()
+{
+    TKvMemIniFile& ini = *targets_.Ini;
+    ini.Clear();
+    ini.WriteBool(kSection, "DoNow", targets_.DoNowAct->isChecked());
+    ini.WriteBool(kSection, "FolderBarVisible", targets_.FolderBarVisibleAct->isChecked());
+    ini.WriteInteger(kSection, "WindowState", StoredWindowState(*targets_.Window));
+    ini.WriteInteger(kSection, "RefreshMode", RefreshMode);
+    ini.WriteInteger(kSection, "ImgViewMode", ImgViewMode);
+    ini.WriteString(kSection, "CommonSendPath", withTrailingDelimiter(*targets_.CommonSendPath));
+    targets_.FileInfos->FileInfoList().Defaults->SaveToIni(ini);
+    targets_.LVFiles->StoreColumnWidths();
+    targets_.Columns->ColumnInfos().SaveToIni(ini);
+    return ini.UpdateFile();
+}
+
+uint8_t StoredWindowState(const QWidget& window)
+{
+    const Qt::WindowStates state = window.windowState();
+    if (state & Qt::WindowMinimized)
+        return 1;
+    if (state & Qt::WindowMaximized)
+        return 2;
+    return 0;
+}
+
+void ApplyStoredWindowState(QWidget& window, uint8_t state)
+{
+    // Values other than 1 and 2 open the window normally.
+    window.setWindowState(state == 1 ? Qt::WindowMinimized : state == 2 ? Qt::WindowMaximized : Qt::WindowNoState);
+}
+
+std::string SettingsFolder(const std::string& executableFolder)
+{
+    if (::access(executableFolder.c_str(), W_OK) == 0)
+        return withTrailingDelimiter(executableFolder);
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                           QStringLiteral("/Scanlark");
+    QDir().mkpath(config);
+    return withTrailingDelimiter(QFile::encodeName(config).toStdString());
+}

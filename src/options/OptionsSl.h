@@ -1,0 +1,75 @@
+// The window's own settings, their defaults, and the complete load and save
+// of the settings file: section "Option", the catalogue's "OptionFileInfos"
+// and the columns' "DesignColumn".
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class QAction;
+class QWidget;
+class TKvColumnInfos;
+class TKvFileInfos;
+class TKvListView;
+class TKvMemIniFile;
+
+class TScanlarkCustomOptions {
+public:
+    virtual ~TScanlarkCustomOptions() = default;
+    uint8_t RefreshMode = 0;  // 0 folders and files, 1 folder tree, 2 file list
+    uint8_t ImgViewMode = 2;  // 0 no preview, 1 actual size, 2 automatic scale
+};
+
+class TScanlarkDefaults : public TScanlarkCustomOptions {
+public:
+    bool DoNow = true;
+    bool FolderBarVisible = true;
+    uint8_t WindowState = 0;  // 0 normal, 1 minimised, 2 maximised
+};
+
+// Where the settings live while the program runs: the window's actions and
+// controls, the catalogue and the column set. The options hold none of them.
+struct TScanlarkOptionTargets {
+    TKvMemIniFile* Ini = nullptr;
+    std::string* CommonSendPath = nullptr;
+    QWidget* Window = nullptr;
+    QWidget* FolderTree = nullptr;  // hidden with its splitter handle
+    QAction* DoNowAct = nullptr;
+    QAction* FolderBarVisibleAct = nullptr;
+    QAction* SubFolderSearchAct = nullptr;
+    QAction* HiddenFileViewAct = nullptr;
+    QAction* IVNoneAct = nullptr;
+    QAction* IVScaleNormalAct = nullptr;
+    QAction* IVAutoScaleLongAct = nullptr;
+    TKvFileInfos* FileInfos = nullptr;
+    TKvColumnInfos* Columns = nullptr;
+    TKvListView* LVFiles = nullptr;
+};
+
+class TScanlarkOptions : public TScanlarkCustomOptions {
+public:
+    explicit TScanlarkOptions(const TScanlarkOptionTargets& targets);
+
+    // Reads every setting from the document into its live holder, applies
+    // them and rebuilds the list's columns.
+    void LoadOptions();
+    // Empties the document, writes the three sections and the file. Returns
+    // false when the file could not be written.
+    bool SaveOptions();
+    // Brings the window in line with the live settings.
+    void ApplyOptions();
+
+    std::unique_ptr<TScanlarkDefaults> Defaults = std::make_unique<TScanlarkDefaults>();
+
+private:
+    TScanlarkOptionTargets targets_;
+};
+
+// The main window state as stored: 0 normal, 1 minimised, 2 maximised.
+uint8_t StoredWindowState(const QWidget& window);
+void ApplyStoredWindowState(QWidget& window, uint8_t state);
+
+// The folder for the settings file and "folder.txt": the executable's own
+// folder when it is writable, else $XDG_CONFIG_HOME/Scanlark (created).
+std::string SettingsFolder(const std::string& executableFolder);

@@ -1,0 +1,143 @@
+// The main window's settings: first start, the saved layout, round trips,
+// bad values and where the files go.
+#include "KvFileInfos.h"
+#include "KvListView.h"
+#include "MainWin.h"
+#include "TempFiles.h"
+
+#include <QAction>
+#include <QFile>
+#include <QStandardPaths>
+#include <QToolButton>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray readFile(const std::string& path)
+{
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const std::string& path, const QByteArray& bytes)
+{
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// Opens a window on the settings folder, lets it load its settings, runs
+// check() on it, then closes it (which saves).
+void withWindow(const TempFolder& folder, const std::function<void(TFormScanlark&)>& check)
+{
+    TFormScanlark window(folder.path(), folder.path() + "/", "scanlark.ini");
+    window.FormActivate();
+    check(window);
+    window.close();
+}
+
+std::vector<std::string> sectionKeys(const QByteArray& text, const QByteArray& section)
+{
+    std::vector<std::string> keys;
+    bool inside = false;
+    for (const QByteArray& line : text.split('\n')) {
+        const QByteArray trimmed = line.trimmed();
+        if (trimmed.startsWith('['))
+            inside = trimmed == "[" + section + "]";
+        else if (inside && trimmed.contains('='))
+            keys.push_back(trimmed.left(trimmed.indexOf('=')).toStdString());
+    }
+    return keys;
+}
+
+TEST(MainWindowSettings, FirstStartUsesEveryDefaultAndSavesThreeSections)
+{
+    TempFolder folder;
+    withWindow(folder, [](TFormScanlark& w) {
+        EXPECT_TRUE(w.DoNowAct->isChecked());
+        EXPECT_TRUE(w.FolderBarVisibleAct->isChecked());
+        EXPECT_FALSE(w.findChild<QTreeView*>(QStringLiteral("STV"))->isHidden());
+        EXPECT_EQ(w.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized), Qt::WindowNoState);
+        EXPECT_EQ(w.findChild<QToolButton*>(QStringLiteral("TBtnRefresh"))->defaultAction(), w.RefreshAllAct);
+        EXPECT_TRUE(w.IVAutoScaleLongAct->isChecked());
+        EXPECT_EQ(w.Options()->ImgViewMode, 2);
+        EXPECT_TRUE(w.HiddenFileViewAct->isChecked());
+        EXPECT_FALSE(w.SubFolderSearchAct->isChecked());
+        EXPECT_EQ(w.FileInfos()->Priority(), 5);
+        EXPECT_EQ(w.FileInfos()->SortMode(), 0);
+        EXPECT_FALSE(w.FileInfos()->SortDown());
+        const auto* list = w.findChild<TKvListView*>(QStringLiteral("LVFiles"));
+        EXPECT_EQ(list->SortColumnIndex, 0);
+        EXPECT_FALSE(list->SortDown);
+    });
+    const QByteArray text = readFile(folder.path() + "/scanlark.ini");
+    EXPECT_TRUE(text.startsWith("[Option]\r\nDoNow=1\r\nFolderBarVisible=1\r\nWindowState=0\r\nRefreshMode=0\r\n"
+                                "ImgViewMode=2\r\nCommonSendPath=/\r\n\r\n[OptionFileInfos]\r\n"))
+        << text.left(200).toStdString();
+    EXPECT_EQ(sectionKeys(text, "Option").size(), 6u);
+    EXPECT_EQ(sectionKeys(text, "OptionFileInfos"),
+              (std::vector<std::string>{"HiddenFileView", "SubFolderSearch", "SortDown", "Priority", "SortMode"}));
+    const auto columns = sectionKeys(text, "DesignColumn");
+    ASSERT_EQ(columns.size(), 75u);
+    EXPECT_EQ(columns[0], "Name_Visible");
+    EXPECT_EQ(columns[1], "Name_Order");
+    EXPECT_EQ(columns[2], "Name_Width");
+    EXPECT_EQ(columns[74], "JPEG_IJGQuality_Width");
+    EXPECT_TRUE(text.endsWith("\r\n\r\n"));
+
+    // Loading what was saved and saving again gives the same bytes.
+    withWindow(folder, [](TFormScanlark&) {});
+    EXPECT_EQ(readFile(folder.path() + "/scanlark.ini"), text);
+}
+
+TEST(MainWindowSettings, HexadecimalBadAndForeignValues)
+{
+    TempFolder folder;
+    writeFile(folder.path() + "/scanlark.ini",
+              "[Foreign]\nKey=1\n\n[Option]\nDoNow=0x0\nFolderBarVisible=abc\nWindowState=0x2\n"
+              "RefreshMode=258\nImgViewMode=7\nCommonSendPath=/pictures\nUnknown=5\n\n"
+              "[OptionFileInfos]\nIncludePath=1\nSubFolderSearch=$1\nSortMode=12\nSortDown=1\n");
+    withWindow(folder, [](TFormScanlark& w) {
+        EXPECT_FALSE(w.DoNowAct->isChecked());
+        EXPECT_TRUE(w.FolderBarVisibleAct->isChecked());  // not a number: the default
+        EXPECT_TRUE(w.windowState() & Qt::WindowMaximized);
+        EXPECT_EQ(w.Options()->RefreshMode, 2);  // its low 8 bits
+        EXPECT_EQ(w.findChild<QToolButton*>(QStringLiteral("TBtnRefresh"))->defaultAction(), w.RefreshFilesAct);
+        EXPECT_EQ(w.Options()->ImgViewMode, 7);  // kept, no view mode set up
+        EXPECT_TRUE(w.SubFolderSearchAct->isChecked());
+        EXPECT_TRUE(w.FileInfos()->Options().Contains(filoIncludePath));
+        const auto* list = w.findChild<TKvListView*>(QStringLiteral("LVFiles"));
+        EXPECT_EQ(list->SortColumnIndex, 12);
+        EXPECT_TRUE(list->SortDown);
+        w.setWindowState(Qt::WindowNoState);
+    });
+    const QByteArray text = readFile(folder.path() + "/scanlark.ini");
+    EXPECT_FALSE(text.contains("Foreign"));
+    EXPECT_FALSE(text.contains("IncludePath"));
+    EXPECT_FALSE(text.contains("Unknown"));
+    EXPECT_TRUE(text.contains("\r\nImgViewMode=7\r\n"));
+    EXPECT_TRUE(text.contains("\r\nRefreshMode=2\r\n"));
+    EXPECT_TRUE(text.contains("\r\nCommonSendPath=/pictures/\r\n"));
+    EXPECT_TRUE(text.contains("\r\nSubFolderSearch=1\r\n"));
+}
+
+TEST(MainWindowSettings, HistoryFileAndSettingsFolder)
+{
+    TempFolder folder;
+    writeFile(folder.path() + "/folder.txt", "/photos/2004/\r\n/tmp/x/\n");
+    withWindow(folder, [](TFormScanlark& w) {
+        EXPECT_EQ(w.FolderHistoryItems(), (std::vector<std::string>{"/photos/2004/", "/tmp/x/"}));
+    });
+    EXPECT_EQ(readFile(folder.path() + "/folder.txt"), QByteArray("/photos/2004/\r\n/tmp/x/\r\n"));
+
+    // A folder that cannot be written sends the settings to the config folder.
+    EXPECT_EQ(SettingsFolder(folder.path()), folder.path() + "/");
+    const std::string fallback = SettingsFolder(folder.path() + "/not-there");
+    EXPECT_EQ(fallback,
+              QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)).toStdString() +
+                  "/Scanlark/");
+}
+
+}  // namespace

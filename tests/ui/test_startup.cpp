@@ -1,0 +1,136 @@
+// Start-up as processes: the single-instance hand-over between two real
+// processes, and an orderly close on SIGTERM that writes the settings.
+#include "ConstsSl.h"
+#include "KvSingleInstance.h"
+#include "MainWin.h"
+#include "TempFiles.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+
+namespace {
+
+bool waitUntil(const std::function<bool()>& done, int timeoutMs = 20000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+// Lock and socket of the instances under test live in a folder of their
+// own, away from a program the user may be running.
+class StartUp : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        previousRuntime_ = qgetenv("XDG_RUNTIME_DIR");
+        std::filesystem::permissions(runtime_.path(), std::filesystem::perms::owner_all);
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime_.path()));
+    }
+    void TearDown() override { qputenv("XDG_RUNTIME_DIR", previousRuntime_); }
+
+    // Runs the program; returns its exit code (-1 when it did not end in 20 s).
+    int runProgram(const QString& program, const QStringList& arguments)
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process.setProcessEnvironment(environment);
+        process.start(program, arguments);
+        if (!waitUntil([&] { return process.state() == QProcess::NotRunning; }))
+            return -1;
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+
+    TempFolder runtime_;
+    QByteArray previousRuntime_;
+};
+
+TEST_F(StartUp, MessagesRoundTripAndBrokenOnesAreDropped)
+{
+    uint32_t tag = 0;
+    std::string path;
+    const std::string odd("/photos/\x83\x54 2004", 15);
+    ASSERT_TRUE(DecodeCopyDataMessage(EncodeCopyDataMessage(1, odd), tag, path));
+    EXPECT_EQ(tag, 1u);
+    EXPECT_EQ(path, odd);
+    QByteArray message = EncodeCopyDataMessage(1, "/x");
+    EXPECT_FALSE(DecodeCopyDataMessage(message.left(message.size() - 1), tag, path));
+    message[0] = 'X';
+    EXPECT_FALSE(DecodeCopyDataMessage(message, tag, path));
+    EXPECT_FALSE(DecodeCopyDataMessage(QByteArray("KVSL"), tag, path));
+}
+
+TEST_F(StartUp, SecondProcessHandsItsArgumentToTheRunningWindowAndEnds)
+{
+    TempFolder settings;
+    TKvSingleInstance first(SingleInstanceName);
+    ASSERT_TRUE(first.Acquire());
+    TKvSingleInstance other(SingleInstanceName);
+    EXPECT_FALSE(other.Acquire());  // one instance per user
+
+    TFormScanlark window("", settings.path() + "/", "scanlark.ini");
+    std::vector<std::pair<uint32_t, std::string>> received;
+    first.OnMessage = [&](uint32_t tag, const std::string& path) {
+        received.emplace_back(tag, path);
+        window.WMCopyData(tag, path);
+    };
+    window.show();
+
+    const std::string folder = settings.path() + "/handed over";
+    std::filesystem::create_directory(folder);
+    EXPECT_EQ(runProgram(QStringLiteral(SCANLARK_PATH), {QString::fromStdString(folder)}), 0);
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0], std::make_pair(uint32_t{1}, folder));
+    EXPECT_EQ(window.AddressBox()->currentText(), QString::fromStdString(folder));
+
+    // Without an argument the running window is only raised.
+    EXPECT_EQ(runProgram(QStringLiteral(SCANLARK_PATH), {}), 0);
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[1].first, kCopyDataRaiseOnly);
+    EXPECT_EQ(window.AddressBox()->currentText(), QString::fromStdString(folder));
+    window.close();
+}
+
+TEST_F(StartUp, TerminationSignalClosesTheWindowAndSavesTheSettings)
+{
+    // A copy of the program keeps its settings beside itself.
+    TempFolder install;
+    const std::string program = install.path() + "/scanlark";
+    std::filesystem::copy_file(SCANLARK_PATH, program);
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(environment);
+    process.start(QString::fromStdString(program), {QString::fromStdString(install.path())});
+    ASSERT_TRUE(process.waitForStarted(10000));
+
+    // Once it answers a hand-over its window is up and its settings loaded.
+    TKvSingleInstance probe(SingleInstanceName);
+    ASSERT_TRUE(waitUntil([&] { return probe.SendToRunningInstance(kCopyDataRaiseOnly, "", 500); }));
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    ASSERT_TRUE(waitUntil([&] { return process.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+
+    QFile ini(QString::fromStdString(install.path() + "/scanlark.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly)) << "no settings file after SIGTERM";
+    const QByteArray text = ini.readAll();
+    EXPECT_TRUE(text.startsWith("[Option]\r\nDoNow=1\r\n")) << text.left(80).toStdString();
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(install.path() + "/folder.txt")));
+}
+
+}  // namespace
