@@ -129,3 +129,8 @@ bool TKvSingleInstance::SendToRunningInstance(uint32_t tag, const std::string& p
     // The answer comes once the running window has handled the path.
     return socket.waitForReadyRead(timeoutMs) && socket.read(1) == "\x01";
 }
+
+bool SendCopyDataString(const TKvSingleInstance& target, const std::string& S, uint32_t Tag)
+{
+    return target.SendToRunningInstance(Tag, S);
+}

@@ -51,6 +51,10 @@ private:
     QLocalServer* server_ = nullptr;
 };
 
+// The sending side of the hand-over: sends S with Tag to the running
+// instance and waits until it has handled it. False when none answered.
+bool SendCopyDataString(const TKvSingleInstance& target, const std::string& S, uint32_t Tag);
+
 // Encodes and decodes the message (exposed for tests). Decode returns false
 // for anything malformed.
 QByteArray EncodeCopyDataMessage(uint32_t tag, const std::string& path);

@@ -9,6 +9,7 @@
 #include "KvListView.h"
 #include "KvMemIniFile.h"
 #include "KvRecentControl.h"
+#include "KvSingleInstance.h"
 #include "KvUtils.h"
 #include "MainWin.h"
 #include "ScanlarkColumns.h"
@@ -145,7 +146,8 @@ void TFormScanlark::FormActivate()
         AppOptions->LoadOptions();
         BindRefreshButton();
         const std::string start = startArgument_.empty() ? StartPath() : startArgument_;
-        WMCopyData(1, start);  // the same hand-over a second start makes
+        // The same hand-over a second start makes, delivered in-process.
+        WMCopyData(kCopyDataOpenPath, start);
     }
     // The list's built-in reaction to an arrow key (its key handlers ignore it).
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);

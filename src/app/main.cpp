@@ -57,7 +57,7 @@ int main(int argc, char** argv)
 
     TKvSingleInstance instance(SingleInstanceName);
     if (!instance.Acquire()) {
-        instance.SendToRunningInstance(argument.empty() ? kCopyDataRaiseOnly : kCopyDataOpenPath, argument);
+        SendCopyDataString(instance, argument, argument.empty() ? kCopyDataRaiseOnly : kCopyDataOpenPath);
         return 0;
     }
 
