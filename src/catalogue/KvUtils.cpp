@@ -134,9 +134,11 @@ QString GraphicExtList(const QString& mimeTypeName)
     if (!base.isValid())
         return {};
 
+    // Only image types count: the database also derives videos made of
+    // frames of an image format (Motion JPEG) from it, which are no pictures.
     QList<QMimeType> derived;
     for (const QMimeType& type : database.allMimeTypes()) {
-        if (type != base && type.inherits(base.name()))
+        if (type != base && type.inherits(base.name()) && type.name().startsWith(u"image/"))
             derived.append(type);
     }
     // The database's own order is unspecified; sorting keeps the list stable.

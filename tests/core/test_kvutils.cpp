@@ -228,6 +228,8 @@ TEST(GraphicExtList, JpegExtensionsFromTheMimeDatabase)
     const QStringList extensions = GraphicExtList(u"image/jpeg"_qs).split(u',');
     EXPECT_TRUE(extensions.contains(u".jpg"_qs)) << extensions.join(u',').toStdString();
     EXPECT_TRUE(extensions.contains(u".jpeg"_qs)) << extensions.join(u',').toStdString();
+    // Motion JPEG videos derive from the format but are not pictures.
+    EXPECT_FALSE(extensions.contains(u".mjpg"_qs) || extensions.contains(u".mjpeg"_qs));
     for (const QString& extension : extensions) {
         EXPECT_TRUE(extension.startsWith(u'.') && extension.size() > 1) << extension.toStdString();
         EXPECT_FALSE(extension.contains(u'*') || extension.contains(u';')) << extension.toStdString();
