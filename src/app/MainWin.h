@@ -17,6 +17,8 @@ class QFileSystemModel;
 class QLabel;
 class QMenu;
 class QSplitter;
+class QKeyEvent;
+class QTimer;
 class QToolBar;
 class QToolButton;
 class QTreeView;
@@ -28,6 +30,7 @@ class TKvListView;
 class TKvMemIniFile;
 class TKvOpenAppFolderAction;
 class TKvRecentControl;
+class TKvRecentItem;
 class TKvThreadJpegChecker;
 class TKvViewHelpHtmlAction;
 
@@ -61,7 +64,79 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
     void showEvent(QShowEvent* e) override;
 
+public:
+    // --- File list view (MainWinListView.cpp) ---------------------------
+    // Cell text of a row for the column with collection index column.
+    QString LVFilesData(int row, int column) const;
+    void LVFilesColumnClick(int viewColumn);
+    // The selection and focus of the list, by full file name, into and out
+    // of a history entry. RestoreSelection empties the entry's selected
+    // names: a stored selection is restored once.
+    void SaveSelection(TKvRecentItem& item) const;
+    void RestoreSelection(TKvRecentItem& item);
+    // Row of the entry with this full file name (exact bytes), or -1.
+    int FindFileIndex(const std::string& fullFileName) const;
+    void RepaintVisibleRows();
+    void UpdateStatusBar();
+    // Enabled, checked and bound states of the actions (before idle).
+    void ActionList1Update();
+
+    // --- Navigation (MainWinNavigation.cpp) ------------------------------
+    void OpenFolder(const std::string& path);
+    void ShowHistoryFolder(const std::string& path);
+    // Lists the current folder again, keeping selection and focus.
+    void ReloadFolder();
+    void ClearFileList();
+
+    // --- Check (MainWinCheck.cpp) ----------------------------------------
+    bool PrepareCheck();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
 private:
+    // File list view (MainWinListView.cpp)
+    void SetupFileListView();
+    void LVFilesKeyDown(QKeyEvent* e);
+    void LVFilesKeyUp(QKeyEvent* e);
+    // First row at or after startIndex whose name begins with text (ASCII
+    // letters compared without case), wrapping to the top with wrap; -1.
+    int LVFilesDataFind(const QString& text, int startIndex, bool wrap) const;
+    void LVFilesClick();
+    void LVFilesMouseMove();
+    void SearchFindActExecute();
+    void FindDialog1Find();
+    void SelectAllActExecute();
+    void SelectChangeActExecute();
+    // Runs the enabling rules, then triggers action when it is enabled.
+    void ExecuteAction(QAction* action);
+    // Reloads the current folder without touching the refresh mode.
+    void RefreshFilesKeepingMode();
+    // Enables action by rule, but never one whose command is not built yet.
+    void SetRuleEnabled(QAction* action, bool enabled);
+    QObject* FileIconCache = nullptr;  // icons by IconIndex (MainWinListView.cpp)
+    class QDialog* FindDialog1 = nullptr;
+    class QLineEdit* FindDialog1Text = nullptr;
+    class QTimer* ActionUpdateTimer = nullptr;
+
+    // Navigation (MainWinNavigation.cpp)
+    void SetupNavigation();
+    void SyncFolderTree(const std::string& path);
+    void StartListing(const std::string& folder);
+    void ShowInvalidFolder(const std::string& path);
+    bool busyCursor_ = false;
+    void KvFileInfos1Terminate(QObject* sender);
+    void STVKeyUp(QKeyEvent* e);
+    void CBRecentKeyUp(QKeyEvent* e);
+
+    // Check (MainWinCheck.cpp)
+    void SetupCheck();
+    void StopActExecute();
+    void JpegErrorCheckAllActExecute();
+    void SelectErrorsActSlExecute();
+    QTimer* checkProgressTimer_ = nullptr;
+    void KvThreadJpegChecker1Terminate(QObject* sender);
+
     void FormCreate();
     void FormClose();
     void FormResize();
@@ -71,7 +146,6 @@ private:
     void CreateCentralArea();
     void CreateStatusBar();
     void BindRefreshButton();
-    void ActionList1Update();
     std::string StartPath() const;
 
     // Settings and history

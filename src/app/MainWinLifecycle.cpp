@@ -114,6 +114,10 @@ void TFormScanlark::FormCreate()
     KvRecentControl1->SetPopupMenuForward(PMForward);
     KvRecentControl1->SConnective = QStringLiteral(" に");
 
+    SetupFileListView();
+    SetupNavigation();
+    SetupCheck();
+
     FolderHistory = LoadFolderHistory(FolderListPath());
     for (const std::string& folder : FolderHistory)
         CBRecent->addItem(QFile::decodeName(QByteArray::fromStdString(folder)));
@@ -123,6 +127,7 @@ void TFormScanlark::FormCreate()
     // when no argument is given.
     const QModelIndex desktop = STVModel->index(QString::fromStdString(StartPath()));
     if (desktop.isValid()) {
+        const QSignalBlocker noNavigation(STV->selectionModel());
         STV->setCurrentIndex(desktop);
         STV->scrollTo(desktop);
     }
@@ -161,9 +166,7 @@ void TFormScanlark::WMCopyData(uint32_t tag, const std::string& path)
 {
     if (tag != 1)
         return;
-    // Opening the folder comes with navigation; until then the address box
-    // shows the path handed over.
-    CBRecent->setEditText(QFile::decodeName(QByteArray::fromStdString(path)));
+    OpenFolder(path);
 }
 
 void TFormScanlark::UpdateCaption()
@@ -228,8 +231,7 @@ void TFormScanlark::FormClose()
     closed_ = true;
     // Closing goes on whatever fails here.
     try {
-        KvThreadJpegChecker1->Stop();
-        KvFileInfos1->FileInfoList().Stop();
+        StopActExecute();
         LVFiles->SetRowCount(0);
         SaveFolderHistory(FolderListPath(), FolderHistory);
         if (FirstActivationDone)

@@ -85,7 +85,8 @@ void TKvThreadFileInfoList::Refresh()
 
 void TKvThreadFileInfoList::Stop()
 {
-    if (!busy_ || !worker_)
+    // Also after the finish step: the end event may still be to come.
+    if (!worker_)
         return;
     TKvThreadFileInfoListThread* worker = worker_;
     worker->FreeOnTerminate = false;  // taken over: deleted here, not by itself

@@ -36,7 +36,9 @@ void TKvThreadJpegChecker::Start()
 
 void TKvThreadJpegChecker::Stop()
 {
-    if (!Running || !Thread)
+    // A worker whose run is over may still have its end event to come; it
+    // is waited for too, or the event would reach a destroyed component.
+    if (!Thread)
         return;
     TKvJpegCheckThread* thread = Thread;
     thread->FreeOnTerminate = false;  // deleted here, not by itself

@@ -325,4 +325,34 @@ TEST_F(CheckWorker, ReadersNeverSeeAFreedRecordAndDestructionStopsTheRun)
     doomed.reset();  // stops and waits for the worker first
 }
 
+TEST_F(CheckWorker, DestroyedBetweenTheEndOfTheRunAndItsEndEvent)
+{
+    TempFolder folder;
+    folder.write("a.jpg", soundJpeg());
+    list(folder.path());
+    for (int round = 0; round < 20; ++round) {
+        bool ended = false;
+        auto checker = std::make_unique<TKvThreadJpegChecker>();
+        checker->FileInfos = &infos_;
+        checker->OnTerminate = [&ended](QObject*) { ended = true; };
+        checker->Start();
+        // The run is over once Running drops; its end event comes in a step after.
+        ASSERT_TRUE(waitUntil([&] { return !checker->Running; }));
+        checker.reset();
+        EXPECT_TRUE(ended) << "the end event must run before the component goes";
+        QCoreApplication::processEvents();
+    }
+
+    TKvFileInfos enumeration;
+    enumeration.SetPath(folder.path());
+    for (int round = 0; round < 20; ++round) {
+        bool ended = false;
+        enumeration.SetOnTerminate([&ended](QObject*) { ended = true; });
+        enumeration.FileInfoList().Refresh();
+        ASSERT_TRUE(waitUntil([&] { return !enumeration.FileInfoList().Busy(); }));
+        enumeration.FileInfoList().Stop();
+        EXPECT_TRUE(ended);
+    }
+}
+
 }  // namespace

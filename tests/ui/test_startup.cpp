@@ -95,13 +95,13 @@ TEST_F(StartUp, SecondProcessHandsItsArgumentToTheRunningWindowAndEnds)
     EXPECT_EQ(runProgram(QStringLiteral(SCANLARK_PATH), {QString::fromStdString(folder)}), 0);
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(received[0], std::make_pair(uint32_t{1}, folder));
-    EXPECT_EQ(window.AddressBox()->currentText(), QString::fromStdString(folder));
+    EXPECT_EQ(window.AddressBox()->currentText(), QString::fromStdString(folder + "/"));
 
     // Without an argument the running window is only raised.
     EXPECT_EQ(runProgram(QStringLiteral(SCANLARK_PATH), {}), 0);
     ASSERT_EQ(received.size(), 2u);
     EXPECT_EQ(received[1].first, kCopyDataRaiseOnly);
-    EXPECT_EQ(window.AddressBox()->currentText(), QString::fromStdString(folder));
+    EXPECT_EQ(window.AddressBox()->currentText(), QString::fromStdString(folder + "/"));
     window.close();
 }
 

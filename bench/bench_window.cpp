@@ -1,0 +1,65 @@
+// Times the window's main job: from OpenFolder on a folder to the last
+// verdict of the check that follows the listing, on the offscreen platform,
+// and measures the longest stall of the main thread's event loop meanwhile.
+#include "KvFileInfos.h"
+#include "KvJpegChecker.h"
+#include "MainWin.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_window FOLDER [REPEATS]\n");
+        return 2;
+    }
+    const std::string folder = argv[1];
+    const int repeats = argc > 2 ? std::atoi(argv[2]) : 3;
+    QTemporaryDir settings;
+    TFormScanlark window("/", settings.path().toStdString() + "/", "bench.ini");
+    window.FormActivate();
+    window.DoNowAct->setChecked(true);
+    auto* checker = window.findChild<TKvThreadJpegChecker*>(QStringLiteral("KvThreadJpegChecker1"));
+    const auto idle = [&] { return !window.FileInfos()->FileInfoList().Busy() && !checker->Running; };
+    while (!idle())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+
+    double best = 1e9;
+    qint64 worstStall = 0;
+    int files = 0;
+    for (int run = 0; run < repeats; ++run) {
+        // A 5 ms timer: the longest gap between its ticks is the longest stall.
+        QElapsedTimer sinceTick;
+        qint64 runStall = 0;
+        QTimer ticker;
+        ticker.setInterval(5);
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            runStall = std::max(runStall, sinceTick.restart());
+        });
+        QElapsedTimer clock;
+        clock.start();
+        sinceTick.start();
+        ticker.start();
+        window.OpenFolder(folder);
+        // Done when the listing has ended and the check it started has ended.
+        while (!(idle() && checker->ErrorCount >= 0))
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        const double seconds = clock.nsecsElapsed() / 1e9;
+        ticker.stop();
+        best = std::min(best, seconds);
+        worstStall = std::max(worstStall, runStall);
+        files = window.FileInfos()->FileInfoList().Count();
+        std::printf("run %d files %d seconds %.3f errors %d stall_ms %lld\n", run, files, seconds, checker->ErrorCount,
+                    static_cast<long long>(runStall));
+    }
+    std::printf("files %d best_seconds %.3f worst_stall_ms %lld\n", files, best, static_cast<long long>(worstStall));
+    window.close();
+    return 0;
+}

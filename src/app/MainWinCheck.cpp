@@ -1,0 +1,135 @@
+// Checking from the window: check all, stop, the end of a check, progress
+// in the status bar while it runs, and selecting the damaged files.
+#include "FolderHistory.h"
+#include "KvFileInfoCompare.h"
+#include "KvFileInfos.h"
+#include "KvJpegChecker.h"
+#include "KvListView.h"
+#include "KvRecentControl.h"
+#include "MainWin.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QItemSelection>
+#include <QMessageBox>
+#include <QTimer>
+
+namespace {
+
+// The status bar and the rows follow a running check this often (a timer
+// on the main thread, not a hand-off per file).
+constexpr int kProgressRefreshMs = 200;
+
+}  // namespace
+
+void TFormScanlark::SetupCheck()
+{
+    KvThreadJpegChecker1->OnTerminate = [this](QObject* sender) { KvThreadJpegChecker1Terminate(sender); };
+    connect(JpegErrorCheckAllAct, &QAction::triggered, this, [this] { JpegErrorCheckAllActExecute(); });
+    connect(StopAct, &QAction::triggered, this, [this] { StopActExecute(); });
+    connect(SelectErrorsActSl, &QAction::triggered, this, [this] { SelectErrorsActSlExecute(); });
+    checkProgressTimer_ = new QTimer(this);
+    checkProgressTimer_->setInterval(kProgressRefreshMs);
+    connect(checkProgressTimer_, &QTimer::timeout, this, [this] {
+        if (!KvThreadJpegChecker1->Running) {
+            checkProgressTimer_->stop();
+            return;
+        }
+        UpdateStatusBar();
+        RepaintVisibleRows();
+    });
+    for (QAction* working : {JpegErrorCheckAllAct, StopAct, SelectErrorsActSl}) {
+        std::erase(pendingActions_, working);
+        working->setEnabled(true);  // the update rules take over
+    }
+}
+
+bool TFormScanlark::PrepareCheck()
+{
+    if (KvFileInfos1->FileInfoList().Busy() || LVFiles->RowCount() == 0)
+        return false;
+    const TKvRecentItem* now = KvRecentControl1->NowItem();
+    if (now) {
+        std::string current = now->Path;
+        if (current.empty() || current.back() != '/')
+            current += '/';
+        const QString shown = QFile::decodeName(QByteArray::fromStdString(current));
+        if (QString::compare(CBRecent->currentText(), shown, Qt::CaseInsensitive) != 0)
+            CBRecent->setEditText(shown);
+    }
+    const QString text = CBRecent->currentText();
+    const std::string folder = QFile::encodeName(text).toStdString();
+    std::erase_if(FolderHistory, [&](const std::string& entry) {
+        return QString::compare(QFile::decodeName(QByteArray::fromStdString(entry)), text, Qt::CaseInsensitive) == 0;
+    });
+    if (!folder.empty())
+        FolderHistory.insert(FolderHistory.begin(), folder);
+    if (!SaveFolderHistory(FolderListPath(), FolderHistory)) {
+        QMessageBox::critical(this, QStringLiteral("注意"),
+                              QStringLiteral("\"%1\" に書き込めません。").arg(QFile::decodeName(
+                                  QByteArray::fromStdString(FolderListPath()))));
+        return false;
+    }
+    CBRecent->clear();
+    for (const std::string& entry : FolderHistory)
+        CBRecent->addItem(QFile::decodeName(QByteArray::fromStdString(entry)));
+    CBRecent->setCurrentIndex(0);
+    ImgCloseAct->trigger();  // the preview is emptied (a no-op until it exists)
+    return true;
+}
+
+void TFormScanlark::JpegErrorCheckAllActExecute()
+{
+    if (!PrepareCheck())
+        return;
+    if (!busyCursor_) {
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+        busyCursor_ = true;
+    }
+    KvThreadJpegChecker1->Start();
+    checkProgressTimer_->start();
+    UpdateStatusBar();
+}
+
+void TFormScanlark::StopActExecute()
+{
+    KvThreadJpegChecker1->Stop();
+    KvFileInfos1->FileInfoList().Stop();
+}
+
+void TFormScanlark::KvThreadJpegChecker1Terminate(QObject*)
+{
+    checkProgressTimer_->stop();
+    TKvThreadFileInfoList& list = KvFileInfos1->FileInfoList();
+    // New results change the order of a list sorted by a check column.
+    if (list.SortMode > 11)
+        list.CustomSort(&CompareFileInfosByJpeg);
+    RepaintVisibleRows();
+    UpdateCaption();
+    UpdateStatusBar();
+    if (busyCursor_) {
+        QApplication::restoreOverrideCursor();
+        busyCursor_ = false;
+    }
+}
+
+void TFormScanlark::SelectErrorsActSlExecute()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    LVFiles->ClearSelection();
+    // One selection change for all rows: row by row would be quadratic.
+    QItemSelection errors;
+    const TKvThreadFileInfoList& list = KvFileInfos1->FileInfoList();
+    const int rows = std::min(LVFiles->RowCount(), list.Count());
+    const int lastColumn = LVFiles->model()->columnCount() - 1;
+    for (int row = 0; row < rows; ++row) {
+        const TKvJpegInfoReadLock lock;
+        const TKvJpegInfo* info = list.FileInfos(row)->JpegInfo();
+        if (info && info->Verdict >= 2)
+            errors.select(LVFiles->model()->index(row, 0), LVFiles->model()->index(row, lastColumn));
+    }
+    LVFiles->selectionModel()->select(errors, QItemSelectionModel::Select);
+    QApplication::restoreOverrideCursor();
+}

@@ -1,0 +1,224 @@
+// The main job end to end in the real window: a folder is listed, checked
+// at once, its damaged files selected; and the navigation around it.
+#include "ConstsSl.h"
+#include "JpegBuilder.h"
+#include "KvFileInfos.h"
+#include "KvJpegChecker.h"
+#include "KvListView.h"
+#include "KvRecentControl.h"
+#include "MainWin.h"
+#include "TempFiles.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+bool waitUntil(const std::function<bool()>& done)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > 20000)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+Bytes soundJpeg()
+{
+    return JpegBuilder().soi().app0Jfif(1, 1).dqt8(TableWithSum(1858)).sof(0xC0, 8, 8, 1).sos().entropy(200).eoi().bytes();
+}
+
+class MainJob : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const Bytes sound = soundJpeg();
+        photos_.write("a-sound.jpg", sound);
+        Bytes appended = sound;
+        appended.insert(appended.end(), {'t', 'a', 'i', 'l'});
+        photos_.write("b-appended.jpg", appended);
+        photos_.write("c-truncated.jpg", Bytes(sound.begin(), sound.end() - 50));
+        const std::string text = "not a picture";
+        photos_.write("d-text.jpg", Bytes(text.begin(), text.end()));
+        photos_.write("e-empty.jpg", {});
+        photos_.write("notes.txt", sound);
+        window_ = std::make_unique<TFormScanlark>("", settings_.path() + "/", "scanlark.ini");
+        window_->FormActivate();
+        ASSERT_TRUE(waitUntil([&] { return idle(); }));
+        list_ = window_->findChild<TKvListView*>(QStringLiteral("LVFiles"));
+        recent_ = window_->findChild<TKvRecentControl*>(QStringLiteral("KvRecentControl1"));
+    }
+    void TearDown() override
+    {
+        if (window_)
+            window_->close();
+    }
+    bool idle() const
+    {
+        const auto* checker = window_->findChild<TKvThreadJpegChecker*>(QStringLiteral("KvThreadJpegChecker1"));
+        return !window_->FileInfos()->FileInfoList().Busy() && !checker->Running;
+    }
+    std::string folder() const { return photos_.path() + "/"; }
+    std::vector<int> selectedRows() const
+    {
+        std::vector<int> rows;
+        for (int row = 0; row < list_->RowCount(); ++row) {
+            if (list_->isRowSelected(row))
+                rows.push_back(row);
+        }
+        return rows;
+    }
+    std::string nameAt(int row) const { return window_->FileInfos()->FileInfoList().FileInfos(row)->Name; }
+
+    TempFolder photos_;
+    TempFolder settings_;
+    std::unique_ptr<TFormScanlark> window_;
+    TKvListView* list_ = nullptr;
+    TKvRecentControl* recent_ = nullptr;
+};
+
+TEST_F(MainJob, ListingIsFollowedByACheckAndTheDamagedFilesAreSelected)
+{
+    window_->OpenFolder(photos_.path());
+    EXPECT_EQ(window_->PanelText(3), QStringLiteral("エラー未チェック"));
+    ASSERT_TRUE(waitUntil([&] { return idle() && window_->PanelText(3).contains(QStringLiteral("個のエラー")); }));
+    EXPECT_EQ(window_->PanelText(3), QStringLiteral("3 個のエラー"));
+    ASSERT_EQ(list_->RowCount(), 5);  // the .txt file is not listed
+    EXPECT_EQ(window_->windowTitle(), QString::fromStdString(folder()) + QStringLiteral(" - ") + ProductTitle);
+
+    window_->ActionList1Update();
+    window_->SelectErrorsActSl->trigger();
+    std::vector<std::string> selected;
+    for (int row : selectedRows())
+        selected.push_back(nameAt(row));
+    std::sort(selected.begin(), selected.end());
+    EXPECT_EQ(selected, (std::vector<std::string>{"c-truncated.jpg", "d-text.jpg", "e-empty.jpg"}));
+
+    // The check put the folder at the top of the history file, CR LF.
+    EXPECT_EQ(window_->FolderHistoryItems().front(), folder());
+    QFile history(QString::fromStdString(settings_.path() + "/folder.txt"));
+    ASSERT_TRUE(history.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(history.readAll().startsWith(QByteArray::fromStdString(folder()) + "\r\n"));
+}
+
+TEST_F(MainJob, HistoryFileKeepsOneCopyWhateverTheCase)
+{
+    window_->close();
+    std::filesystem::create_directory(photos_.path() + "/Sub");
+    std::filesystem::copy_file(photos_.path() + "/a-sound.jpg", photos_.path() + "/Sub/x.jpg");
+    // An older entry for the same folder, spelled in another case.
+    QFile history(QString::fromStdString(settings_.path() + "/folder.txt"));
+    ASSERT_TRUE(history.open(QIODevice::WriteOnly));
+    history.write("/elsewhere/\r\n" + QString::fromStdString(photos_.path() + "/SUB/").toLower().toUtf8() + "\r\n");
+    history.close();
+    window_ = std::make_unique<TFormScanlark>("", settings_.path() + "/", "scanlark.ini");
+    window_->FormActivate();
+    ASSERT_TRUE(waitUntil([&] { return idle(); }));
+    list_ = window_->findChild<TKvListView*>(QStringLiteral("LVFiles"));
+    window_->OpenFolder(photos_.path() + "/Sub");
+    ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 1 && window_->FolderHistoryItems().size() == 2; }));
+    EXPECT_EQ(window_->FolderHistoryItems(), (std::vector<std::string>{photos_.path() + "/Sub/", "/elsewhere/"}));
+    ASSERT_TRUE(history.open(QIODevice::ReadOnly));
+    EXPECT_EQ(history.readAll(), QByteArray::fromStdString(photos_.path() + "/Sub/\r\n/elsewhere/\r\n"));
+}
+
+TEST_F(MainJob, BackAndForwardRestoreSelectionAndTheCurrentFolderIsNotAddedTwice)
+{
+    window_->DoNowAct->setChecked(false);
+    std::filesystem::create_directory(photos_.path() + "/other");
+    std::filesystem::copy_file(photos_.path() + "/a-sound.jpg", photos_.path() + "/other/o.jpg");
+    const int before = recent_->Count();
+
+    window_->OpenFolder(photos_.path());
+    ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 5; }));
+    window_->OpenFolder(photos_.path() + "/");  // the same folder again
+    ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 5; }));
+    EXPECT_EQ(recent_->Count(), before + 1);
+
+    list_->selectRow(1, true);
+    list_->selectRow(3, true);
+    list_->setCurrentRow(3);
+    const std::string focused = nameAt(3);
+    window_->OpenFolder(photos_.path() + "/other");
+    ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 1; }));
+    EXPECT_EQ(recent_->Count(), before + 2);
+
+    window_->ActionList1Update();
+    window_->BackAct->trigger();
+    ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 5; }));
+    EXPECT_EQ(selectedRows(), (std::vector<int>{1, 3}));
+    EXPECT_EQ(nameAt(list_->currentRow()), focused);
+    EXPECT_EQ(recent_->Count(), before + 2);
+
+    window_->ActionList1Update();
+    window_->ForwardAct->trigger();
+    ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 1; }));
+    EXPECT_EQ(window_->AddressBox()->currentText(), QString::fromStdString(photos_.path() + "/other/"));
+}
+
+TEST_F(MainJob, FilePathsInvalidPathsUpFromTheRootAndStoppedListings)
+{
+    window_->DoNowAct->setChecked(false);
+    // A file path opens its folder and selects the file.
+    window_->OpenFolder(photos_.path() + "/d-text.jpg");
+    ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 5; }));
+    ASSERT_EQ(selectedRows().size(), 1u);
+    EXPECT_EQ(nameAt(selectedRows()[0]), "d-text.jpg");
+    EXPECT_EQ(nameAt(list_->currentRow()), "d-text.jpg");
+
+    // An invalid path: the message, the text kept, the history unchanged.
+    const int entries = recent_->Count();
+    window_->OpenFolder(photos_.path() + "/missing");
+    EXPECT_EQ(window_->PanelText(0), InvalidFolderText);
+    EXPECT_EQ(window_->AddressBox()->currentText(), QString::fromStdString(photos_.path() + "/missing"));
+    EXPECT_EQ(recent_->Count(), entries);
+    EXPECT_EQ(list_->RowCount(), 0);
+
+    // Up from "/" does nothing.
+    window_->OpenFolder("/");
+    ASSERT_TRUE(waitUntil([&] { return idle(); }));
+    const int atRoot = recent_->Count();
+    window_->ActionList1Update();
+    window_->UpFolderAct->trigger();
+    ASSERT_TRUE(waitUntil([&] { return idle(); }));
+    EXPECT_EQ(recent_->Count(), atRoot);
+    EXPECT_EQ(window_->AddressBox()->currentText(), QStringLiteral("/"));
+
+    // A listing stopped at once starts no check, even with check-at-once on.
+    window_->DoNowAct->setChecked(true);
+    window_->OpenFolder(photos_.path());
+    window_->ActionList1Update();
+    window_->StopAct->trigger();
+    ASSERT_TRUE(waitUntil([&] { return idle(); }));
+    const auto* checker = window_->findChild<TKvThreadJpegChecker*>(QStringLiteral("KvThreadJpegChecker1"));
+    EXPECT_EQ(checker->ErrorCount, -1);
+    EXPECT_TRUE(window_->FileInfos()->FileInfoList().Stopped());
+}
+
+TEST_F(MainJob, RefreshModeIsKeptAcrossARestart)
+{
+    window_->OpenFolder(photos_.path());
+    ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 5; }));
+    window_->ActionList1Update();
+    window_->RefreshFilesAct->trigger();
+    ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 5; }));
+    EXPECT_EQ(window_->findChild<QToolButton*>(QStringLiteral("TBtnRefresh"))->defaultAction(), window_->RefreshFilesAct);
+    window_->close();
+    window_ = std::make_unique<TFormScanlark>("", settings_.path() + "/", "scanlark.ini");
+    window_->FormActivate();
+    EXPECT_EQ(window_->findChild<QToolButton*>(QStringLiteral("TBtnRefresh"))->defaultAction(), window_->RefreshFilesAct);
+    ASSERT_TRUE(waitUntil([&] { return idle(); }));
+}
+
+}  // namespace
