@@ -48,10 +48,16 @@ int main(int argc, char** argv)
         sinceTick.start();
         ticker.start();
         window.OpenFolder(folder);
+        const double opened = clock.nsecsElapsed() / 1e9;
+        double checkStarted = 0;
         // Done when the listing has ended and the check it started has ended.
-        while (!(idle() && checker->ErrorCount >= 0))
+        while (!(idle() && checker->ErrorCount >= 0)) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+            if (checkStarted == 0 && checker->Running)
+                checkStarted = clock.nsecsElapsed() / 1e9;
+        }
         const double seconds = clock.nsecsElapsed() / 1e9;
+        std::printf("phases: OpenFolder returned %.3f, check running %.3f, done %.3f\n", opened, checkStarted, seconds);
         ticker.stop();
         best = std::min(best, seconds);
         worstStall = std::max(worstStall, runStall);

@@ -106,7 +106,7 @@ void TKvFileInfoList::ScanFolder(const std::string& folder, TKvShellInfoCache& s
         if (isFolder && queuedFolders_.emplace(item.Device, item.Inode).second)
             Folders.push_back(folder + item.Name + "/");
         auto entry = std::make_unique<TKvFileInfo>(true);
-        const TKvShellFileInfo shellInfo = shell.Query(folder + item.Name, item.Name, isFolder);
+        const TKvShellFileInfo shellInfo = shell.Query(folder, item.Name, isFolder);
         entry->Name = std::move(item.Name);
         entry->Size = item.Size;
         entry->Attr = item.Attr;

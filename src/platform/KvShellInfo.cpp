@@ -38,7 +38,7 @@ TKvShellFileInfo fromMimeType(const QMimeType& type)
 
 }  // namespace
 
-TKvShellFileInfo TKvShellInfoCache::Query(const std::string& fullPath, const std::string& name, bool isFolder)
+TKvShellFileInfo TKvShellInfoCache::Query(const std::string& folder, const std::string& name, bool isFolder)
 {
     static const QMimeDatabase database;
     if (isFolder) {
@@ -65,7 +65,7 @@ TKvShellFileInfo TKvShellInfoCache::Query(const std::string& fullPath, const std
     if (byName.isEmpty())
         return fromMimeType(database.mimeTypeForName(QStringLiteral("application/octet-stream")));
     // Several types claim the name: the content decides (not cached).
-    return fromMimeType(database.mimeTypeForFile(QFile::decodeName(QByteArray::fromStdString(fullPath))));
+    return fromMimeType(database.mimeTypeForFile(QFile::decodeName(QByteArray::fromStdString(folder + name))));
 }
 
 int32_t IconIndexForType(const QString& mimeTypeName)

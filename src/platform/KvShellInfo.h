@@ -18,7 +18,9 @@ struct TKvShellFileInfo {
 // of one kind costs one look-up. One object per thread.
 class TKvShellInfoCache {
 public:
-    TKvShellFileInfo Query(const std::string& fullPath, const std::string& name, bool isFolder);
+    // folder ends in "/"; the full path is only put together when the
+    // content has to decide.
+    TKvShellFileInfo Query(const std::string& folder, const std::string& name, bool isFolder);
 
 private:
     std::unordered_map<std::string, TKvShellFileInfo> byEnding_;
