@@ -38,6 +38,8 @@ struct TKvJpegInfo {
     int32_t Quality = -1;
     int32_t IjgQuality = -1;
     int32_t Verdict = -1;
+
+    bool operator==(const TKvJpegInfo&) const = default;
 };
 
 // Verdict codes. 0 and 1 are sound files; 2..7 count as errors.

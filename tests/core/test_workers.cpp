@@ -6,6 +6,7 @@
 #include "KvJpegChecker.h"
 #include "KvMemIniFile.h"
 #include "TempFiles.h"
+#include "WaitUntil.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -19,19 +20,6 @@
 #include <thread>
 
 namespace {
-
-// Runs the event loop until done() or 20 s pass.
-bool waitUntil(const std::function<bool()>& done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > 20000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 Bytes soundJpeg()
 {

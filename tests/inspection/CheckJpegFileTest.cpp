@@ -19,17 +19,6 @@
 
 namespace {
 
-bool sameRecord(const TKvJpegInfo& a, const TKvJpegInfo& b)
-{
-    return a.IsGrayscale == b.IsGrayscale && a.HasMacBinaryHeader == b.HasMacBinaryHeader &&
-           a.ScanComplete == b.ScanComplete && a.IsJfif == b.IsJfif && a.JfifMajor == b.JfifMajor &&
-           a.JfifMinor == b.JfifMinor && a.IsExif == b.IsExif && a.ProcessCode == b.ProcessCode &&
-           a.SoiCount == b.SoiCount && a.EoiCount == b.EoiCount && a.EndOffset == b.EndOffset &&
-           a.TrailingBytes == b.TrailingBytes && a.Comment == b.Comment && a.Height == b.Height &&
-           a.Width == b.Width && a.ThumbHeight == b.ThumbHeight && a.ThumbWidth == b.ThumbWidth &&
-           a.Quality == b.Quality && a.IjgQuality == b.IjgQuality && a.Verdict == b.Verdict;
-}
-
 int checkPath(const std::string& path)
 {
     TKvJpegInfo info;
@@ -156,7 +145,7 @@ TEST(CheckJpegFile, WindowedReadsMatchTheWholeFileWalk)
             TKvJpegInfo windowed;
             JpegFileReader reader(window);
             CheckJpegFile(path, windowed, reader);
-            EXPECT_TRUE(sameRecord(windowed, whole)) << "input " << i << " window " << window;
+            EXPECT_TRUE(windowed == whole) << "input " << i << " window " << window;
         }
     }
 }

@@ -11,6 +11,7 @@
 #include "MainWin.h"
 #include "ScanlarkColumns.h"
 #include "TempFiles.h"
+#include "WaitUntil.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -35,18 +36,6 @@
 #include <set>
 
 namespace {
-
-bool waitUntil(const std::function<bool()>& done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > 20000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 Bytes soundJpeg()
 {

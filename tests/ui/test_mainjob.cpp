@@ -8,6 +8,7 @@
 #include "KvRecentControl.h"
 #include "MainWin.h"
 #include "TempFiles.h"
+#include "WaitUntil.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -21,18 +22,6 @@
 #include <filesystem>
 
 namespace {
-
-bool waitUntil(const std::function<bool()>& done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > 20000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 Bytes soundJpeg()
 {

@@ -4,6 +4,7 @@
 #include "KvSingleInstance.h"
 #include "MainWin.h"
 #include "TempFiles.h"
+#include "WaitUntil.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -17,18 +18,6 @@
 #include <filesystem>
 
 namespace {
-
-bool waitUntil(const std::function<bool()>& done, int timeoutMs = 20000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 // Lock and socket of the instances under test live in a folder of their
 // own, away from a program the user may be running.
