@@ -197,14 +197,14 @@ bool TFormScanlark::eventFilter(QObject* watched, QEvent* e)
     const bool inList = watched == LVFiles;
     const bool inTree = watched == STV;
     const bool inAddress = CBRecent && watched == CBRecent->lineEdit();
-    if (inList || inTree || inAddress) {
+    if ((inList || inTree || inAddress) && (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)) {
         auto* key = static_cast<QKeyEvent*>(e);
         if (e->type() == QEvent::KeyPress) {
             if (inList)
                 LVFilesKeyDown(key);
             else
                 KeyDownSeen = true;
-        } else if (e->type() == QEvent::KeyRelease && !key->isAutoRepeat()) {
+        } else if (!key->isAutoRepeat()) {
             if (inList)
                 LVFilesKeyUp(key);
             else if (inTree)
