@@ -94,10 +94,10 @@ make_tree() {
     fi
     log "generating $((tree_shape[0] * tree_shape[1] * tree_shape[2])) files in $tree"
     rm -rf "$tree" "$stamp"
-    local templates spec seed size quality
+    local templates recipe seed size quality
     templates=$(mktemp -d)
-    for spec in "1 40x30 75" "2 48x36 80" "3 32x24 90" "4 56x42 70"; do
-        read -r seed size quality <<<"$spec"
+    for recipe in "1 40x30 75" "2 48x36 80" "3 32x24 90" "4 56x42 70"; do
+        read -r seed size quality <<<"$recipe"
         "$generator" -s "$seed" "$size" | cjpeg -quality "$quality" >"$templates/t$seed.jpg"
     done
     "$make_tree" "$tree" "${tree_shape[@]}" "$templates"/t*.jpg >/dev/null

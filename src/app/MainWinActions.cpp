@@ -12,7 +12,7 @@
 
 namespace {
 
-struct ActionSpec {
+struct ActionRow {
     QAction* TFormScanlark::*member;
     const char* objectName;
     const char* category;
@@ -25,7 +25,7 @@ struct ActionSpec {
 };
 
 // clang-format off
-const ActionSpec kActions[] = {
+const ActionRow kActions[] = {
     {&TFormScanlark::SelectFolderAct, "SelectFolderAct", "File", "フォルダを選択(&F)...", "フォルダを選択|フォルダを選択", -1, false, 0, true},
     {&TFormScanlark::OpenShellAct, "OpenShellAct", "File", "アプリケーションから開く(&H)", "アプリケーションから開く|選択しているファイルをアプリケーションから開きます。", -1, false, 0, true},
     {&TFormScanlark::OpenExplorerAct, "OpenExplorerAct", "File", "エクスプローラ(&E)", "エクスプローラ|選択しているファイルをエクスプローラで開きます。", -1, false, 0, true},
@@ -73,20 +73,20 @@ const ActionSpec kActions[] = {
 
 void TFormScanlark::CreateActions()
 {
-    for (const ActionSpec& spec : kActions) {
-        auto* action = new QAction(QString::fromUtf8(spec.caption), this);
-        action->setObjectName(QString::fromLatin1(spec.objectName));
-        action->setProperty("category", QString::fromLatin1(spec.category));
-        action->setData(spec.tag);
-        SetHint(action, QString::fromUtf8(spec.hint));
-        if (spec.image >= 0)
-            action->setIcon(ActionIcon(spec.image));
-        action->setCheckable(spec.checkable);
-        if (spec.pending) {
+    for (const ActionRow& row : kActions) {
+        auto* action = new QAction(QString::fromUtf8(row.caption), this);
+        action->setObjectName(QString::fromLatin1(row.objectName));
+        action->setProperty("category", QString::fromLatin1(row.category));
+        action->setData(row.tag);
+        SetHint(action, QString::fromUtf8(row.hint));
+        if (row.image >= 0)
+            action->setIcon(ActionIcon(row.image));
+        action->setCheckable(row.checkable);
+        if (row.pending) {
             action->setEnabled(false);
             pendingActions_.push_back(action);
         }
-        this->*spec.member = action;
+        this->*row.member = action;
     }
     FolderBarVisibleAct->setChecked(true);
 
