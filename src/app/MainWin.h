@@ -110,8 +110,6 @@ private:
     void SelectChangeActExecute();
     // Runs the enabling rules, then triggers action when it is enabled.
     void ExecuteAction(QAction* action);
-    // Reloads the current folder without touching the refresh mode.
-    void RefreshFilesKeepingMode();
     // Enables action by rule, but never one whose command is not built yet.
     void SetRuleEnabled(QAction* action, bool enabled);
     QObject* FileIconCache = nullptr;  // icons by IconIndex (MainWinListView.cpp)
@@ -122,6 +120,8 @@ private:
     // Navigation (MainWinNavigation.cpp)
     void SetupNavigation();
     void SyncFolderTree(const std::string& path);
+    // Lists the current folder again without touching the refresh mode.
+    void RefreshFilesKeepingMode();
     void StartListing(const std::string& folder);
     void ShowInvalidFolder(const std::string& path);
     bool busyCursor_ = false;

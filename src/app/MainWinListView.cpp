@@ -500,19 +500,6 @@ void TFormScanlark::ExecuteAction(QAction* action)
         action->trigger();
 }
 
-void TFormScanlark::RefreshFilesKeepingMode()
-{
-    const TKvRecentItem* now = KvRecentControl1->NowItem();
-    if (!now)
-        return;
-    if (QDir(DecodeBytes(now->Path)).exists()) {
-        ReloadFolder();
-        return;
-    }
-    QMessageBox::warning(this, QStringLiteral("注意"),
-                         QStringLiteral("フォルダ\"%1\"は存在しません。").arg(DecodeBytes(now->Path)));
-}
-
 void TFormScanlark::LVFilesKeyDown(QKeyEvent*)
 {
     KeyDownSeen = true;

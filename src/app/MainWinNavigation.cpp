@@ -59,15 +59,6 @@ bool samePath(const std::string& a, const std::string& b)
     return QString::compare(display(a), display(b), Qt::CaseInsensitive) == 0;
 }
 
-// Runs a command as a key or menu would: the enabling rules first, and
-// nothing when it is disabled.
-void execute(TFormScanlark& window, QAction* action)
-{
-    window.ActionList1Update();
-    if (action->isEnabled())
-        action->trigger();
-}
-
 }  // namespace
 
 void TFormScanlark::SetupNavigation()
@@ -135,21 +126,10 @@ void TFormScanlark::SetupNavigation()
             STV->scrollTo(STV->currentIndex());
         }
     };
-    const auto refreshFiles = [this] {
-        const TKvRecentItem* now = KvRecentControl1->NowItem();
-        if (!now)
-            return;
-        if (isFolder(now->Path)) {
-            ReloadFolder();
-            return;
-        }
-        QMessageBox::warning(this, QStringLiteral("注意"),
-                             QStringLiteral("フォルダ\"%1\"は存在しません。").arg(display(withSlash(now->Path))));
-    };
     connect(RefreshAllAct, &QAction::triggered, this, [=, this] {
         setMode(RefreshAllAct);
         refreshFolders();
-        refreshFiles();
+        RefreshFilesKeepingMode();
     });
     connect(RefreshFoldersAct, &QAction::triggered, this, [=, this] {
         setMode(RefreshFoldersAct);
@@ -157,7 +137,7 @@ void TFormScanlark::SetupNavigation()
     });
     connect(RefreshFilesAct, &QAction::triggered, this, [=, this] {
         setMode(RefreshFilesAct);
-        refreshFiles();
+        RefreshFilesKeepingMode();
     });
     connect(FolderBarVisibleAct, &QAction::toggled, this, [this](bool on) {
         if (on && KvRecentControl1->NowItem())
@@ -243,7 +223,7 @@ void TFormScanlark::STVKeyUp(QKeyEvent* e)
     switch (e->key()) {
     case Qt::Key_Escape:
     case Qt::Key_Stop:
-        execute(*this, StopAct);
+        ExecuteAction(StopAct);
         break;
     case Qt::Key_Delete: {
         const QModelIndex selected = STV->currentIndex();
@@ -271,19 +251,19 @@ void TFormScanlark::CBRecentKeyUp(QKeyEvent* e)
     switch (e->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        execute(*this, GoAct);
+        ExecuteAction(GoAct);
         break;
     case Qt::Key_Escape:
     case Qt::Key_Stop:
-        execute(*this, StopAct);
+        ExecuteAction(StopAct);
         break;
     case Qt::Key_Left:
         if (alt)
-            execute(*this, BackAct);
+            ExecuteAction(BackAct);
         break;
     case Qt::Key_Right:
         if (alt)
-            execute(*this, ForwardAct);
+            ExecuteAction(ForwardAct);
         break;
     case Qt::Key_F5:
     case Qt::Key_Refresh:
@@ -309,6 +289,19 @@ void TFormScanlark::SyncFolderTree(const std::string& path)
     STV->scrollTo(STV->currentIndex());
 }
 
+void TFormScanlark::RefreshFilesKeepingMode()
+{
+    const TKvRecentItem* now = KvRecentControl1->NowItem();
+    if (!now)
+        return;
+    if (isFolder(now->Path)) {
+        ReloadFolder();
+        return;
+    }
+    QMessageBox::warning(this, QStringLiteral("注意"),
+                         QStringLiteral("フォルダ\"%1\"は存在しません。").arg(display(withSlash(now->Path))));
+}
+
 void TFormScanlark::ClearFileList()
 {
     try {
@@ -328,7 +321,7 @@ void TFormScanlark::StartListing(const std::string& folder)
     if (!STV->isHidden())
         SyncFolderTree(path);
     KvFileInfos1->SetPath(path);
-    execute(*this, ActPreMakeList);
+    ExecuteAction(ActPreMakeList);
     KvFileInfos1->FileInfoList().Refresh();
 }
 
@@ -372,7 +365,7 @@ void TFormScanlark::OpenFolder(const std::string& path)
     UpdateCaption();
     KvFileInfos1->SetPath(folder);
     UpdateStatusBar();
-    execute(*this, ActPreMakeList);
+    ExecuteAction(ActPreMakeList);
     KvFileInfos1->FileInfoList().Refresh();
 }
 
