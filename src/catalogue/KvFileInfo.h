@@ -28,6 +28,10 @@ public:
     int64_t LastAccessTime = 0;
     int64_t LastWriteTime = 0;
     QString TypeName;
+    // The collation key of Name (FileNameCollationKey), made by the listing
+    // while it runs, or by the first comparison that needs it on the main
+    // thread; empty until made. Whoever changes Name empties it.
+    mutable std::string NameKey;
     // Scratch of the sort in progress (main thread only): the entry's slot in
     // the sort's precomputed collation keys.
     mutable int32_t SortSlot = -1;

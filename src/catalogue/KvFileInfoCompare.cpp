@@ -1,38 +1,16 @@
 #include "KvFileInfoCompare.h"
 
+#include "KvCollation.h"
 #include "KvUtils.h"
 
-#include <QCollator>
-#include <QFile>
-#include <QHash>
-
 #include <algorithm>
-#include <optional>
+#include <type_traits>
+#include <unordered_map>
 
 namespace {
 
 int32_t sortMode = 0;
 bool sortDown = false;
-
-QCollator& collator()
-{
-    static QCollator instance = [] {
-        // The C locale has no collation (its sort keys are raw text, out of
-        // step with its case-insensitive compare): use the window's language.
-        QLocale locale = QLocale::system();
-        if (locale.language() == QLocale::C)
-            locale = QLocale(QLocale::Japanese, QLocale::Japan);
-        QCollator c(locale);
-        c.setCaseSensitivity(Qt::CaseInsensitive);
-        return c;
-    }();
-    return instance;
-}
-
-QString decodeName(const std::string& bytes)
-{
-    return QFile::decodeName(QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
-}
 
 template <typename T>
 int compareValues(const T& a, const T& b)
@@ -40,23 +18,45 @@ int compareValues(const T& a, const T& b)
     return (a > b) - (a < b);
 }
 
+int compareKeys(const std::string& a, const std::string& b)
+{
+    const int result = a.compare(b);
+    return (result > 0) - (result < 0);
+}
+
+// The entry's name key, made on first need when the listing has not made it.
+const std::string& nameKey(const TKvFileInfo* entry)
+{
+    if (entry->NameKey.empty())
+        entry->NameKey = FileNameCollationKey(entry->Name);
+    return entry->NameKey;
+}
+
 // Collation keys of one text field, computed once for all entries of a
-// sort. Equal texts (the folder of many entries) share one key.
+// sort. Equal texts (the folder of many entries) share one key; entries of
+// one folder come together, so most repeats are caught without a look-up.
 class FieldKeys {
 public:
-    template <typename TextOf>
-    void build(const std::vector<TKvFileInfo*>& entries, TextOf textOf)
+    template <typename RawOf, typename KeyOf>
+    void build(const std::vector<TKvFileInfo*>& entries, RawOf rawOf, KeyOf keyOf)
     {
-        QHash<QString, int32_t> seen;
+        using Raw = std::decay_t<decltype(rawOf(entries.front()))>;
+        std::unordered_map<Raw, int32_t> seen;
         bySlot_.resize(entries.size());
+        Raw previous{};
+        int32_t previousIndex = -1;
         for (size_t slot = 0; slot < entries.size(); ++slot) {
-            const QString text = textOf(entries[slot]);
-            auto found = seen.constFind(text);
-            if (found == seen.constEnd()) {
-                found = seen.insert(text, static_cast<int32_t>(unique_.size()));
-                unique_.push_back(collator().sortKey(text));
+            decltype(auto) raw = rawOf(entries[slot]);
+            if (previousIndex < 0 || raw != previous) {
+                auto found = seen.find(raw);
+                if (found == seen.end()) {
+                    found = seen.emplace(raw, static_cast<int32_t>(unique_.size())).first;
+                    unique_.push_back(keyOf(raw));
+                }
+                previousIndex = found->second;
+                previous = raw;
             }
-            bySlot_[slot] = found.value();
+            bySlot_[slot] = previousIndex;
         }
     }
     bool ready() const { return !bySlot_.empty(); }
@@ -64,48 +64,23 @@ public:
     {
         const int32_t x = bySlot_[static_cast<size_t>(a->SortSlot)];
         const int32_t y = bySlot_[static_cast<size_t>(b->SortSlot)];
-        return x == y ? 0 : unique_[static_cast<size_t>(x)].compare(unique_[static_cast<size_t>(y)]);
+        return x == y ? 0 : compareKeys(unique_[static_cast<size_t>(x)], unique_[static_cast<size_t>(y)]);
     }
 
 private:
-    std::vector<QCollatorSortKey> unique_;
+    std::vector<std::string> unique_;
     std::vector<int32_t> bySlot_;
-};
-
-// Name keys, made when a comparison first needs them: a sort by size or
-// date asks for names only where two entries tie.
-class NameKeys {
-public:
-    void prepare(size_t count) { keys_.assign(count, std::nullopt); }
-    bool ready() const { return !keys_.empty(); }
-    int compare(const TKvFileInfo* a, const TKvFileInfo* b)
-    {
-        return keyOf(a).compare(keyOf(b));
-    }
-
-private:
-    const QCollatorSortKey& keyOf(const TKvFileInfo* entry)
-    {
-        std::optional<QCollatorSortKey>& key = keys_[static_cast<size_t>(entry->SortSlot)];
-        if (!key)
-            key = collator().sortKey(decodeName(entry->Name));
-        return *key;
-    }
-    std::vector<std::optional<QCollatorSortKey>> keys_;
 };
 
 // Keys of the sort in progress; empty outside a sort.
 struct SortKeys {
-    NameKeys name;
     FieldKeys path, fullName, pathOnly, typeName, comment;
 };
 SortKeys* activeKeys = nullptr;
 
 int nameOrder(const TKvFileInfo* a, const TKvFileInfo* b)
 {
-    if (activeKeys && activeKeys->name.ready())
-        return activeKeys->name.compare(a, b);
-    return CompareFileNames(a->Name, b->Name);
+    return compareKeys(nameKey(a), nameKey(b));
 }
 
 int pathOrder(const TKvFileInfo* a, const TKvFileInfo* b)
@@ -133,14 +108,14 @@ int typeNameOrder(const TKvFileInfo* a, const TKvFileInfo* b)
 {
     if (activeKeys && activeKeys->typeName.ready())
         return activeKeys->typeName.compare(a, b);
-    return CompareTexts(a->TypeName, b->TypeName);
+    return CollateTexts(a->TypeName, b->TypeName);
 }
 
 int commentOrder(const TKvFileInfo* a, const TKvFileInfo* b)
 {
     if (activeKeys && activeKeys->comment.ready())
         return activeKeys->comment.compare(a, b);
-    return CompareTexts(DecodeCommentText(a->JpegInfo()->Comment), DecodeCommentText(b->JpegInfo()->Comment));
+    return CollateTexts(DecodeCommentText(a->JpegInfo()->Comment), DecodeCommentText(b->JpegInfo()->Comment));
 }
 
 // The name decides what the mode left equal; descending reverses it all.
@@ -158,43 +133,81 @@ int versionRank(const TKvJpegInfo& info)
 
 void buildKeys(SortKeys& keys, const std::vector<TKvFileInfo*>& entries, int32_t mode)
 {
-    keys.name.prepare(entries.size());
+    const auto byName = [](const std::string& raw) { return FileNameCollationKey(raw); };
+    const auto byText = [](const QString& raw) { return CollationKey(raw); };
+    const auto path = [](const TKvFileInfo* e) -> const std::string& { return e->Path; };
     switch (mode) {
     case 0:
     case 2:
-        keys.path.build(entries, [](const TKvFileInfo* e) { return decodeName(e->Path); });
+        keys.path.build(entries, path, byName);
         break;
     case 1:
-        keys.fullName.build(entries, [](const TKvFileInfo* e) { return decodeName(e->FullFileName()); });
+        keys.fullName.build(entries, [](const TKvFileInfo* e) { return e->FullFileName(); }, byName);
         break;
     case 3:
-        keys.path.build(entries, [](const TKvFileInfo* e) { return decodeName(e->Path); });
-        keys.pathOnly.build(entries, [](const TKvFileInfo* e) { return decodeName(e->PathOnly()); });
+        keys.path.build(entries, path, byName);
+        keys.pathOnly.build(entries, [](const TKvFileInfo* e) { return e->PathOnly(); }, byName);
         break;
     case 7:
-        keys.typeName.build(entries, [](const TKvFileInfo* e) { return e->TypeName; });
+        keys.typeName.build(entries, [](const TKvFileInfo* e) -> const QString& { return e->TypeName; }, byText);
         break;
     case 22:
-        keys.comment.build(entries, [](const TKvFileInfo* e) {
-            const TKvJpegInfo* info = e->JpegInfo();
-            return info ? DecodeCommentText(info->Comment) : QString();
-        });
+        keys.comment.build(
+            entries,
+            [](const TKvFileInfo* e) {
+                const TKvJpegInfo* info = e->JpegInfo();
+                return info ? DecodeCommentText(info->Comment) : QString();
+            },
+            byText);
         break;
     default:
         break;
     }
 }
 
+// CompareFileInfos under mode 0 (name, then folder), the order after every
+// listing, with the name keys at hand instead of looked up per comparison.
+void sortByName(std::vector<TKvFileInfo*>& entries, const FieldKeys& pathKeys, bool down)
+{
+    // The key's first eight bytes as one number decide most comparisons
+    // without touching the key itself.
+    struct Item {
+        uint64_t head;
+        std::string_view key;
+        TKvFileInfo* entry;
+    };
+    std::vector<Item> items;
+    items.reserve(entries.size());
+    for (TKvFileInfo* entry : entries) {
+        const std::string& key = nameKey(entry);
+        uint64_t head = 0;
+        for (size_t i = 0; i < 8; ++i)
+            head = (head << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+        items.push_back({head, key, entry});
+    }
+    std::sort(items.begin(), items.end(), [&pathKeys, down](const Item& a, const Item& b) {
+        int result = (a.head > b.head) - (a.head < b.head);
+        if (result == 0) {
+            result = a.key.compare(b.key);
+            if (result == 0)
+                result = pathKeys.compare(a.entry, b.entry);
+        }
+        return down ? result > 0 : result < 0;
+    });
+    for (size_t i = 0; i < items.size(); ++i)
+        entries[i] = items[i].entry;
+}
+
 }  // namespace
 
 int CompareFileNames(const std::string& a, const std::string& b)
 {
-    return collator().compare(decodeName(a), decodeName(b));
+    return CollateFileNames(a, b);
 }
 
 int CompareTexts(const QString& a, const QString& b)
 {
-    return collator().compare(a, b);
+    return CollateTexts(a, b);
 }
 
 void SetFileInfoSortContext(int32_t mode, bool down)
@@ -274,8 +287,11 @@ void SortFileInfos(std::vector<TKvFileInfo*>& entries, int32_t mode, bool down, 
     SortKeys keys;
     buildKeys(keys, entries, mode);
     activeKeys = &keys;
-    std::sort(entries.begin(), entries.end(),
-              [compare](const TKvFileInfo* a, const TKvFileInfo* b) { return compare(a, b) < 0; });
+    if (compare == &CompareFileInfos && mode == 0)
+        sortByName(entries, keys.path, down);
+    else
+        std::sort(entries.begin(), entries.end(),
+                  [compare](const TKvFileInfo* a, const TKvFileInfo* b) { return compare(a, b) < 0; });
     activeKeys = nullptr;
     for (TKvFileInfo* entry : entries)
         entry->SortSlot = -1;

@@ -17,9 +17,10 @@ int CompareFileInfosByJpeg(const TKvFileInfo* A, const TKvFileInfo* B);
 // The mode and direction the comparisons read; SortFileInfos sets them.
 void SetFileInfoSortContext(int32_t mode, bool down);
 
-// Sorts entries with compare under mode and down. Collation keys of the
-// names (and of the mode's text key) are computed once per sort, so a sort
-// of 100,000 entries does not decode a name per comparison.
+// Sorts entries with compare under mode and down. Names are compared by the
+// entries' NameKey (made by the listing, or here when missing) and the
+// mode's text key by keys computed once per sort, so a sort of 100,000
+// entries does not decode a name per comparison.
 void SortFileInfos(std::vector<TKvFileInfo*>& entries, int32_t mode, bool down, TKvFileInfoCompare compare);
 
 // File-name order: case-insensitive, in the collation of the user's locale.
