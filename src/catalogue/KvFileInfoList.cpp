@@ -2,6 +2,7 @@
 
 #include "KvDirectoryListing.h"
 #include "KvFileInfoCompare.h"
+#include "KvNameKeyMaker.h"
 #include "KvShellInfo.h"
 #include "MyList.h"
 
@@ -70,21 +71,21 @@ void TKvFileInfoList::Refresh()
 }
 
 bool TKvFileInfoList::ScanTree(TKvShellInfoCache& shell, const std::function<bool()>& stopRequested,
-                               const std::function<void()>& afterFolder)
+                               const std::function<void()>& afterFolder, TKvNameKeyMaker* nameKeys)
 {
     const auto stopped = [&] { return stopRequested && stopRequested(); };
     dev_t device;
     ino_t inode;
     if (FolderIdentity(path_, device, inode))
         queuedFolders_.emplace(device, inode);
-    ScanFolder(path_, shell, stopRequested);
+    ScanFolder(path_, shell, stopRequested, nameKeys);
     if (afterFolder)
         afterFolder();
     if (Options.Contains(filoSubFolderSearch)) {
         // ScanFolder appends to Folders while this walks it: breadth-first.
         for (size_t i = 0; i < Folders.size() && !stopped(); ++i) {
             const std::string folder = Folders[i];
-            ScanFolder(folder, shell, stopRequested);
+            ScanFolder(folder, shell, stopRequested, nameKeys);
             if (afterFolder)
                 afterFolder();
         }
@@ -93,7 +94,7 @@ bool TKvFileInfoList::ScanTree(TKvShellInfoCache& shell, const std::function<boo
 }
 
 void TKvFileInfoList::ScanFolder(const std::string& folder, TKvShellInfoCache& shell,
-                                 const std::function<bool()>& stopRequested)
+                                 const std::function<bool()>& stopRequested, TKvNameKeyMaker* nameKeys)
 {
     TKvDirectoryListing listing;
     if (!listing.Open(folder))
@@ -116,6 +117,8 @@ void TKvFileInfoList::ScanFolder(const std::string& folder, TKvShellInfoCache& s
         entry->Path = folder;
         entry->IconIndex = shellInfo.IconIndex;
         entry->TypeName = shellInfo.TypeName;
+        if (nameKeys)
+            nameKeys->Add(entry.get());
         AllFileInfos.push_back(std::move(entry));
     }
 }

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+class TKvNameKeyMaker;
 class TKvShellInfoCache;
 
 // Negative when A goes before B, zero when equal, positive when after.
@@ -71,14 +72,15 @@ public:
     // Lists one folder (ending in "/"), appending its entries to
     // AllFileInfos and its subfolders to Folders (a folder reached twice
     // through links is queued once). stopRequested, when set, is asked
-    // before each item; true ends the folder's listing early.
+    // before each item; true ends the folder's listing early. nameKeys, when
+    // set, is given every new entry.
     void ScanFolder(const std::string& folder, TKvShellInfoCache& shell,
-                    const std::function<bool()>& stopRequested = {});
+                    const std::function<bool()>& stopRequested = {}, TKvNameKeyMaker* nameKeys = nullptr);
     // Scans Path and, with filoSubFolderSearch, every folder below it,
     // breadth-first; afterFolder, when set, runs after each folder. Returns
     // false when stopped.
     bool ScanTree(TKvShellInfoCache& shell, const std::function<bool()>& stopRequested = {},
-                  const std::function<void()>& afterFolder = {});
+                  const std::function<void()>& afterFolder = {}, TKvNameKeyMaker* nameKeys = nullptr);
     // FindIndex := position in AllFileInfos.
     void NumberEntries();
     // Rebuilds the visible sequence and TotalSize from AllFileInfos with the

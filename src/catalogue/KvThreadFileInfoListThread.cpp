@@ -1,5 +1,6 @@
 #include "KvThreadFileInfoListThread.h"
 
+#include "KvNameKeyMaker.h"
 #include "KvShellInfo.h"
 #include "KvThreadFileInfoList.h"
 
@@ -35,12 +36,20 @@ void TKvThreadFileInfoListThread::Execute()
     std::function<void()> afterFolder;
     if (folderScanned_)
         afterFolder = [this] { Synchronize([this] { folderScanned_(this); }); };
+    // Name keys are made alongside, for the sort that follows; the maker is
+    // done with the entries before they are handed over.
+    TKvNameKeyMaker nameKeys;
     try {
-        private_.ScanTree(shell, stopRequested, afterFolder);
+        private_.ScanTree(shell, stopRequested, afterFolder, &nameKeys);
     } catch (...) {
         // Whatever was found is still handed over; the end event reports the end.
+        nameKeys.Abandon();
         Synchronize([this] { owner_->FinishStep(private_, Terminated()); });
         throw;
     }
+    if (Terminated())
+        nameKeys.Abandon();
+    else
+        nameKeys.Finish();
     Synchronize([this] { owner_->FinishStep(private_, Terminated()); });
 }

@@ -2,6 +2,7 @@
 // stopping, restarting, destruction during a run, and readers of check
 // results while the worker replaces them. Built under ThreadSanitizer too.
 #include "JpegBuilder.h"
+#include "KvCollation.h"
 #include "KvFileInfos.h"
 #include "KvJpegChecker.h"
 #include "KvMemIniFile.h"
@@ -58,6 +59,9 @@ TEST(ThreadedFileList, RunsToTheEndAndReportsOnTheMainThread)
     EXPECT_FALSE(infos.FileInfoList().Stopped());
     EXPECT_EQ(infos.FileInfoList().Count(), 13);
     EXPECT_EQ(infos.FileInfoList().Folders.size(), 3u);
+    // The listing made every name key on its way, for the sort that follows.
+    for (const auto& entry : infos.FileInfoList().AllFileInfos)
+        EXPECT_EQ(entry->NameKey, FileNameCollationKey(entry->Name)) << entry->Name;
 
     // Without the thread the list is complete on return and the list is the sender.
     infos.SetUseThread(false);
@@ -100,6 +104,14 @@ TEST(ThreadedFileList, StopDuringASubfolderSearchHandsOverWhatWasFound)
     EXPECT_GT(list.Count(), 0);
     EXPECT_LT(list.Count(), 91);
     EXPECT_LT(folders, 10);
+    // Keys left unmade by the stop are made when first needed, never half made.
+    for (const auto& entry : list.AllFileInfos) {
+        if (!entry->NameKey.empty())
+            EXPECT_EQ(entry->NameKey, FileNameCollationKey(entry->Name)) << entry->Name;
+    }
+    list.Sort();
+    for (const TKvFileInfo* entry : list.VisibleFileInfos())
+        EXPECT_EQ(entry->NameKey, FileNameCollationKey(entry->Name)) << entry->Name;
 
     // Stop when nothing runs does nothing and fires nothing.
     list.Stop();
