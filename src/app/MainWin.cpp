@@ -31,12 +31,15 @@ namespace {
 // The folder tree's model also learns of every file in a folder it reads;
 // the stock provider would look up a MIME type and an icon for each of them
 // on the main thread (20,000 files: most of a listing's time). The tree
-// shows folders only, so one folder icon and no type will do.
+// shows folders only, so one folder icon and one type will do. The type must
+// not be empty: a folder the model first meets by its path has an empty type,
+// news with the same empty type count as no news, and the folder would never
+// be shown.
 class FolderTreeIconProvider : public QAbstractFileIconProvider {
 public:
     QIcon icon(IconType) const override { return folder(); }
     QIcon icon(const QFileInfo&) const override { return folder(); }
-    QString type(const QFileInfo&) const override { return {}; }
+    QString type(const QFileInfo&) const override { return QStringLiteral("フォルダ"); }
 
 private:
     static QIcon folder()

@@ -125,6 +125,9 @@ private:
     void StartListing(const std::string& folder);
     void ShowInvalidFolder(const std::string& path);
     bool busyCursor_ = false;
+    // The folder tree keeps its selected folder in view while its model fills
+    // in, until the person handles the tree.
+    bool treeFollows_ = false;
     void KvFileInfos1Terminate(QObject* sender);
     void STVKeyUp(QKeyEvent* e);
     void CBRecentKeyUp(QKeyEvent* e);

@@ -22,6 +22,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QMimeData>
 #include <QToolButton>
 #include <QTreeView>
@@ -151,6 +152,17 @@ void TFormScanlark::SetupNavigation()
         KvThreadJpegChecker1->ErrorCount = -1;
     });
 
+    // The tree's model fills folders in the background; every folder that
+    // fills in on the way moves the selected one. The tree keeps it in view
+    // until the person handles the tree.
+    const auto follow = [this] {
+        if (treeFollows_ && !STV->isHidden() && STV->currentIndex().isValid())
+            STV->scrollTo(STV->currentIndex());
+    };
+    connect(STVModel, &QFileSystemModel::directoryLoaded, this, follow);
+    connect(STVModel, &QAbstractItemModel::rowsInserted, this, follow, Qt::QueuedConnection);
+    connect(STVModel, &QAbstractItemModel::layoutChanged, this, follow, Qt::QueuedConnection);
+    connect(STV->verticalScrollBar(), &QScrollBar::sliderPressed, this, [this] { treeFollows_ = false; });
     connect(STV->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
         if (current.isValid())
             OpenFolder(QFile::encodeName(STVModel->filePath(current)).toStdString());
@@ -177,6 +189,9 @@ bool TFormScanlark::eventFilter(QObject* watched, QEvent* e)
     const bool inList = watched == LVFiles;
     const bool inTree = watched == STV;
     const bool inAddress = CBRecent && watched == CBRecent->lineEdit();
+    if ((inTree || watched == STV->viewport()) &&
+        (e->type() == QEvent::KeyPress || e->type() == QEvent::MouseButtonPress || e->type() == QEvent::Wheel))
+        treeFollows_ = false;
     if ((inList || inTree || inAddress) && (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)) {
         auto* key = static_cast<QKeyEvent*>(e);
         if (e->type() == QEvent::KeyPress) {
@@ -287,6 +302,7 @@ void TFormScanlark::SyncFolderTree(const std::string& path)
             STV->setCurrentIndex(target);
     }
     STV->scrollTo(STV->currentIndex());
+    treeFollows_ = true;
 }
 
 void TFormScanlark::RefreshFilesKeepingMode()

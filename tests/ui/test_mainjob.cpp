@@ -11,11 +11,16 @@
 #include "WaitUntil.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileSystemModel>
+#include <QScrollBar>
 #include <QToolButton>
+#include <QTreeView>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -154,6 +159,46 @@ TEST_F(MainJob, BackAndForwardRestoreSelectionAndTheCurrentFolderIsNotAddedTwice
     window_->ForwardAct->trigger();
     ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 1; }));
     EXPECT_EQ(window_->AddressBox()->currentText(), QString::fromStdString(photos_.path() + "/other/"));
+}
+
+// The tree's model fills in the background; a folder opened before the
+// model has caught up (the start folder of a new window) is still selected
+// once it has.
+TEST_F(MainJob, TheFolderTreeFollowsTheOpenedFolder)
+{
+    std::filesystem::create_directories(photos_.path() + "/deep/er");
+    window_->close();
+    window_ = std::make_unique<TFormScanlark>(photos_.path() + "/deep/er", settings_.path() + "/", "scanlark.ini");
+    auto* tree = window_->findChild<QTreeView*>(QStringLiteral("STV"));
+    auto* model = qobject_cast<QFileSystemModel*>(tree->model());
+    // Selected and scrolled into view.
+    const auto treeShows = [&](const std::string& folder) {
+        return tree->currentIndex().isValid() &&
+               model->filePath(tree->currentIndex()) == QString::fromStdString(folder) &&
+               tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex()));
+    };
+    window_->show();
+    QCoreApplication::processEvents();  // the activation comes after the first events
+    window_->FormActivate();
+    EXPECT_TRUE(waitUntil([&] { return idle() && treeShows(photos_.path() + "/deep/er"); }));
+    for (const std::string& folder : {std::string("/"), photos_.path()}) {
+        window_->OpenFolder(folder);
+        EXPECT_TRUE(waitUntil([&] { return idle() && treeShows(folder); })) << folder;
+    }
+
+    // Once the person scrolls the tree, its changes no longer scroll it back.
+    QScrollBar* bar = tree->verticalScrollBar();
+    const int followed = bar->value();
+    ASSERT_GT(followed, 0);
+    const QPoint inside = tree->viewport()->rect().center();
+    QWheelEvent wheel(inside, tree->viewport()->mapToGlobal(inside), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(tree->viewport(), &wheel);
+    const int scrolled = bar->value();
+    EXPECT_LT(scrolled, followed);
+    Q_EMIT model->layoutChanged();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bar->value(), scrolled);
 }
 
 TEST_F(MainJob, FilePathsInvalidPathsUpFromTheRootAndStoppedListings)
