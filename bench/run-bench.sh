@@ -40,6 +40,8 @@ done
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${SCANLARK_BENCH_BUILD:-$root/build-release}
+# shellcheck source=bench/common.sh
+source "$root/bench/common.sh"
 corpus=${SCANLARK_BENCH_DIR:-/tmp/scanlark-bench}
 photo_count=${SCANLARK_BENCH_PHOTOS:-300}
 thumb_count=${SCANLARK_BENCH_THUMBS:-20000}
@@ -52,34 +54,6 @@ jobs=$(nproc)
 for number in "$photo_count" "$thumb_count" "$distinct_count" "$repeats"; do
     [[ $number =~ ^[1-9][0-9]*$ ]] || { echo "run-bench: counts must be positive integers" >&2; exit 2; }
 done
-
-log() { printf '== %s\n' "$*" >&2; }
-
-as_root() {
-    if [[ $(id -u) -eq 0 ]]; then "$@"; else sudo "$@"; fi
-}
-
-install_missing_packages() {
-    local missing=() package
-    for package in "$@"; do
-        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' || missing+=("$package")
-    done
-    ((${#missing[@]})) || return 0
-    log "installing ${missing[*]}"
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
-}
-
-build_tools() {
-    if [[ -f $build/CMakeCache.txt ]]; then
-        # Keeps the folder's generator; a no-op when nothing changed.
-        cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DSCANLARK_BUILD_BENCH=ON >/dev/null
-    else
-        cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSCANLARK_BUILD_BENCH=ON >/dev/null
-    fi
-    # Only what is measured: the window and the tests are not needed here.
-    cmake --build "$build" --target scanlark-check memchr_baseline bench_scan make_corpus_images
-}
 
 # One image: make_corpus_images SEED SIZE OUTPUT CJPEG-OPTION...
 encode_one() {
@@ -189,21 +163,6 @@ make_thumbnails() {
     echo "$want" >"$stamp"
 }
 
-# Percent of all CPU time that was not idle over the last second (the load
-# average would still count this script's own corpus generation).
-busy_percent() {
-    local before after total=0 idle i
-    read -r -a before </proc/stat
-    sleep 1
-    read -r -a after </proc/stat
-    # cpu user nice system idle iowait irq softirq steal
-    for ((i = 1; i <= 8 && i < ${#after[@]}; i++)); do
-        total=$((total + after[i] - before[i]))
-    done
-    idle=$((after[4] - before[4] + after[5] - before[5]))
-    echo $((total > 0 ? 100 * (total - idle) / total : 0))
-}
-
 # Writes the NUL-separated, sorted list of JPEG files under $1 to $2.
 list_files() {
     find "$1" -type f \( -name '*.jpg' -o -name '*.jpeg' \) -print0 | sort -z >"$2"
@@ -216,22 +175,6 @@ file_sizes() {
     xargs -0 stat -c %s <"$1" | awk 'NR == 1 || $1 < low { low = $1 } $1 > high { high = $1 } { sum += $1 }
         END { printf "%d %d %d\n", sum, low, high }'
 }
-
-# Wall seconds of one run of the command; its output is discarded. A command
-# that fails stops the benchmark: every file here is sound.
-seconds_of() {
-    local start end status=0
-    start=$EPOCHREALTIME
-    "$@" >/dev/null || status=$?
-    end=$EPOCHREALTIME
-    if ((status != 0)); then
-        echo "run-bench: '$*' exited with status $status" >&2
-        exit 1
-    fi
-    awk -v start="$start" -v end="$end" 'BEGIN { printf "%.6f\n", end - start }'
-}
-
-lower() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
 
 run_jpeginfo() { xargs -0 -n 1000 jpeginfo -c <"$1"; }
 
@@ -305,10 +248,9 @@ ratio() {
     return 0
 }
 
-install_missing_packages libjpeg-turbo-progs jpeginfo cmake ninja-build g++ qt6-base-dev libjpeg62-turbo-dev \
-    libbenchmark-dev libgtest-dev
-log "building in $build"
-build_tools
+install_missing_packages libjpeg-turbo-progs jpeginfo
+# Only what is measured: the window and the tests are not needed here.
+build_tools scanlark-check memchr_baseline bench_scan make_corpus_images
 checker=$build/tools/scanlark-check
 baseline=$build/bench/memchr_baseline
 generator=$build/bench/make_corpus_images

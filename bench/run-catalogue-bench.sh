@@ -38,6 +38,8 @@ done
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${SCANLARK_BENCH_BUILD:-$root/build-release}
+# shellcheck source=bench/common.sh
+source "$root/bench/common.sh"
 corpus=${SCANLARK_BENCH_DIR:-/tmp/scanlark-bench}
 tree=${SCANLARK_BENCH_TREE:-$corpus/tree100k}
 repeats=${SCANLARK_BENCH_REPEATS:-5}
@@ -47,32 +49,6 @@ tree_shape=(100 10 100)
 tree_version=1
 
 [[ $repeats =~ ^[1-9][0-9]*$ ]] || { echo "run-catalogue-bench: SCANLARK_BENCH_REPEATS must be a positive integer" >&2; exit 2; }
-
-log() { printf '== %s\n' "$*" >&2; }
-
-as_root() {
-    if [[ $(id -u) -eq 0 ]]; then "$@"; else sudo "$@"; fi
-}
-
-install_missing_packages() {
-    local missing=() package
-    for package in "$@"; do
-        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' || missing+=("$package")
-    done
-    ((${#missing[@]})) || return 0
-    log "installing ${missing[*]}"
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
-}
-
-build_tools() {
-    if [[ -f $build/CMakeCache.txt ]]; then
-        cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DSCANLARK_BUILD_BENCH=ON >/dev/null
-    else
-        cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSCANLARK_BUILD_BENCH=ON >/dev/null
-    fi
-    cmake --build "$build" --target scanlark-check bench_catalogue make_catalogue_tree make_corpus_images
-}
 
 # bench_catalogue in the caller's locale (see the top).
 catalogue() {
@@ -104,34 +80,6 @@ make_tree() {
     rm -rf "$templates"
     echo "$want" >"$stamp"
 }
-
-# Percent of all CPU time that was not idle over the last second.
-busy_percent() {
-    local before after total=0 idle i
-    read -r -a before </proc/stat
-    sleep 1
-    read -r -a after </proc/stat
-    for ((i = 1; i <= 8 && i < ${#after[@]}; i++)); do
-        total=$((total + after[i] - before[i]))
-    done
-    idle=$((after[4] - before[4] + after[5] - before[5]))
-    echo $((total > 0 ? 100 * (total - idle) / total : 0))
-}
-
-# Wall seconds of one run of the command; its output is discarded.
-seconds_of() {
-    local start end status=0
-    start=$EPOCHREALTIME
-    "$@" >/dev/null || status=$?
-    end=$EPOCHREALTIME
-    if ((status != 0)); then
-        echo "run-catalogue-bench: '$*' exited with status $status" >&2
-        exit 1
-    fi
-    awk -v start="$start" -v end="$end" 'BEGIN { printf "%.6f\n", end - start }'
-}
-
-lower() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
 
 count_jpeg_files() { find "$1" -type f \( -iname '*.jpg' -o -iname '*.jpeg' \) | wc -l; }
 
@@ -236,10 +184,9 @@ measure_memory() {
     target "VmHWM, listed and checked" "$(awk -v p="$peak" 'BEGIN { print p / 1024 }')" "<" 200 MB
 }
 
-install_missing_packages libjpeg-turbo-progs cmake ninja-build g++ qt6-base-dev libjpeg62-turbo-dev \
-    libbenchmark-dev libgtest-dev
-log "building in $build"
-build_tools
+install_missing_packages libjpeg-turbo-progs
+# Only what is measured: the window and the tests are not needed here.
+build_tools scanlark-check bench_catalogue make_catalogue_tree make_corpus_images
 checker=$build/tools/scanlark-check
 bench=$build/bench/bench_catalogue
 make_tree=$build/bench/make_catalogue_tree

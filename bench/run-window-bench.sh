@@ -13,11 +13,11 @@ corpus=${SCANLARK_BENCH_DIR:-/tmp/scanlark-bench}
 flat=$corpus/flat20k
 repeats=${SCANLARK_BENCH_REPEATS:-3}
 
+# shellcheck source=bench/common.sh
+source "$root/bench/common.sh"
+
 [[ -f $corpus/thumbs.stamp ]] || bash "$root/bench/run-bench.sh" --no-micro >/dev/null
-if [[ ! -d $build ]]; then
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-fi
-cmake --build "$build" --target scanlark-check bench_window >/dev/null
+build_tools scanlark-check bench_window >/dev/null
 
 if [[ ! -f $flat.stamp ]]; then
     rm -rf "$flat"
@@ -32,12 +32,9 @@ if [[ ! -f $flat.stamp ]]; then
 fi
 cat "$flat"/* >/dev/null  # warm the cache
 
-best=999
+best=""
 for _ in $(seq "$repeats"); do
-    start=$EPOCHREALTIME
-    "$build/tools/scanlark-check" -q -j1 "$flat" >/dev/null || true
-    end=$EPOCHREALTIME
-    best=$(awk -v a="$best" -v s="$start" -v e="$end" 'BEGIN { t = e - s; print (t < a) ? t : a }')
+    best=$(lower "$best" "$(seconds_of "$build/tools/scanlark-check" -q -j1 "$flat")")
 done
 window=$(QT_QPA_PLATFORM=offscreen "$build/bench/bench_window" "$flat" "$repeats" | tail -n 1)
 echo "uptime: $(uptime)"
