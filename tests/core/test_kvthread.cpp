@@ -1,4 +1,5 @@
 #include "KvThread.h"
+#include "TestThread.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -100,31 +101,6 @@ using KvThreadTerminate = KvThreadTest;
 using KvThreadFreeOnTerminate = KvThreadTest;
 using KvThreadPriority = KvThreadTest;
 using KvThreadDestructor = KvThreadTest;
-
-// A thread whose body is a function; Synchronize made public for the tests.
-class TestThread : public TKvThread {
-public:
-    using Body = std::function<void(TestThread&)>;
-
-    explicit TestThread(Body body, bool createSuspended = true)
-        : TKvThread(createSuspended), body_(std::move(body))
-    {
-    }
-    // body_ is read by Execute, so stop before it goes.
-    ~TestThread() override
-    {
-        Terminate();
-        WaitFor();
-    }
-
-    using TKvThread::Synchronize;
-
-protected:
-    void Execute() override { body_(*this); }
-
-private:
-    Body body_;
-};
 
 // ---- Synchronize ----
 

@@ -2,6 +2,7 @@
 // steps and timers share the loop, a stop from a handler does not re-enter
 // handlers, and the end notification can end the loop.
 #include "KvThread.h"
+#include "TestThread.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -15,26 +16,6 @@
 #include <utility>
 
 namespace {
-
-class TestThread : public TKvThread {
-public:
-    using Body = std::function<void(TestThread&)>;
-
-    explicit TestThread(Body body) : body_(std::move(body)) {}
-    ~TestThread() override
-    {
-        Terminate();
-        WaitFor();
-    }
-
-    using TKvThread::Synchronize;
-
-protected:
-    void Execute() override { body_(*this); }
-
-private:
-    Body body_;
-};
 
 // Keeps the main thread busy for a while, as a step that repaints would.
 void SpendMainThreadTime()
