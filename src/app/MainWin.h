@@ -16,6 +16,7 @@ class QComboBox;
 class QFileSystemModel;
 class QLabel;
 class QMenu;
+class QModelIndex;
 class QSplitter;
 class QKeyEvent;
 class QTimer;
@@ -117,20 +118,56 @@ private:
     class QLineEdit* FindDialog1Text = nullptr;
     class QTimer* ActionUpdateTimer = nullptr;
 
-    // Navigation (MainWinNavigation.cpp)
+    // Navigation (MainWinNavigation.cpp, MainWinFolderTree.cpp)
     void SetupNavigation();
+    void SetupFolderTree();
     void SyncFolderTree(const std::string& path);
-    // Lists the current folder again without touching the refresh mode.
-    void RefreshFilesKeepingMode();
+    void RefreshFolderTree();
     void StartListing(const std::string& folder);
     void ShowInvalidFolder(const std::string& path);
+    // Shows a path in the address box; its bytes are kept for Go, since
+    // the text of a name that is not UTF-8 cannot be turned back into it.
+    void SetAddressText(const std::string& path);
+    // The folder the address box names: the kept bytes while the text is
+    // the one shown for them, a drop-down entry's bytes, else the typed text.
+    std::string AddressBoxPath() const;
+    // Fills the drop-down list from FolderHistory, nothing selected.
+    void LoadAddressBoxItems();
+    void ListingProgressTick();
     bool busyCursor_ = false;
     // The folder tree keeps its selected folder in view while its model fills
     // in, until the person handles the tree.
     bool treeFollows_ = false;
+    // Set while the program itself moves the tree's selection: no navigation.
+    bool syncingTree_ = false;
+    std::string addressBytes_;
+    QTimer* listingProgressTimer_ = nullptr;
     void KvFileInfos1Terminate(QObject* sender);
+    void STVChange(const QModelIndex& current);
     void STVKeyUp(QKeyEvent* e);
+    void STVDeleteFolder();
+    void CBRecentSelect(int index);
     void CBRecentKeyUp(QKeyEvent* e);
+    void GoActExecute();
+    void BackActExecute();
+    void ForwardActExecute();
+    void UpFolderActExecute();
+    void MoveThisFolderActExecute();
+    void SelectFolderActExecute();
+    void RefreshAllActExecute();
+    void RefreshFoldersActExecute();
+    void RefreshFilesActExecute();
+    // Lists the current folder again without touching the refresh mode.
+    void RefreshFilesKeepingMode();
+    void SetRefreshMode(QAction* action);
+    void SubFolderSearchActExecute(bool checked);
+    void HiddenFileViewActExecute(bool checked);
+    void FolderBarVisibleActExecute(bool checked);
+    void ActPreMakeListExecute();
+    void FileDropTargetFileDrop(const std::string& path);
+    void KvRecentControl1AddJudge(QObject* sender, const TKvRecentItem* now, const TKvRecentItem& add, bool& accept);
+    void KvRecentControl1MenuItemCaptionSetEvent(QObject* sender, const TKvRecentItem& item, QString& caption);
+    void KvRecentControl1MenuItemClick(QObject* sender, TKvRecentItem* previous, TKvRecentItem* now);
 
     // Check (MainWinCheck.cpp)
     void SetupCheck();

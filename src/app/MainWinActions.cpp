@@ -98,18 +98,6 @@ void TFormScanlark::CreateActions()
             AppOptions->ImgViewMode = static_cast<uint8_t>(mode->data().toInt());
         });
     }
-    connect(FolderBarVisibleAct, &QAction::toggled, this, [this](bool on) { STV->setVisible(on); });
-    connect(SubFolderSearchAct, &QAction::toggled, this, [this](bool on) {
-        TKvFileInfoListOptions options = KvFileInfos1->Options();
-        options.Set(filoSubFolderSearch, on);
-        KvFileInfos1->SetOptions(options);
-    });
-    connect(HiddenFileViewAct, &QAction::toggled, this, [this](bool on) {
-        TKvFileInfoListOptions options = KvFileInfos1->Options();
-        options.Set(filoHiddenFileView, on);
-        KvFileInfos1->SetOptions(options);
-    });
-
     const TKvKorvelActions korvel = CreateKorvelActions(this);
     KvViewHelpHtmlActionSl = korvel.KvViewHelpHtmlActionSl;
     KvAboutActionSl = korvel.KvAboutActionSl;

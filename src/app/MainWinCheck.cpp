@@ -5,13 +5,13 @@
 #include "KvFileInfos.h"
 #include "KvJpegChecker.h"
 #include "KvListView.h"
+#include "KvPath.h"
 #include "KvRecentControl.h"
 #include "MainWin.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QItemSelection>
 #include <QMessageBox>
 #include <QTimer>
@@ -51,30 +51,21 @@ bool TFormScanlark::PrepareCheck()
     if (KvFileInfos1->FileInfoList().Busy() || LVFiles->RowCount() == 0)
         return false;
     const TKvRecentItem* now = KvRecentControl1->NowItem();
-    if (now) {
-        std::string current = now->Path;
-        if (current.empty() || current.back() != '/')
-            current += '/';
-        const QString shown = QFile::decodeName(QByteArray::fromStdString(current));
-        if (QString::compare(CBRecent->currentText(), shown, Qt::CaseInsensitive) != 0)
-            CBRecent->setEditText(shown);
-    }
-    const QString text = CBRecent->currentText();
-    const std::string folder = QFile::encodeName(text).toStdString();
-    std::erase_if(FolderHistory, [&](const std::string& entry) {
-        return QString::compare(QFile::decodeName(QByteArray::fromStdString(entry)), text, Qt::CaseInsensitive) == 0;
-    });
-    if (!folder.empty())
-        FolderHistory.insert(FolderHistory.begin(), folder);
-    if (!SaveFolderHistory(FolderListPath(), FolderHistory)) {
+    if (!now)
+        return false;
+    // The folder is the current entry's bytes, never the address box's text.
+    const std::string folder = WithTrailingSlash(now->Path);
+    SetAddressText(folder);
+    std::vector<std::string> history = FolderHistory;
+    std::erase_if(history, [&](const std::string& entry) { return SamePath(entry, folder); });
+    history.insert(history.begin(), folder);
+    if (!SaveFolderHistory(FolderListPath(), history)) {
         QMessageBox::critical(this, QStringLiteral("注意"),
-                              QStringLiteral("\"%1\" に書き込めません。").arg(QFile::decodeName(
-                                  QByteArray::fromStdString(FolderListPath()))));
+                              QStringLiteral("\"%1\" に書き込めません。").arg(DisplayPath(FolderListPath())));
         return false;
     }
-    CBRecent->clear();
-    for (const std::string& entry : FolderHistory)
-        CBRecent->addItem(QFile::decodeName(QByteArray::fromStdString(entry)));
+    FolderHistory = std::move(history);
+    LoadAddressBoxItems();
     CBRecent->setCurrentIndex(0);
     ImgCloseAct->trigger();  // the preview is emptied (a no-op until it exists)
     return true;

@@ -8,6 +8,7 @@
 #include "KvJpegChecker.h"
 #include "KvListView.h"
 #include "KvMemIniFile.h"
+#include "KvPath.h"
 #include "KvRecentControl.h"
 #include "KvSingleInstance.h"
 #include "KvUtils.h"
@@ -119,13 +120,12 @@ void TFormScanlark::FormCreate()
     SetupCheck();
 
     FolderHistory = LoadFolderHistory(FolderListPath());
-    for (const std::string& folder : FolderHistory)
-        CBRecent->addItem(QFile::decodeName(QByteArray::fromStdString(folder)));
+    LoadAddressBoxItems();
     CBRecent->setCurrentIndex(-1);
 
     // The tree starts at the desktop folder, which is also the start folder
     // when no argument is given.
-    const QModelIndex desktop = STVModel->index(QString::fromStdString(StartPath()));
+    const QModelIndex desktop = STVModel->index(QtFileName(StartPath()));
     if (desktop.isValid()) {
         const QSignalBlocker noNavigation(STV->selectionModel());
         STV->setCurrentIndex(desktop);
@@ -137,11 +137,11 @@ void TFormScanlark::FormCreate()
 std::string TFormScanlark::StartPath() const
 {
     if (STV && STV->currentIndex().isValid())
-        return QFile::encodeName(STVModel->filePath(STV->currentIndex())).toStdString();
+        return FromQtFileName(STVModel->filePath(STV->currentIndex()));
     QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     if (desktop.isEmpty() || !QDir(desktop).exists())
         desktop = QDir::homePath();
-    return QFile::encodeName(desktop).toStdString();
+    return FromQtFileName(desktop);
 }
 
 void TFormScanlark::FormActivate()
@@ -173,7 +173,7 @@ void TFormScanlark::UpdateCaption()
 {
     QString caption;
     if (const TKvRecentItem* now = KvRecentControl1->NowItem())
-        caption = QStringLiteral("%1 - %2").arg(QFile::decodeName(QByteArray::fromStdString(now->Path)), ProductTitle);
+        caption = QStringLiteral("%1 - %2").arg(DisplayPath(now->Path), ProductTitle);
     if (caption != windowTitle())
         setWindowTitle(caption);
 }

@@ -1,47 +1,28 @@
 // Folder navigation: opening, reloading and showing history folders, the
-// end of a listing, the folder tree, the address box and its keys, drops,
-// back/forward/up and the refresh commands.
+// end of a listing, back/forward/up, the refresh commands and the switches.
+// The folder tree, the address box and drops are in MainWinFolderTree.cpp.
 #include "ConstsSl.h"
 #include "KvFileInfoCompare.h"
 #include "KvFileInfos.h"
 #include "KvJpegChecker.h"
 #include "KvListView.h"
+#include "KvPath.h"
 #include "KvRecentControl.h"
-#include "KvShell.h"
 #include "KvUtils.h"
 #include "MainWin.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QComboBox>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QFile>
 #include <QFileDialog>
-#include <QFileSystemModel>
-#include <QKeyEvent>
-#include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
-#include <QScrollBar>
-#include <QMimeData>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 
 #include <sys/stat.h>
 
 namespace {
-
-QString display(const std::string& bytes)
-{
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
-}
-
-std::string withSlash(std::string path)
-{
-    if (path.empty() || path.back() != '/')
-        path += '/';
-    return path;
-}
 
 bool isFolder(const std::string& path)
 {
@@ -55,127 +36,43 @@ bool isFile(const std::string& path)
     return !path.empty() && ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
 }
 
-bool samePath(const std::string& a, const std::string& b)
-{
-    return QString::compare(display(a), display(b), Qt::CaseInsensitive) == 0;
-}
+// How often the status bar follows a running listing.
+constexpr int kListingProgressMs = 250;
 
 }  // namespace
 
 void TFormScanlark::SetupNavigation()
 {
     KvFileInfos1->SetOnTerminate([this](QObject* sender) { KvFileInfos1Terminate(sender); });
-
-    KvRecentControl1->OnAddJudge = [](QObject*, const TKvRecentItem* now, const TKvRecentItem& add, bool& accept) {
-        if (now && samePath(now->Path, add.Path))
-            accept = false;
+    KvRecentControl1->OnAddJudge = [this](QObject* sender, const TKvRecentItem* now, const TKvRecentItem& add,
+                                          bool& accept) { KvRecentControl1AddJudge(sender, now, add, accept); };
+    KvRecentControl1->OnMenuItemCaptionSetEvent = [this](QObject* sender, const TKvRecentItem& item,
+                                                         QString& caption) {
+        KvRecentControl1MenuItemCaptionSetEvent(sender, item, caption);
     };
-    KvRecentControl1->OnMenuItemCaptionSetEvent = [](QObject*, const TKvRecentItem& item, QString& caption) {
-        const std::string folder = DeleteLastChar(item.Path);
-        if (folder.empty()) {
-            caption = QStringLiteral("<無効なフォルダ>");
-            return;
-        }
-        const std::string last = folder.substr(folder.rfind('/') + 1);
-        caption = display(last.empty() ? folder : last);
-    };
-    KvRecentControl1->OnMenuItemClick = [this](QObject*, TKvRecentItem* previous, TKvRecentItem* now) {
-        if (previous)
-            SaveSelection(*previous);
-        if (now)
-            ShowHistoryFolder(now->Path);
+    KvRecentControl1->OnMenuItemClick = [this](QObject* sender, TKvRecentItem* previous, TKvRecentItem* now) {
+        KvRecentControl1MenuItemClick(sender, previous, now);
     };
 
-    const auto folderOf = [](const std::string& path) { return path.substr(0, path.rfind('/') + 1); };
-    connect(GoAct, &QAction::triggered, this, [this] { OpenFolder(QFile::encodeName(CBRecent->currentText()).toStdString()); });
-    connect(BackAct, &QAction::triggered, this, [this] { KvRecentControl1->GoBack(); });
-    connect(ForwardAct, &QAction::triggered, this, [this] { KvRecentControl1->GoForward(); });
-    connect(UpFolderAct, &QAction::triggered, this, [this, folderOf] {
-        const TKvRecentItem* now = KvRecentControl1->NowItem();
-        if (!now || now->Path.size() <= 1)
-            return;  // nothing above "/"
-        OpenFolder(folderOf(DeleteLastChar(withSlash(now->Path))));
-    });
-    connect(MoveThisFolderAct, &QAction::triggered, this, [this] {
-        const int row = LVFiles->currentRow();
-        if (row >= 0 && row < KvFileInfos1->FileInfoList().Count())
-            OpenFolder(KvFileInfos1->FileInfoList().FileInfos(row)->FullFileName());
-    });
-    connect(SelectFolderAct, &QAction::triggered, this, [this] {
-        std::string start;
-        const int row = LVFiles->currentRow();
-        if (row >= 0 && row < KvFileInfos1->FileInfoList().Count())
-            start = KvFileInfos1->FileInfoList().FileInfos(row)->Path;
-        else if (const TKvRecentItem* now = KvRecentControl1->NowItem())
-            start = now->Path;
-        const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("フォルダを選択"), display(start));
-        if (!chosen.isEmpty())
-            OpenFolder(QFile::encodeName(chosen).toStdString());
-    });
+    connect(GoAct, &QAction::triggered, this, &TFormScanlark::GoActExecute);
+    connect(BackAct, &QAction::triggered, this, &TFormScanlark::BackActExecute);
+    connect(ForwardAct, &QAction::triggered, this, &TFormScanlark::ForwardActExecute);
+    connect(UpFolderAct, &QAction::triggered, this, &TFormScanlark::UpFolderActExecute);
+    connect(MoveThisFolderAct, &QAction::triggered, this, &TFormScanlark::MoveThisFolderActExecute);
+    connect(SelectFolderAct, &QAction::triggered, this, &TFormScanlark::SelectFolderActExecute);
+    connect(RefreshAllAct, &QAction::triggered, this, &TFormScanlark::RefreshAllActExecute);
+    connect(RefreshFoldersAct, &QAction::triggered, this, &TFormScanlark::RefreshFoldersActExecute);
+    connect(RefreshFilesAct, &QAction::triggered, this, &TFormScanlark::RefreshFilesActExecute);
+    connect(SubFolderSearchAct, &QAction::toggled, this, &TFormScanlark::SubFolderSearchActExecute);
+    connect(HiddenFileViewAct, &QAction::toggled, this, &TFormScanlark::HiddenFileViewActExecute);
+    connect(FolderBarVisibleAct, &QAction::toggled, this, &TFormScanlark::FolderBarVisibleActExecute);
+    connect(ActPreMakeList, &QAction::triggered, this, &TFormScanlark::ActPreMakeListExecute);
 
-    // Refresh: each command remembers its kind for the toolbar button.
-    const auto setMode = [this](QAction* action) {
-        const int tag = action->data().toInt();
-        if (tag >= 0 && tag <= 2)
-            AppOptions->RefreshMode = static_cast<uint8_t>(tag);
-        BindRefreshButton();
-    };
-    const auto refreshFolders = [this] {
-        if (!STV->isHidden()) {
-            // The tree's model follows the file system by itself; show the
-            // selected node again.
-            STV->scrollTo(STV->currentIndex());
-        }
-    };
-    connect(RefreshAllAct, &QAction::triggered, this, [=, this] {
-        setMode(RefreshAllAct);
-        refreshFolders();
-        RefreshFilesKeepingMode();
-    });
-    connect(RefreshFoldersAct, &QAction::triggered, this, [=, this] {
-        setMode(RefreshFoldersAct);
-        refreshFolders();
-    });
-    connect(RefreshFilesAct, &QAction::triggered, this, [=, this] {
-        setMode(RefreshFilesAct);
-        RefreshFilesKeepingMode();
-    });
-    connect(FolderBarVisibleAct, &QAction::toggled, this, [this](bool on) {
-        if (on && KvRecentControl1->NowItem())
-            SyncFolderTree(KvRecentControl1->NowItem()->Path);
-    });
-    connect(ActPreMakeList, &QAction::triggered, this, [this] {
-        if (!busyCursor_) {
-            QApplication::setOverrideCursor(Qt::BusyCursor);
-            busyCursor_ = true;
-        }
-        KvThreadJpegChecker1->ErrorCount = -1;
-    });
+    listingProgressTimer_ = new QTimer(this);
+    listingProgressTimer_->setInterval(kListingProgressMs);
+    connect(listingProgressTimer_, &QTimer::timeout, this, &TFormScanlark::ListingProgressTick);
 
-    // The tree's model fills folders in the background; every folder that
-    // fills in on the way moves the selected one. The tree keeps it in view
-    // until the person handles the tree.
-    const auto follow = [this] {
-        if (treeFollows_ && !STV->isHidden() && STV->currentIndex().isValid())
-            STV->scrollTo(STV->currentIndex());
-    };
-    connect(STVModel, &QFileSystemModel::directoryLoaded, this, follow);
-    connect(STVModel, &QAbstractItemModel::rowsInserted, this, follow, Qt::QueuedConnection);
-    connect(STVModel, &QAbstractItemModel::layoutChanged, this, follow, Qt::QueuedConnection);
-    connect(STV->verticalScrollBar(), &QScrollBar::sliderPressed, this, [this] { treeFollows_ = false; });
-    connect(STV->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
-        if (current.isValid())
-            OpenFolder(QFile::encodeName(STVModel->filePath(current)).toStdString());
-    });
-    connect(CBRecent, &QComboBox::activated, this,
-            [this] { OpenFolder(QFile::encodeName(CBRecent->currentText()).toStdString()); });
-
-    for (QObject* watched : {static_cast<QObject*>(LVFiles), static_cast<QObject*>(STV),
-                             static_cast<QObject*>(CBRecent->lineEdit()), static_cast<QObject*>(LVFiles->viewport()),
-                             static_cast<QObject*>(STV->viewport())})
-        watched->installEventFilter(this);
-    LVFiles->viewport()->setAcceptDrops(true);
-    STV->viewport()->setAcceptDrops(true);
+    SetupFolderTree();
 
     for (QAction* working : {GoAct, BackAct, ForwardAct, UpFolderAct, MoveThisFolderAct, SelectFolderAct, RefreshAllAct,
                              RefreshFoldersAct, RefreshFilesAct, ActPreMakeList}) {
@@ -184,125 +81,104 @@ void TFormScanlark::SetupNavigation()
     }
 }
 
-bool TFormScanlark::eventFilter(QObject* watched, QEvent* e)
+void TFormScanlark::KvRecentControl1AddJudge(QObject*, const TKvRecentItem* now, const TKvRecentItem& add,
+                                             bool& accept)
 {
-    const bool inList = watched == LVFiles;
-    const bool inTree = watched == STV;
-    const bool inAddress = CBRecent && watched == CBRecent->lineEdit();
-    if ((inTree || watched == STV->viewport()) &&
-        (e->type() == QEvent::KeyPress || e->type() == QEvent::MouseButtonPress || e->type() == QEvent::Wheel))
-        treeFollows_ = false;
-    if ((inList || inTree || inAddress) && (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)) {
-        auto* key = static_cast<QKeyEvent*>(e);
-        if (e->type() == QEvent::KeyPress) {
-            if (inList)
-                LVFilesKeyDown(key);
-            else
-                KeyDownSeen = true;
-        } else if (!key->isAutoRepeat()) {
-            if (inList)
-                LVFilesKeyUp(key);
-            else if (inTree)
-                STVKeyUp(key);
-            else
-                CBRecentKeyUp(key);
-        }
-        return false;
-    }
-    if (watched == LVFiles->viewport() || watched == STV->viewport()) {
-        if (e->type() == QEvent::DragEnter || e->type() == QEvent::DragMove) {
-            auto* drag = static_cast<QDropEvent*>(e);
-            if (drag->mimeData()->hasUrls()) {
-                drag->acceptProposedAction();
-                return true;
-            }
-        } else if (e->type() == QEvent::Drop) {
-            auto* drop = static_cast<QDropEvent*>(e);
-            const QList<QUrl> urls = drop->mimeData()->urls();
-            if (!urls.isEmpty() && urls.front().isLocalFile()) {
-                drop->acceptProposedAction();
-                // Only the first dropped name counts.
-                OpenFolder(QFile::encodeName(urls.front().toLocalFile()).toStdString());
-                return true;
-            }
-        }
-    }
-    return QMainWindow::eventFilter(watched, e);
+    // Linux folder names differ by case: the same folder is the same bytes.
+    if (now && SamePath(now->Path, add.Path))
+        accept = false;
 }
 
-void TFormScanlark::STVKeyUp(QKeyEvent* e)
+void TFormScanlark::KvRecentControl1MenuItemCaptionSetEvent(QObject*, const TKvRecentItem& item, QString& caption)
 {
-    if (!KeyDownSeen)
+    if (DeleteLastChar(item.Path).empty() && item.Path != "/") {
+        caption = QStringLiteral("<無効なフォルダ>");
         return;
-    KeyDownSeen = false;
-    switch (e->key()) {
-    case Qt::Key_Escape:
-    case Qt::Key_Stop:
-        ExecuteAction(StopAct);
-        break;
-    case Qt::Key_Delete: {
-        const QModelIndex selected = STV->currentIndex();
-        if (!selected.isValid())
-            break;
-        const std::string path = QFile::encodeName(STVModel->filePath(selected)).toStdString();
-        DeleteToRecycleBin(this, path);  // the model drops the node once the folder is gone
-        break;
     }
-    case Qt::Key_F5:
-    case Qt::Key_Refresh:
-        STV->scrollTo(STV->currentIndex());
-        break;
-    default:
-        break;
-    }
+    // The root folder has no name of its own and is captioned "/".
+    caption = DisplayPath(LastPathComponent(item.Path));
 }
 
-void TFormScanlark::CBRecentKeyUp(QKeyEvent* e)
+void TFormScanlark::KvRecentControl1MenuItemClick(QObject*, TKvRecentItem* previous, TKvRecentItem* now)
 {
-    if (!KeyDownSeen)
+    if (previous)
+        SaveSelection(*previous);
+    if (now)
+        ShowHistoryFolder(now->Path);
+}
+
+void TFormScanlark::GoActExecute()
+{
+    OpenFolder(AddressBoxPath());
+}
+
+void TFormScanlark::BackActExecute()
+{
+    KvRecentControl1->GoBack();
+}
+
+void TFormScanlark::ForwardActExecute()
+{
+    KvRecentControl1->GoForward();
+}
+
+void TFormScanlark::UpFolderActExecute()
+{
+    const TKvRecentItem* now = KvRecentControl1->NowItem();
+    if (!now)
         return;
-    KeyDownSeen = false;
-    const bool alt = e->modifiers() & Qt::AltModifier;
-    switch (e->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        ExecuteAction(GoAct);
-        break;
-    case Qt::Key_Escape:
-    case Qt::Key_Stop:
-        ExecuteAction(StopAct);
-        break;
-    case Qt::Key_Left:
-        if (alt)
-            ExecuteAction(BackAct);
-        break;
-    case Qt::Key_Right:
-        if (alt)
-            ExecuteAction(ForwardAct);
-        break;
-    case Qt::Key_F5:
-    case Qt::Key_Refresh:
-        TBtnRefresh->click();
-        break;
-    default:
-        break;
-    }
+    const std::string parent = ParentFolder(now->Path);
+    if (!parent.empty())  // nothing above "/"
+        OpenFolder(parent);
 }
 
-void TFormScanlark::SyncFolderTree(const std::string& path)
+void TFormScanlark::MoveThisFolderActExecute()
 {
-    const QString folder = display(withSlash(path));
-    const QModelIndex current = STV->currentIndex();
-    const QString selected = current.isValid() ? STVModel->filePath(current) : QString();
-    if (QString::compare(selected.endsWith(u'/') ? selected : selected + u'/', folder, Qt::CaseInsensitive) != 0) {
-        // A change made here must not navigate.
-        const QSignalBlocker blocker(STV->selectionModel());
-        const QModelIndex target = STVModel->index(folder.size() > 1 ? folder.chopped(1) : folder);
-        if (target.isValid())
-            STV->setCurrentIndex(target);
-    }
-    STV->scrollTo(STV->currentIndex());
-    treeFollows_ = true;
+    const int row = LVFiles->currentRow();
+    if (row >= 0 && row < KvFileInfos1->FileInfoList().Count())
+        OpenFolder(KvFileInfos1->FileInfoList().FileInfos(row)->FullFileName());
+}
+
+void TFormScanlark::SelectFolderActExecute()
+{
+    std::string start;
+    const int row = LVFiles->currentRow();
+    if (row >= 0 && row < KvFileInfos1->FileInfoList().Count())
+        start = KvFileInfos1->FileInfoList().FileInfos(row)->Path;
+    else if (const TKvRecentItem* now = KvRecentControl1->NowItem())
+        start = now->Path;
+    const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("フォルダを選択"), QtFileName(start));
+    if (!chosen.isEmpty())
+        OpenFolder(FromQtFileName(chosen));
+}
+
+void TFormScanlark::SetRefreshMode(QAction* action)
+{
+    const int tag = action->data().toInt();
+    if (tag >= 0 && tag <= 2)
+        AppOptions->RefreshMode = static_cast<uint8_t>(tag);
+    BindRefreshButton();
+}
+
+void TFormScanlark::RefreshAllActExecute()
+{
+    SetRefreshMode(RefreshAllAct);
+    if (!STV->isHidden())
+        RefreshFolderTree();
+    RefreshFilesKeepingMode();
+}
+
+void TFormScanlark::RefreshFoldersActExecute()
+{
+    SetRefreshMode(RefreshFoldersAct);
+    if (!STV->isHidden())
+        RefreshFolderTree();
+}
+
+void TFormScanlark::RefreshFilesActExecute()
+{
+    SetRefreshMode(RefreshFilesAct);
+    RefreshFilesKeepingMode();
 }
 
 void TFormScanlark::RefreshFilesKeepingMode()
@@ -315,7 +191,58 @@ void TFormScanlark::RefreshFilesKeepingMode()
         return;
     }
     QMessageBox::warning(this, QStringLiteral("注意"),
-                         QStringLiteral("フォルダ\"%1\"は存在しません。").arg(display(withSlash(now->Path))));
+                         QStringLiteral("フォルダ\"%1\"は存在しません。").arg(DisplayPath(WithTrailingSlash(now->Path))));
+}
+
+void TFormScanlark::SubFolderSearchActExecute(bool checked)
+{
+    TKvFileInfoListOptions options = KvFileInfos1->Options();
+    options.Set(filoSubFolderSearch, checked);
+    KvFileInfos1->SetOptions(options);
+}
+
+void TFormScanlark::HiddenFileViewActExecute(bool checked)
+{
+    TKvFileInfoListOptions options = KvFileInfos1->Options();
+    options.Set(filoHiddenFileView, checked);
+    KvFileInfos1->SetOptions(options);
+}
+
+void TFormScanlark::FolderBarVisibleActExecute(bool checked)
+{
+    STV->setVisible(checked);
+    if (!checked)
+        return;
+    RefreshFolderTree();
+    if (const TKvRecentItem* now = KvRecentControl1->NowItem())
+        SyncFolderTree(now->Path);
+}
+
+void TFormScanlark::ActPreMakeListExecute()
+{
+    if (!busyCursor_) {
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+        busyCursor_ = true;
+    }
+    KvThreadJpegChecker1->ErrorCount = -1;
+    ImgCloseAct->trigger();  // the preview is emptied (a no-op until it exists)
+    // Panel 3 reads "エラー未チェック" from the start of the listing.
+    UpdateStatusBar();
+}
+
+void TFormScanlark::ListingProgressTick()
+{
+    TKvThreadFileInfoList& list = KvFileInfos1->FileInfoList();
+    if (!list.Busy()) {
+        listingProgressTimer_->stop();
+        return;
+    }
+    // Panel 0 is rewritten by UpdateStatusBar once the listing ends, so the
+    // panels' own texts are never contradicted.
+    QLocale locale = QLocale::system();
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::NumberOptions(QLocale::OmitGroupSeparator));
+    SetPanelText(0, QStringLiteral("一覧を作成中… %1 個のファイルとフォルダを確認")
+                        .arg(locale.toString(static_cast<qlonglong>(list.ScannedCount()))));
 }
 
 void TFormScanlark::ClearFileList()
@@ -332,13 +259,15 @@ void TFormScanlark::ClearFileList()
 
 void TFormScanlark::StartListing(const std::string& folder)
 {
-    const std::string path = withSlash(folder);
-    CBRecent->setEditText(display(path));
+    const std::string path = WithTrailingSlash(folder);
+    SetAddressText(path);
     if (!STV->isHidden())
         SyncFolderTree(path);
     KvFileInfos1->SetPath(path);
     ExecuteAction(ActPreMakeList);
     KvFileInfos1->FileInfoList().Refresh();
+    if (KvFileInfos1->FileInfoList().Busy())
+        listingProgressTimer_->start();
 }
 
 void TFormScanlark::ShowInvalidFolder(const std::string& path)
@@ -347,7 +276,10 @@ void TFormScanlark::ShowInvalidFolder(const std::string& path)
         now->SelectedFileNames.clear();
         now->FocusedFileName.clear();
     }
-    CBRecent->setEditText(display(path));
+    // The empty list has no check result to show.
+    KvThreadJpegChecker1->ErrorCount = -1;
+    UpdateStatusBar();
+    SetAddressText(path);
     SetPanelText(0, InvalidFolderText);
 }
 
@@ -362,16 +294,13 @@ void TFormScanlark::OpenFolder(const std::string& path)
         // A file opens its folder and is selected there once listed.
         arriving->SelectedFileNames = {path};
         arriving->FocusedFileName = path;
-        folder = path.substr(0, path.rfind('/') + 1);
+        folder = FolderOfPath(path);
     }
     if (!isFolder(folder)) {
         ShowInvalidFolder(path);
         return;
     }
-    folder = withSlash(folder);
-    CBRecent->setEditText(display(folder));
-    if (!STV->isHidden())
-        SyncFolderTree(folder);
+    folder = WithTrailingSlash(folder);
     if (TKvRecentItem* now = KvRecentControl1->NowItem()) {
         leaving.Path = now->Path;
         now->Assign(leaving);
@@ -379,10 +308,8 @@ void TFormScanlark::OpenFolder(const std::string& path)
     arriving->Path = folder;
     KvRecentControl1->Add(std::move(arriving));
     UpdateCaption();
-    KvFileInfos1->SetPath(folder);
     UpdateStatusBar();
-    ExecuteAction(ActPreMakeList);
-    KvFileInfos1->FileInfoList().Refresh();
+    StartListing(folder);
 }
 
 void TFormScanlark::ReloadFolder()
@@ -398,7 +325,6 @@ void TFormScanlark::ReloadFolder()
     kept.Path = now->Path;
     now->Assign(kept);
     StartListing(now->Path);
-    UpdateStatusBar();
     UpdateCaption();
 }
 
@@ -410,12 +336,12 @@ void TFormScanlark::ShowHistoryFolder(const std::string& path)
         return;
     }
     StartListing(path);
-    UpdateStatusBar();
     UpdateCaption();
 }
 
 void TFormScanlark::KvFileInfos1Terminate(QObject*)
 {
+    listingProgressTimer_->stop();
     TKvThreadFileInfoList& list = KvFileInfos1->FileInfoList();
     if (list.SortMode > 11)
         list.CustomSort(&CompareFileInfosByJpeg);

@@ -1,6 +1,7 @@
 // Program entry: one window per user. A second start hands its first
 // argument to the running window and ends without a window of its own.
 #include "ConstsSl.h"
+#include "KvPath.h"
 #include "KvSingleInstance.h"
 #include "MainWin.h"
 #include "OptionsSl.h"
@@ -53,7 +54,9 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(ProductTitle);
     QApplication::setOrganizationName(QStringLiteral("Korvel"));
     // The raw bytes: a path that is not UTF-8 must reach the window unchanged.
-    const std::string argument = argc > 1 ? std::string(argv[1]) : std::string();
+    // A relative path means one below this process's working folder, which a
+    // running window does not share: it is made absolute before anything.
+    const std::string argument = argc > 1 ? AbsolutePath(argv[1], CurrentWorkingFolder()) : std::string();
 
     TKvSingleInstance instance(SingleInstanceName);
     if (!instance.Acquire()) {

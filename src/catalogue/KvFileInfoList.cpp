@@ -120,6 +120,8 @@ void TKvFileInfoList::ScanFolder(const std::string& folder, TKvShellInfoCache& s
         if (nameKeys)
             nameKeys->Add(entry.get());
         AllFileInfos.push_back(std::move(entry));
+        if (ScannedCounter)
+            ScannedCounter->fetch_add(1, std::memory_order_relaxed);
     }
 }
 

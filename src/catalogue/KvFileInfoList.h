@@ -11,6 +11,8 @@
 
 #include <sys/types.h>
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <set>
@@ -40,6 +42,9 @@ public:
     std::vector<std::string> Folders;
     // Owns every entry of the last enumeration, whatever the filters.
     std::vector<std::unique_ptr<TKvFileInfo>> AllFileInfos;
+    // When set, ScanFolder adds one for each entry it finds, so another
+    // thread can show how far a listing has got.
+    std::atomic<int64_t>* ScannedCounter = nullptr;
     bool SortDown = false;
     int32_t SortMode = 0;
     int64_t TotalSize = 0;  // sum of Size over the visible entries

@@ -1,5 +1,6 @@
 #include "KvPath.h"
 
+#include <QFile>
 #include <QStringDecoder>
 
 #include <cerrno>
@@ -114,4 +115,14 @@ std::string LastPathComponent(const std::string& folder)
         return trimmed;
     const std::size_t slash = trimmed.rfind('/');
     return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+}
+
+QString QtFileName(const std::string& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+std::string FromQtFileName(const QString& name)
+{
+    return QFile::encodeName(name).toStdString();
 }

@@ -47,3 +47,10 @@ std::string ParentFolder(const std::string& folder);
 // The last component of a folder path without its "/" ("/a/b/" gives "b");
 // the root "/" gives "/".
 std::string LastPathComponent(const std::string& folder);
+
+// The names Qt's own file widgets (the folder tree's model, the folder
+// chooser, dropped URLs) use for a path, and back. Qt decodes names as
+// UTF-8, so these round-trip only for UTF-8 paths; they are for talking to
+// those widgets, never for display or for opening files.
+QString QtFileName(const std::string& path);
+std::string FromQtFileName(const QString& name);

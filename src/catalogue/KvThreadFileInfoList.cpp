@@ -79,6 +79,7 @@ void TKvThreadFileInfoList::Refresh()
     ClearAll();
     busy_ = true;
     stopped_ = false;
+    scanned_.store(0, std::memory_order_relaxed);
     worker_ = new TKvThreadFileInfoListThread(this);
     worker_->Start(Priority);
 }

@@ -9,6 +9,7 @@
 
 #include <QObject>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -55,6 +56,9 @@ public:
 
     bool Busy() const { return busy_; }
     bool Stopped() const { return stopped_; }
+    // Entries (files and folders) the running or last listing has found so
+    // far; any thread may read it while the worker lists.
+    int64_t ScannedCount() const { return scanned_.load(std::memory_order_relaxed); }
 
     std::unique_ptr<TKvThreadFileInfoListDefaults> Defaults;
     TNotifyEvent OnFolderScanned;
@@ -69,6 +73,7 @@ private:
     void WorkerEnded(QObject* sender);
 
     TKvThreadFileInfoListThread* worker_ = nullptr;
+    std::atomic<int64_t> scanned_{0};
     bool busy_ = false;
     bool stopped_ = false;
 };

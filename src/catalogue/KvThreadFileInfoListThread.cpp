@@ -10,6 +10,7 @@ TKvThreadFileInfoListThread::TKvThreadFileInfoListThread(TKvThreadFileInfoList* 
     private_.Options = owner->Options;
     private_.SetPath(owner->Path());
     private_.ExtList = owner->ExtList;
+    private_.ScannedCounter = &owner->scanned_;
 }
 
 TKvThreadFileInfoListThread::~TKvThreadFileInfoListThread()

@@ -59,6 +59,8 @@ TEST(ThreadedFileList, RunsToTheEndAndReportsOnTheMainThread)
     EXPECT_FALSE(infos.FileInfoList().Stopped());
     EXPECT_EQ(infos.FileInfoList().Count(), 13);
     EXPECT_EQ(infos.FileInfoList().Folders.size(), 3u);
+    // The progress count the window shows covers every entry looked at.
+    EXPECT_EQ(infos.FileInfoList().ScannedCount(), 16);
     // The listing made every name key on its way, for the sort that follows.
     for (const auto& entry : infos.FileInfoList().AllFileInfos)
         EXPECT_EQ(entry->NameKey, FileNameCollationKey(entry->Name)) << entry->Name;

@@ -106,25 +106,29 @@ TEST_F(MainJob, ListingIsFollowedByACheckAndTheDamagedFilesAreSelected)
     EXPECT_TRUE(history.readAll().startsWith(QByteArray::fromStdString(folder()) + "\r\n"));
 }
 
-TEST_F(MainJob, HistoryFileKeepsOneCopyWhateverTheCase)
+TEST_F(MainJob, HistoryFileKeepsOneCopyOfAFolderAndTellsCaseApart)
 {
     window_->close();
     std::filesystem::create_directory(photos_.path() + "/Sub");
     std::filesystem::copy_file(photos_.path() + "/a-sound.jpg", photos_.path() + "/Sub/x.jpg");
-    // An older entry for the same folder, spelled in another case.
+    // Older entries: the same folder, and a different folder whose name
+    // differs only by case (Linux keeps both apart).
     QFile history(QString::fromStdString(settings_.path() + "/folder.txt"));
     ASSERT_TRUE(history.open(QIODevice::WriteOnly));
-    history.write("/elsewhere/\r\n" + QString::fromStdString(photos_.path() + "/SUB/").toLower().toUtf8() + "\r\n");
+    const QByteArray lower = QByteArray::fromStdString(photos_.path() + "/sub/");
+    const QByteArray same = QByteArray::fromStdString(photos_.path() + "/Sub/");
+    history.write(lower + "\r\n/elsewhere/\r\n" + same + "\r\n");
     history.close();
     window_ = std::make_unique<TFormScanlark>("", settings_.path() + "/", "scanlark.ini");
     window_->FormActivate();
     ASSERT_TRUE(waitUntil([&] { return idle(); }));
     list_ = window_->findChild<TKvListView*>(QStringLiteral("LVFiles"));
     window_->OpenFolder(photos_.path() + "/Sub");
-    ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 1 && window_->FolderHistoryItems().size() == 2; }));
-    EXPECT_EQ(window_->FolderHistoryItems(), (std::vector<std::string>{photos_.path() + "/Sub/", "/elsewhere/"}));
+    ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 1 && window_->FolderHistoryItems().front() == same.toStdString(); }));
+    EXPECT_EQ(window_->FolderHistoryItems(),
+              (std::vector<std::string>{same.toStdString(), lower.toStdString(), "/elsewhere/"}));
     ASSERT_TRUE(history.open(QIODevice::ReadOnly));
-    EXPECT_EQ(history.readAll(), QByteArray::fromStdString(photos_.path() + "/Sub/\r\n/elsewhere/\r\n"));
+    EXPECT_EQ(history.readAll(), same + "\r\n" + lower + "\r\n/elsewhere/\r\n");
 }
 
 TEST_F(MainJob, BackAndForwardRestoreSelectionAndTheCurrentFolderIsNotAddedTwice)

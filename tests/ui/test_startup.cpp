@@ -32,9 +32,11 @@ protected:
     void TearDown() override { qputenv("XDG_RUNTIME_DIR", previousRuntime_); }
 
     // Runs the program; returns its exit code (-1 when it did not end in 20 s).
-    int runProgram(const QString& program, const QStringList& arguments)
+    int runProgram(const QString& program, const QStringList& arguments, const QString& workingFolder = {})
     {
         QProcess process;
+        if (!workingFolder.isEmpty())
+            process.setWorkingDirectory(workingFolder);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         process.setProcessEnvironment(environment);
@@ -91,6 +93,29 @@ TEST_F(StartUp, SecondProcessHandsItsArgumentToTheRunningWindowAndEnds)
     ASSERT_EQ(received.size(), 2u);
     EXPECT_EQ(received[1].first, kCopyDataRaiseOnly);
     EXPECT_EQ(window.AddressBox()->currentText(), QString::fromStdString(folder + "/"));
+    window.close();
+}
+
+TEST_F(StartUp, RelativeArgumentsAreHandedOverAsAbsolutePaths)
+{
+    TempFolder settings;
+    TKvSingleInstance first(SingleInstanceName);
+    ASSERT_TRUE(first.Acquire());
+    TFormScanlark window("", settings.path() + "/", "scanlark.ini");
+    first.OnMessage = [&](uint32_t tag, const std::string& path) { window.WMCopyData(tag, path); };
+    window.show();
+
+    // The second start runs in another working folder than the window.
+    TempFolder elsewhere;
+    std::filesystem::create_directory(elsewhere.path() + "/good");
+    const QString working = QString::fromStdString(elsewhere.path());
+    EXPECT_EQ(runProgram(QStringLiteral(SCANLARK_PATH), {QStringLiteral("good")}, working), 0);
+    EXPECT_EQ(window.AddressBox()->currentText(), working + QStringLiteral("/good/"));
+    EXPECT_TRUE(window.windowTitle().startsWith(working + QStringLiteral("/good/")));
+    EXPECT_EQ(runProgram(QStringLiteral(SCANLARK_PATH), {QStringLiteral(".")}, working), 0);
+    EXPECT_EQ(window.AddressBox()->currentText(), working + QStringLiteral("/"));
+    EXPECT_EQ(runProgram(QStringLiteral(SCANLARK_PATH), {QStringLiteral("good/../good/")}, working), 0);
+    EXPECT_EQ(window.AddressBox()->currentText(), working + QStringLiteral("/good/"));
     window.close();
 }
 

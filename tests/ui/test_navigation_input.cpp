@@ -1,0 +1,302 @@
+// Navigation as a person does it: typing into the address box and pressing
+// keys there, choosing from its drop-down list, folders whose names are not
+// UTF-8 or differ only by case, the tree's highlight and the status panels.
+#include "JpegBuilder.h"
+#include "KvFileInfos.h"
+#include "KvJpegChecker.h"
+#include "KvListView.h"
+#include "KvPath.h"
+#include "KvRecentControl.h"
+#include "MainWin.h"
+#include "TempFiles.h"
+#include "WaitUntil.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+Bytes soundJpeg()
+{
+    return JpegBuilder().soi().app0Jfif(1, 1).dqt8(TableWithSum(1858)).sof(0xC0, 8, 8, 1).sos().entropy(200).eoi().bytes();
+}
+
+Bytes truncatedJpeg()
+{
+    const Bytes sound = soundJpeg();
+    return Bytes(sound.begin(), sound.end() - 50);
+}
+
+class NavigationInput : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        window_ = std::make_unique<TFormScanlark>("", settings_.path() + "/", "scanlark.ini");
+        window_->show();
+        window_->FormActivate();
+        ASSERT_TRUE(waitUntil([&] { return idle(); }));
+        list_ = window_->findChild<TKvListView*>(QStringLiteral("LVFiles"));
+        recent_ = window_->findChild<TKvRecentControl*>(QStringLiteral("KvRecentControl1"));
+        tree_ = window_->findChild<QTreeView*>(QStringLiteral("STV"));
+    }
+    void TearDown() override
+    {
+        if (window_)
+            window_->close();
+    }
+    bool idle() const
+    {
+        const auto* checker = window_->findChild<TKvThreadJpegChecker*>(QStringLiteral("KvThreadJpegChecker1"));
+        return !window_->FileInfos()->FileInfoList().Busy() && !checker->Running;
+    }
+    bool listed(int rows) const { return idle() && list_->RowCount() == rows; }
+    QAction* action(const char* name) const { return window_->findChild<QAction*>(QString::fromLatin1(name)); }
+    // Clicks into the address box and returns the widget that then has the
+    // keyboard focus: keys go there, as they would from a keyboard.
+    QWidget* focusAddressBox() const
+    {
+        QComboBox* box = window_->AddressBox();
+        QApplication::setActiveWindow(window_.get());
+        QTest::mouseClick(box->lineEdit(), Qt::LeftButton);
+        if (!box->hasFocus())
+            box->setFocus(Qt::MouseFocusReason);
+        return QApplication::focusWidget();
+    }
+    void typeIntoAddressBox(const QString& text) const
+    {
+        QWidget* focused = focusAddressBox();
+        EXPECT_NE(focused, nullptr);
+        QTest::keyClick(focused, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), text);
+    }
+    void pressInFocus(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const
+    {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+    }
+    std::string currentFolder() const { return recent_->NowItem() ? recent_->NowItem()->Path : std::string(); }
+
+    TempFolder photos_;
+    TempFolder settings_;
+    std::unique_ptr<TFormScanlark> window_;
+    TKvListView* list_ = nullptr;
+    TKvRecentControl* recent_ = nullptr;
+    QTreeView* tree_ = nullptr;
+};
+
+TEST_F(NavigationInput, TypedFolderOpensOnEnterAndTheBoxKeysWork)
+{
+    window_->DoNowAct->setChecked(false);
+    photos_.write("one/a.jpg", soundJpeg());
+    photos_.write("two/b.jpg", soundJpeg());
+    photos_.write("two/c.jpg", soundJpeg());
+    const std::string one = photos_.path() + "/one/";
+    const std::string two = photos_.path() + "/two/";
+
+    // A folder that is in no history list: Enter alone must open it.
+    typeIntoAddressBox(QString::fromStdString(one));
+    pressInFocus(Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return listed(1); }));
+    EXPECT_EQ(currentFolder(), one);
+    typeIntoAddressBox(QString::fromStdString(photos_.path() + "/two"));
+    pressInFocus(Qt::Key_Enter);
+    ASSERT_TRUE(waitUntil([&] { return listed(2); }));
+    EXPECT_EQ(currentFolder(), two);
+    EXPECT_EQ(window_->AddressBox()->currentText(), QString::fromStdString(two));
+
+    focusAddressBox();
+    pressInFocus(Qt::Key_Left, Qt::AltModifier);
+    ASSERT_TRUE(waitUntil([&] { return listed(1) && currentFolder() == one; }));
+    pressInFocus(Qt::Key_Right, Qt::AltModifier);
+    ASSERT_TRUE(waitUntil([&] { return listed(2) && currentFolder() == two; }));
+
+    // F5 lists the folder again: a file added meanwhile appears.
+    photos_.write("two/d.jpg", soundJpeg());
+    pressInFocus(Qt::Key_F5);
+    ASSERT_TRUE(waitUntil([&] { return listed(3); }));
+
+    // A path that is not there: the message, the typed text stays.
+    const QString missing = QString::fromStdString(photos_.path() + "/nowhere");
+    typeIntoAddressBox(missing);
+    pressInFocus(Qt::Key_Return);
+    EXPECT_EQ(window_->PanelText(0), QStringLiteral("無効なフォルダです。"));
+    EXPECT_EQ(window_->AddressBox()->currentText(), missing);
+    EXPECT_EQ(list_->RowCount(), 0);
+    EXPECT_EQ(currentFolder(), two);
+}
+
+TEST_F(NavigationInput, EnterOnAHistoryEntryOpensItOnce)
+{
+    window_->DoNowAct->setChecked(false);
+    photos_.write("a.jpg", soundJpeg());
+    window_->WMCopyData(1, photos_.path());
+    ASSERT_TRUE(waitUntil([&] { return listed(1); }));
+    action("JpegErrorCheckAllAct")->trigger();  // puts the folder into the drop-down list
+    ASSERT_TRUE(waitUntil([&] { return idle(); }));
+    QSignalSpy listings(action("ActPreMakeList"), &QAction::triggered);
+    typeIntoAddressBox(QString::fromStdString(photos_.path() + "/"));
+    pressInFocus(Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return listed(1); }));
+    QTest::qWait(50);
+    EXPECT_EQ(listings.count(), 1);
+}
+
+TEST_F(NavigationInput, FolderNamedInShiftJisKeepsItsBytesThroughCheckGoAndTheDropDown)
+{
+    // "サンプル" in Shift_JIS: not UTF-8.
+    const std::string odd = photos_.path() + "/\x83\x54\x83\x93\x83\x76\x83\x8b";
+    std::filesystem::create_directory(odd);
+    {
+        FILE* file = std::fopen((odd + "/x.jpg").c_str(), "wb");
+        const Bytes bytes = truncatedJpeg();
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+    }
+    window_->WMCopyData(1, odd);
+    ASSERT_TRUE(waitUntil([&] { return listed(1) && window_->PanelText(3) == QStringLiteral("1 個のエラー"); }));
+    EXPECT_EQ(currentFolder(), odd + "/");
+    EXPECT_EQ(window_->AddressBox()->currentText(), QString::fromStdString(photos_.path()) + QStringLiteral("/サンプル/"));
+    EXPECT_TRUE(window_->windowTitle().startsWith(QString::fromStdString(photos_.path()) + QStringLiteral("/サンプル/")));
+
+    // The check wrote the folder's bytes, not a decoded copy of them.
+    QFile history(QString::fromStdString(settings_.path() + "/folder.txt"));
+    ASSERT_TRUE(history.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(history.readAll().startsWith(QByteArray::fromStdString(odd + "/\r\n")));
+
+    // Go on the shown text reopens the same folder.
+    window_->OpenFolder(photos_.path());
+    ASSERT_TRUE(waitUntil([&] { return idle(); }));
+    window_->WMCopyData(1, odd);
+    ASSERT_TRUE(waitUntil([&] { return listed(1); }));
+    QTest::mouseClick(window_->findChild<QToolButton*>(QStringLiteral("TBtnGo")), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return listed(1); }));
+    EXPECT_NE(window_->PanelText(0), QStringLiteral("無効なフォルダです。"));
+    EXPECT_EQ(currentFolder(), odd + "/");
+
+    // Choosing it from the drop-down list (closed list, arrow key) too.
+    window_->OpenFolder(photos_.path());
+    ASSERT_TRUE(waitUntil([&] { return idle() && currentFolder() == photos_.path() + "/"; }));
+    QComboBox* box = window_->AddressBox();
+    ASSERT_GE(box->count(), 1);
+    box->setCurrentIndex(-1);
+    focusAddressBox();
+    pressInFocus(Qt::Key_Down);
+    ASSERT_TRUE(waitUntil([&] { return listed(1) && currentFolder() == odd + "/"; }));
+    EXPECT_NE(window_->PanelText(0), QStringLiteral("無効なフォルダです。"));
+}
+
+TEST_F(NavigationInput, FoldersThatDifferOnlyByCaseAreDifferentFolders)
+{
+    window_->DoNowAct->setChecked(false);
+    photos_.write("Photos/a.jpg", soundJpeg());
+    photos_.write("photos/b.jpg", soundJpeg());
+    photos_.write("photos/c.jpg", soundJpeg());
+    const std::string upper = photos_.path() + "/Photos/";
+    const std::string lower = photos_.path() + "/photos/";
+    window_->WMCopyData(1, upper);
+    ASSERT_TRUE(waitUntil([&] { return listed(1); }));
+    action("JpegErrorCheckAllAct")->trigger();
+    ASSERT_TRUE(waitUntil([&] { return idle(); }));
+    const int entries = recent_->Count();
+
+    typeIntoAddressBox(QString::fromStdString(lower));
+    pressInFocus(Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return listed(2); }));
+    EXPECT_EQ(recent_->Count(), entries + 1);
+    EXPECT_EQ(currentFolder(), lower);
+    EXPECT_TRUE(window_->windowTitle().startsWith(QString::fromStdString(lower)));
+    action("JpegErrorCheckAllAct")->trigger();
+    ASSERT_TRUE(waitUntil([&] { return idle(); }));
+    ASSERT_GE(window_->FolderHistoryItems().size(), 2u);
+    EXPECT_EQ(window_->FolderHistoryItems()[0], lower);
+    EXPECT_EQ(window_->FolderHistoryItems()[1], upper);
+
+    // F5 lists the lower-case folder, not the first one.
+    focusAddressBox();
+    pressInFocus(Qt::Key_F5);
+    ASSERT_TRUE(waitUntil([&] { return listed(2); }));
+    EXPECT_EQ(currentFolder(), lower);
+}
+
+TEST_F(NavigationInput, TreeHighlightFollowsEveryWayOfOpeningAFolder)
+{
+    window_->DoNowAct->setChecked(false);
+    photos_.write("one/a.jpg", soundJpeg());
+    photos_.write("two/b.jpg", soundJpeg());
+    const auto selectedInTree = [&] {
+        const QModelIndexList rows = tree_->selectionModel()->selectedRows();
+        return rows.size() == 1 ? FromQtFileName(static_cast<QFileSystemModel*>(tree_->model())->filePath(rows[0]))
+                                : std::string();
+    };
+    // The view repaints from the selection model's announcements; a change
+    // it does not hear of leaves the old highlight on screen.
+    QSignalSpy announced(tree_->selectionModel(), &QItemSelectionModel::selectionChanged);
+
+    window_->WMCopyData(1, photos_.path() + "/one");  // a hand-over
+    ASSERT_TRUE(waitUntil([&] { return listed(1) && selectedInTree() == photos_.path() + "/one"; }));
+    EXPECT_GE(announced.count(), 1);
+
+    typeIntoAddressBox(QString::fromStdString(photos_.path() + "/two"));
+    pressInFocus(Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return listed(1) && selectedInTree() == photos_.path() + "/two"; }));
+    const int afterGo = static_cast<int>(announced.count());
+    EXPECT_GT(afterGo, 1);
+
+    focusAddressBox();
+    pressInFocus(Qt::Key_Left, Qt::AltModifier);  // back
+    ASSERT_TRUE(waitUntil([&] { return listed(1) && selectedInTree() == photos_.path() + "/one"; }));
+    EXPECT_GT(announced.count(), afterGo);
+    // None of these moves of the highlight navigated by itself.
+    EXPECT_EQ(currentFolder(), photos_.path() + "/one/");
+}
+
+TEST_F(NavigationInput, ErrorPanelReadsUncheckedDuringAListingAndAfterAnInvalidPath)
+{
+    photos_.write("bad/x.jpg", truncatedJpeg());
+    photos_.write("many/a.jpg", soundJpeg());
+    window_->WMCopyData(1, photos_.path() + "/bad");
+    ASSERT_TRUE(waitUntil([&] { return idle() && window_->PanelText(3) == QStringLiteral("1 個のエラー"); }));
+
+    window_->DoNowAct->setChecked(false);
+    window_->WMCopyData(1, photos_.path() + "/many");
+    EXPECT_EQ(window_->PanelText(3), QStringLiteral("エラー未チェック"));  // the listing has just begun
+    ASSERT_TRUE(waitUntil([&] { return listed(1); }));
+    EXPECT_EQ(window_->PanelText(3), QStringLiteral("エラー未チェック"));
+
+    window_->DoNowAct->setChecked(true);
+    window_->WMCopyData(1, photos_.path() + "/bad");
+    ASSERT_TRUE(waitUntil([&] { return idle() && window_->PanelText(3) == QStringLiteral("1 個のエラー"); }));
+    typeIntoAddressBox(QString::fromStdString(photos_.path() + "/nowhere"));
+    pressInFocus(Qt::Key_Return);
+    EXPECT_EQ(list_->RowCount(), 0);
+    EXPECT_EQ(window_->PanelText(3), QStringLiteral("エラー未チェック"));
+}
+
+TEST_F(NavigationInput, RootFolderIsCaptionedSlashInTheHistoryMenus)
+{
+    window_->DoNowAct->setChecked(false);
+    window_->SubFolderSearchAct->setChecked(false);
+    window_->WMCopyData(1, "/");
+    ASSERT_TRUE(waitUntil([&] { return idle() && currentFolder() == "/"; }));
+    photos_.write("a.jpg", soundJpeg());
+    window_->WMCopyData(1, photos_.path());
+    ASSERT_TRUE(waitUntil([&] { return listed(1); }));
+    QMenu* back = window_->findChild<QMenu*>(QStringLiteral("PMBack"));
+    ASSERT_FALSE(back->actions().isEmpty());
+    EXPECT_EQ(back->actions().front()->text(), QStringLiteral("/"));
+    EXPECT_TRUE(action("BackAct")->toolTip().startsWith(QStringLiteral("/ に")));
+}
+
+}  // namespace
