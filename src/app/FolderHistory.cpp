@@ -1,32 +1,36 @@
 #include "FolderHistory.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include "KvSafeFile.h"
 
 std::vector<std::string> LoadFolderHistory(const std::string& fileName)
 {
+    // A history of folder paths is a few kilobytes; a bigger file is none.
+    constexpr size_t sizeLimit = size_t {16} << 20;
     std::vector<std::string> folders;
-    QFile file(QFile::decodeName(QByteArray::fromStdString(fileName)));
-    if (!file.open(QIODevice::ReadOnly))
+    std::string content;
+    if (!ReadFileContents(fileName, content, sizeLimit))
         return folders;
-    const QByteArray content = file.readAll();
-    for (QByteArray line : content.split('\n')) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-        if (!line.isEmpty())
-            folders.push_back(line.toStdString());
+    size_t start = 0;
+    while (start < content.size()) {
+        size_t end = content.find('\n', start);
+        if (end == std::string::npos)
+            end = content.size();
+        size_t length = end - start;
+        if (length > 0 && content[start + length - 1] == '\r')
+            --length;
+        if (length > 0)
+            folders.push_back(content.substr(start, length));
+        start = end + 1;
     }
     return folders;
 }
 
-bool SaveFolderHistory(const std::string& fileName, const std::vector<std::string>& folders)
+bool SaveFolderHistory(const std::string& fileName, const std::vector<std::string>& folders, std::string* error)
 {
-    QSaveFile file(QFile::decodeName(QByteArray::fromStdString(fileName)));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+    std::string content;
     for (const std::string& folder : folders) {
-        file.write(folder.data(), static_cast<qint64>(folder.size()));
-        file.write("\r\n", 2);
+        content += folder;
+        content += "\r\n";
     }
-    return file.commit();
+    return ReplaceFileContents(fileName, content, error);
 }

@@ -36,9 +36,14 @@ UCollator* openCollator()
         if (U_FAILURE(status))
             return nullptr;
     }
-    // Case-insensitive: secondary strength still tells accents apart.
+    // The texts come lower-cased, so every level may count: the tertiary one
+    // tells kana types and widths apart ("あ"/"ア", "ａ"/"a"), and the
+    // identical level orders whatever is left, so that only canonically
+    // equivalent texts compare equal and a descending sort is the exact
+    // reverse.
     ucol_setAttribute(collator, UCOL_NORMALIZATION_MODE, UCOL_ON, &status);
-    ucol_setAttribute(collator, UCOL_STRENGTH, UCOL_SECONDARY, &status);
+    ucol_setAttribute(collator, UCOL_CASE_LEVEL, UCOL_OFF, &status);
+    ucol_setAttribute(collator, UCOL_STRENGTH, UCOL_IDENTICAL, &status);
     return collator;
 }
 
@@ -49,23 +54,25 @@ UCollator* collator()
     return instance.get();
 }
 
-// UTF-16 text of a file name. Short ASCII names, nearly all of them, skip
-// the decoder and its allocation.
+// Lower-cased UTF-16 text of a file name. Short ASCII names, nearly all of
+// them, skip the decoder and its allocation.
 class NameText {
 public:
     explicit NameText(std::string_view bytes)
     {
         if (bytes.size() <= kInline) {
             size_t i = 0;
-            for (; i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80; ++i)
-                inline_[i] = static_cast<char16_t>(bytes[i]);
+            for (; i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80; ++i) {
+                const char c = bytes[i];
+                inline_[i] = static_cast<char16_t>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+            }
             if (i == bytes.size()) {
                 size_ = static_cast<int32_t>(i);
                 data_ = reinterpret_cast<const UChar*>(inline_);
                 return;
             }
         }
-        decoded_ = DecodeFileName(bytes);
+        decoded_ = DecodeFileName(bytes).toLower();
         size_ = static_cast<int32_t>(decoded_.size());
         data_ = reinterpret_cast<const UChar*>(decoded_.utf16());
     }
@@ -88,7 +95,7 @@ int collate(const UChar* a, int32_t aSize, const UChar* b, int32_t bSize)
     if (!c) {
         const QString x = QString::fromUtf16(reinterpret_cast<const char16_t*>(a), aSize);
         const QString y = QString::fromUtf16(reinterpret_cast<const char16_t*>(b), bSize);
-        return x.toCaseFolded().compare(y.toCaseFolded());
+        return x.compare(y);
     }
     return static_cast<int>(ucol_strcoll(c, a, aSize, b, bSize));
 }
@@ -97,11 +104,11 @@ std::string sortKey(const UChar* text, int32_t size)
 {
     UCollator* c = collator();
     if (!c) {
-        // Without collation data: folded UTF-16 units, big-endian, which order
+        // Without collation data: the UTF-16 units, big-endian, which order
         // like the fallback comparison.
-        const QString folded = QString::fromUtf16(reinterpret_cast<const char16_t*>(text), size).toCaseFolded();
+        const QString units = QString::fromUtf16(reinterpret_cast<const char16_t*>(text), size);
         std::string key(1, '\x01');
-        for (const QChar unit : folded) {
+        for (const QChar unit : units) {
             key.push_back(static_cast<char>(unit.unicode() >> 8));
             key.push_back(static_cast<char>(unit.unicode() & 0xFF));
         }
@@ -131,8 +138,10 @@ QString DecodeFileName(std::string_view bytes)
 
 int CollateTexts(const QString& a, const QString& b)
 {
-    return collate(reinterpret_cast<const UChar*>(a.utf16()), static_cast<int32_t>(a.size()),
-                   reinterpret_cast<const UChar*>(b.utf16()), static_cast<int32_t>(b.size()));
+    const QString x = a.toLower();
+    const QString y = b.toLower();
+    return collate(reinterpret_cast<const UChar*>(x.utf16()), static_cast<int32_t>(x.size()),
+                   reinterpret_cast<const UChar*>(y.utf16()), static_cast<int32_t>(y.size()));
 }
 
 int CollateFileNames(std::string_view a, std::string_view b)
@@ -144,7 +153,8 @@ int CollateFileNames(std::string_view a, std::string_view b)
 
 std::string CollationKey(const QString& text)
 {
-    return sortKey(reinterpret_cast<const UChar*>(text.utf16()), static_cast<int32_t>(text.size()));
+    const QString lower = text.toLower();
+    return sortKey(reinterpret_cast<const UChar*>(lower.utf16()), static_cast<int32_t>(lower.size()));
 }
 
 std::string FileNameCollationKey(std::string_view name)

@@ -1,6 +1,10 @@
 // Case-insensitive collation in the user's language, as comparisons and as
-// sort keys that order exactly like the comparisons. Any thread: each thread
-// gets a collator of its own.
+// sort keys that order exactly like the comparisons. Both texts are
+// lower-cased, then compared in the locale's collation at full strength: texts
+// that differ only in case compare equal; any other difference (accents, kana
+// type, character width) orders them, so the order is total and a descending
+// sort is the exact reverse. Any thread: each thread gets a collator of its
+// own.
 #pragma once
 
 #include <QString>

@@ -36,6 +36,18 @@ bool isExtensionMask(const QString& pattern)
     return !ext.contains(u'*') && !ext.contains(u'?') && !ext.contains(u'[');
 }
 
+// The picture formats the program can load, with the file masks they are
+// registered under. The shared MIME database also gives image/jpeg the
+// ".jpe" mask, which no JPEG file of the program's users carries and the
+// preview has no decoder for.
+struct PictureFormat {
+    QLatin1StringView mimeType;
+    QLatin1StringView masks;
+};
+constexpr PictureFormat kPictureFormats[] = {
+    {"image/jpeg"_L1, "*.jpeg;*.jpg"_L1},
+};
+
 }  // namespace
 
 QString SizeToStr(int64_t bytes, const QLocale& locale)
@@ -129,6 +141,10 @@ QString FileMaskToExtList(const QString& masks)
 
 QString GraphicExtList(const QString& mimeTypeName)
 {
+    for (const PictureFormat& format : kPictureFormats) {
+        if (mimeTypeName == format.mimeType)
+            return FileMaskToExtList(format.masks);
+    }
     const QMimeDatabase database;
     const QMimeType base = database.mimeTypeForName(mimeTypeName);
     if (!base.isValid())

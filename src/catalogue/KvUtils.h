@@ -51,10 +51,12 @@ QString DeleteLastChar(const QString& text);
 // ".jpeg,.jpg".
 QString FileMaskToExtList(const QString& masks);
 
-// The extensions, as a comma list with dots (".jpeg,.jpg,..."), of the MIME
-// type mimeTypeName and of every type that inherits from it, from the shared
-// MIME database. Only patterns of the form "*.ext" count. An unknown type
-// gives the empty text.
+// The extensions, as a comma list with dots, of the picture format
+// mimeTypeName. The program's own picture formats come from its registry:
+// "image/jpeg" gives exactly ".jpeg,.jpg". Any other type gives its masks and
+// those of every image type that inherits from it, from the shared MIME
+// database; only patterns of the form "*.ext" count. An unknown type gives
+// the empty text.
 QString GraphicExtList(const QString& mimeTypeName);
 
 // Each string followed by one NUL, then one more NUL: {"a", "bc"} gives

@@ -58,7 +58,10 @@ void TKvRecentControl::AttachMenu(Side& side, QMenu* menu)
 {
     ClearMenu(side);
     side.menu = menu;
-    RebuildMenus();
+    // An empty history leaves what the window designed into the menu (its
+    // "なし") until the first entry's rebuild replaces it.
+    if (Count() > 0)
+        RebuildMenus();
 }
 
 bool TKvRecentControl::Add(std::unique_ptr<TKvRecentItem> item)
@@ -121,10 +124,6 @@ void TKvRecentControl::ClearMenu(Side& side)
         entry.action->deleteLater();
     }
     side.entries.clear();
-    if (side.placeholder) {
-        side.placeholder->deleteLater();
-        side.placeholder = nullptr;
-    }
 }
 
 void TKvRecentControl::FillMenu(Side& side, int step)
@@ -141,11 +140,6 @@ void TKvRecentControl::FillMenu(Side& side, int step)
         connect(action, &QAction::triggered, this, [this, action] { MenuEntryClicked(action); });
         side.menu->addAction(action);
         side.entries.push_back({action, caption});
-    }
-    if (side.entries.empty()) {
-        side.placeholder = new QAction(QStringLiteral("なし"), this);
-        side.placeholder->setEnabled(false);
-        side.menu->addAction(side.placeholder);
     }
 }
 

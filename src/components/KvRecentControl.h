@@ -57,9 +57,10 @@ public:
 
     // The menus the control fills: the entries before the current one, the
     // nearest first, and those after it, the nearest first. The control owns
-    // a menu's contents once it is attached: attaching empties the menu and
-    // fills it at once. A menu without history entries holds one disabled
-    // "なし".
+    // a menu's contents once it is attached: attaching to a non-empty
+    // history empties the menu and fills it at once; with no history yet the
+    // menu keeps its designed items until the first Add. A menu without
+    // history entries to list holds no items.
     QMenu* PopupMenuBack() const { return back_.menu; }
     void SetPopupMenuBack(QMenu* menu);
     QMenu* PopupMenuForward() const { return forward_.menu; }
@@ -107,7 +108,6 @@ private:
         QString baseHint;
         QPointer<QMenu> menu;
         std::vector<MenuEntry> entries;  // owned by the control (QObject children)
-        QAction* placeholder = nullptr;  // owned by the control
     };
 
     void AttachAction(Side& side, QAction* action);

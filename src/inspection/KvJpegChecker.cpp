@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -27,7 +28,7 @@ void TKvThreadJpegChecker::Start()
     Running = true;
     ErrorCount = 0;
     Progress = 0;
-    Thread = new TKvJpegCheckThread(this, FileInfos, static_cast<bool>(OnProgress));
+    Thread = new TKvJpegCheckThread(this, FileInfos, static_cast<bool>(OnProgress), BeforeStoreRecord);
     Thread->SetPriority(FileInfos ? FileInfos->FileInfoList().Priority : TKvThread::DefaultPriority);
     Thread->OnTerminate = [this](QObject* sender) { WorkerEnded(sender); };
     Thread->FreeOnTerminate = true;
@@ -58,8 +59,10 @@ void TKvThreadJpegChecker::WorkerEnded(QObject* sender)
         OnTerminate(sender);
 }
 
-TKvJpegCheckThread::TKvJpegCheckThread(TKvThreadJpegChecker* checker, TKvFileInfos* fileInfos, bool reportEachFile)
-    : TKvThread(true), FileInfos(fileInfos), Checker(checker), reportEachFile_(reportEachFile)
+TKvJpegCheckThread::TKvJpegCheckThread(TKvThreadJpegChecker* checker, TKvFileInfos* fileInfos, bool reportEachFile,
+                                       std::function<void(int32_t)> beforeStoreRecord)
+    : TKvThread(true), FileInfos(fileInfos), Checker(checker), reportEachFile_(reportEachFile),
+      beforeStoreRecord_(std::move(beforeStoreRecord))
 {
     // Read here, on the main thread: the list does not change during a run.
     count_ = fileInfos ? fileInfos->FileInfoList().Count() : 0;
@@ -84,6 +87,20 @@ void TKvJpegCheckThread::Report(bool fireProgress)
     });
 }
 
+void TKvJpegCheckThread::CheckEntry(int32_t index, JpegFileReader& reader)
+{
+    TKvFileInfo* entry = FileInfos->FileInfoList().FileInfos(index);
+    auto info = std::make_unique<TKvJpegInfo>();
+    CheckJpegFile(entry->FullFileName(), *info, reader);
+    if (beforeStoreRecord_)
+        beforeStoreRecord_(index);
+    const bool isError = info->Verdict > 1;
+    entry->SetJpegInfo(info.get());
+    info.release();  // the entry owns it now
+    if (isError)
+        ++errorsUnreported_;
+}
+
 void TKvJpegCheckThread::Execute()
 {
     Synchronize([this] {
@@ -95,25 +112,20 @@ void TKvJpegCheckThread::Execute()
     bool unreported = false;
     try {
         for (int32_t i = 0; i < count_ && !Terminated(); ++i) {
-            TKvFileInfo* entry = FileInfos->FileInfoList().FileInfos(i);
-            auto info = std::make_unique<TKvJpegInfo>();
+            // A failure with one file (a read error of the device, no memory
+            // for its record) skips that file only: it keeps its previous
+            // record, and nothing is counted or reported for it.
             try {
-                CheckJpegFile(entry->FullFileName(), *info, reader);
+                CheckEntry(i, reader);
+                CurrentIndex = i;
+                unreported = true;
+                if (reportEachFile_ || Clock::now() >= nextReport) {
+                    Report(reportEachFile_);
+                    unreported = false;
+                    nextReport = Clock::now() + kReportInterval;
+                }
             } catch (...) {
-                // A read failure of the device: the entry keeps its previous
-                // record, nothing is counted and no progress is reported.
                 continue;
-            }
-            const bool isError = info->Verdict > 1;
-            entry->SetJpegInfo(info.release());
-            if (isError)
-                ++errorsUnreported_;
-            CurrentIndex = i;
-            unreported = true;
-            if (reportEachFile_ || Clock::now() >= nextReport) {
-                Report(reportEachFile_);
-                unreported = false;
-                nextReport = Clock::now() + kReportInterval;
             }
         }
     } catch (...) {

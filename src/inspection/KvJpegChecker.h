@@ -8,7 +8,9 @@
 #include <QObject>
 
 #include <cstdint>
+#include <functional>
 
+class JpegFileReader;
 class TKvFileInfos;
 class TKvJpegCheckThread;
 
@@ -44,6 +46,12 @@ public:
     TNotifyEvent OnTerminate;
     TKvJpegCheckThread* Thread = nullptr;
 
+    // Called on the worker with the entry's index after each file's check,
+    // just before its record is stored; empty in the program. A test makes
+    // it throw to stand for a failure while storing one file's record (no
+    // memory, a lock that cannot be taken). Read by Start.
+    std::function<void(int32_t index)> BeforeStoreRecord;
+
 private:
     void WorkerEnded(QObject* sender);
 };
@@ -52,7 +60,8 @@ class TKvJpegCheckThread : public TKvThread {
     Q_OBJECT
 
 public:
-    TKvJpegCheckThread(TKvThreadJpegChecker* checker, TKvFileInfos* fileInfos, bool reportEachFile);
+    TKvJpegCheckThread(TKvThreadJpegChecker* checker, TKvFileInfos* fileInfos, bool reportEachFile,
+                       std::function<void(int32_t)> beforeStoreRecord = {});
     ~TKvJpegCheckThread() override;
 
     TKvFileInfos* FileInfos;
@@ -66,8 +75,12 @@ private:
     // Hands the errors and progress counted since the last report to the
     // checker (main thread), and fires OnProgress when asked.
     void Report(bool fireProgress);
+    // Checks entry index and attaches its new record, counting an error
+    // verdict. When it throws, the entry keeps its previous record.
+    void CheckEntry(int32_t index, JpegFileReader& reader);
 
     bool reportEachFile_;
     int32_t count_ = 0;
     int32_t errorsUnreported_ = 0;  // worker only
+    std::function<void(int32_t)> beforeStoreRecord_;
 };

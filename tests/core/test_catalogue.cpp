@@ -3,6 +3,7 @@
 #include "KvFileInfoCompare.h"
 #include "KvFileInfoList.h"
 #include "KvShellInfo.h"
+#include "KvUtils.h"
 #include "TempFiles.h"
 
 #include <gtest/gtest.h>
@@ -79,6 +80,23 @@ TEST(FileInfoList, ExtensionFilterHiddenEntriesAndFolders)
     list.Refresh();
     EXPECT_EQ(list.Count(), 0);
     EXPECT_THROW(list.FileInfos(0), std::exception);
+}
+
+// The window's filter, as it builds it: only .jpg and .jpeg in any case.
+TEST(FileInfoList, JpegFilterListsJpgAndJpegOnly)
+{
+    TempFolder tree;
+    for (const char* name : {"a.jpg", "b.JPG", "c.jpeg", "d.JpEg", "e.jpe", "f.JPE", "g.jfif", "h.jpg.txt"})
+        tree.write(name, {0xFF, 0xD8});
+    TKvFileInfoList list;
+    list.SetPath(tree.path());
+    for (const QString& extension : GraphicExtList(QStringLiteral("image/jpeg")).split(u',', Qt::SkipEmptyParts))
+        list.ExtList.push_back(extension.toStdString());
+    list.Refresh();
+    std::vector<std::string> names;
+    for (const TKvFileInfo* entry : list.VisibleFileInfos())
+        names.push_back(entry->Name);
+    EXPECT_EQ(sorted(names), (std::vector<std::string>{"a.jpg", "b.JPG", "c.jpeg", "d.JpEg"}));
 }
 
 TEST(FileInfoList, SubfolderSearchIsBreadthFirstAndEndsOnLinkLoops)

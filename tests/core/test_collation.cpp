@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <utility>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,6 +33,8 @@ std::vector<std::string> trickyNames()
         "\xFF\xFE.jpg", "bad\xC3.jpg", "IMG00001.JPG",   "img00001.jpg", "img00001a.jpg", "img0000.jpg",
         "a",         "A",              "\xC3\xA1",       "a\xCC\x81",   "ab",           "\xC3\xA1" "b",
     };
+    for (const char* name : {"あ.jpg", "ア.jpg", "ｱ.jpg", "ａ.jpg", "Ａ.jpg"})
+        names.push_back(name);
     names.push_back(std::string(300, 'x'));
     names.push_back(std::string(299, 'x') + "y");
     names.push_back(std::string(299, 'X') + "\xC3\xA9");
@@ -64,6 +68,53 @@ TEST(Collation, KeysOrderExactlyAsTheComparisonAndIgnoreCaseOnly)
     EXPECT_NE(CollateFileNames("a.jpg", "\xC3\xA1.jpg"), 0);  // an accent is no case
     EXPECT_LT(CollateFileNames("a.jpg", "B.jpg"), 0);
     EXPECT_LT(CollateFileNames("img0000.jpg", "img00001.jpg"), 0);
+}
+
+// Lower-casing is the only folding: kana type and width still order the
+// names, so their order is fixed and reverses with the direction.
+TEST(Collation, KanaTypeAndWidthOrderButCaseDoesNot)
+{
+    const std::pair<const char*, const char*> distinct[] = {
+        {"あ.jpg", "ア.jpg"}, {"ア.jpg", "ｱ.jpg"}, {"ａ.jpg", "a.jpg"}, {"Ａ.jpg", "a.jpg"}, {"写真ア", "写真あ"}};
+    for (const auto& [x, y] : distinct) {
+        const int forward = CollateFileNames(x, y);
+        EXPECT_NE(forward, 0) << x << " vs " << y;
+        EXPECT_EQ(sign(CollateFileNames(y, x)), -sign(forward)) << x << " vs " << y;
+        EXPECT_NE(FileNameCollationKey(x), FileNameCollationKey(y)) << x << " vs " << y;
+        EXPECT_NE(CollateTexts(QString::fromUtf8(x), QString::fromUtf8(y)), 0) << x << " vs " << y;
+    }
+    const std::pair<const char*, const char*> sameButCase[] = {
+        {"A.jpg", "a.jpg"}, {"ＡＢ.JPG", "ａｂ.jpg"}, {"\xC3\x84.jpg", "\xC3\xA4.jpg"}};
+    for (const auto& [x, y] : sameButCase) {
+        EXPECT_EQ(CollateFileNames(x, y), 0) << x << " vs " << y;
+        EXPECT_EQ(FileNameCollationKey(x), FileNameCollationKey(y)) << x << " vs " << y;
+        EXPECT_EQ(CollateTexts(QString::fromUtf8(x), QString::fromUtf8(y)), 0) << x << " vs " << y;
+    }
+
+    TKvFileInfoList list;
+    for (const char* name : {"ア.jpg", "ａ.jpg", "あ.jpg", "a.jpg", "ｱ.jpg", "b.jpg"}) {
+        auto entry = std::make_unique<TKvFileInfo>();
+        entry->Path = "/p/";
+        entry->Name = name;
+        list.AllFileInfos.push_back(std::move(entry));
+    }
+    list.NumberEntries();
+    list.FilterEntries();
+    const auto names = [&list] {
+        std::vector<std::string> result;
+        for (const TKvFileInfo* entry : list.VisibleFileInfos())
+            result.push_back(entry->Name);
+        return result;
+    };
+    list.SortMode = 0;
+    list.SortDown = false;
+    list.Sort();
+    std::vector<std::string> ascending = names();
+    list.SortDown = true;
+    list.Sort();
+    std::vector<std::string> descending = names();
+    std::reverse(descending.begin(), descending.end());
+    EXPECT_EQ(ascending, descending);
 }
 
 TEST(Collation, KeysMadeOnAnotherThreadAreTheSame)

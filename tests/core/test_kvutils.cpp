@@ -237,6 +237,13 @@ TEST(GraphicExtList, JpegExtensionsFromTheMimeDatabase)
     }
 }
 
+// The shared MIME database also lists "*.jpe" for JPEG; the catalogue's
+// filter holds the two registered extensions only.
+TEST(GraphicExtList, JpegIsExactlyJpegAndJpg)
+{
+    EXPECT_EQ(GraphicExtList(u"image/jpeg"_qs), u".jpeg,.jpg"_qs);
+}
+
 TEST(GraphicExtList, IncludesTypesThatInherit)
 {
     // image/svg+xml is a kind of application/xml in the shared MIME database.

@@ -18,6 +18,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <new>
 #include <thread>
 
 namespace {
@@ -242,6 +243,44 @@ TEST_F(CheckWorker, ChecksEveryEntryCountsErrorsAndEnds)
     ASSERT_TRUE(waitUntil([&] { return terminated_ == 2; }));
     EXPECT_NE(list.FileInfos(0)->JpegInfo(), before);
     EXPECT_EQ(checker_.ErrorCount, 2);
+}
+
+// A failure while storing one file's record skips that file only; with a
+// progress handler bound and without (the batched reports).
+TEST_F(CheckWorker, AFailureWithOneFileSkipsItAndTheRunGoesOn)
+{
+    TempFolder folder;
+    const Bytes sound = soundJpeg();
+    folder.write("a.jpg", sound);
+    folder.write("b.jpg", sound);
+    folder.write("c.jpg", Bytes(sound.begin(), sound.end() - 30));
+    folder.write("d.jpg", sound);
+    list(folder.path());
+    const auto& list = infos_.FileInfoList();
+    ASSERT_EQ(list.Count(), 4);
+    int progressCalls = 0;
+    for (const bool withProgress : {false, true}) {
+        SCOPED_TRACE(withProgress ? "each file reported" : "batched reports");
+        const TKvJpegInfo* earlier = list.FileInfos(1)->JpegInfo();
+        checker_.OnProgress = withProgress ? TNotifyEvent([&](QObject*) { ++progressCalls; }) : TNotifyEvent();
+        checker_.BeforeStoreRecord = [](int32_t index) {
+            if (index == 1)
+                throw std::bad_alloc();
+        };
+        const int endsBefore = terminated_;
+        progressCalls = 0;
+        checker_.Start();
+        ASSERT_TRUE(waitUntil([&] { return terminated_ == endsBefore + 1; }));
+        EXPECT_EQ(list.FileInfos(1)->JpegInfo(), earlier);  // kept, or still none
+        for (const int i : {0, 2, 3})
+            ASSERT_NE(list.FileInfos(i)->JpegInfo(), nullptr) << i;
+        EXPECT_EQ(list.FileInfos(2)->JpegInfo()->Verdict, 2);
+        EXPECT_EQ(list.FileInfos(3)->JpegInfo()->Verdict, 0);
+        EXPECT_EQ(checker_.ErrorCount, 1);
+        EXPECT_FLOAT_EQ(checker_.Progress, 3.0f / 4.0f);
+        EXPECT_EQ(progressCalls, withProgress ? 3 : 0);
+        EXPECT_FALSE(checker_.Running);
+    }
 }
 
 TEST_F(CheckWorker, StopInTheMiddleAndStartWhileRunning)

@@ -81,15 +81,15 @@ protected:
     std::vector<Click> clicks;
 };
 
-const QStringList Empty = {QStringLiteral("なし")};
+// A menu with no history entries to list has no items at all.
+const QStringList Empty = {};
 
-TEST_F(RecentControlTest, StartsEmptyWithPlaceholdersAndBaseHints)
+TEST_F(RecentControlTest, StartsEmptyWithEmptyMenusAndBaseHints)
 {
     EXPECT_EQ(control.ItemIndex(), -1);
     EXPECT_EQ(control.NowItem(), nullptr);
     EXPECT_EQ(control.BaseHintBack(), QStringLiteral("戻る|前に戻ります。"));
     EXPECT_EQ(Texts(backMenu), Empty);
-    EXPECT_FALSE(backMenu.actions().front()->isEnabled());
     EXPECT_FALSE(control.GoBack());
     EXPECT_FALSE(control.GoForward());
 
@@ -273,6 +273,34 @@ TEST_F(RecentControlTest, ClickInAShownMenu)
     QTRY_VERIFY(!backMenu.isVisible());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(Texts(backMenu), Empty);
+}
+
+// The window designs each menu with a disabled "なし"; it shows until the
+// first place is added, and from then on a menu with nothing to list is empty.
+TEST(RecentControl, DesignedEntryStaysUntilTheFirstAddThenEmptyMenusHaveNoItems)
+{
+    TKvRecentControl control;
+    QAction back;
+    QAction forward;
+    control.SetActionBack(&back);
+    control.SetActionForward(&forward);
+    QMenu backMenu;
+    QMenu forwardMenu;
+    backMenu.addAction(QStringLiteral("なし"))->setEnabled(false);
+    forwardMenu.addAction(QStringLiteral("なし"))->setEnabled(false);
+    control.SetPopupMenuBack(&backMenu);
+    control.SetPopupMenuForward(&forwardMenu);
+    EXPECT_EQ(Texts(backMenu), QStringList{"なし"});
+
+    control.Add(Place("A"));
+    EXPECT_TRUE(backMenu.actions().isEmpty());
+    EXPECT_TRUE(forwardMenu.actions().isEmpty());
+    control.Add(Place("B"));
+    EXPECT_EQ(Texts(backMenu), QStringList{"0"});
+    EXPECT_TRUE(forwardMenu.actions().isEmpty());
+    ASSERT_TRUE(control.GoBack());
+    EXPECT_TRUE(backMenu.actions().isEmpty());
+    EXPECT_EQ(Texts(forwardMenu), QStringList{"1"});
 }
 
 TEST(RecentControl, MenuAttachedLaterIsFilledAndDesignedEntriesGo)
