@@ -18,6 +18,9 @@
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -297,6 +300,59 @@ TEST_F(NavigationInput, RootFolderIsCaptionedSlashInTheHistoryMenus)
     ASSERT_FALSE(back->actions().isEmpty());
     EXPECT_EQ(back->actions().front()->text(), QStringLiteral("/"));
     EXPECT_TRUE(action("BackAct")->toolTip().startsWith(QStringLiteral("/ に")));
+}
+
+// Answers the next modal message box with its button `which`.
+void answerNextMessageBox(QMessageBox::StandardButton which, QString* text)
+{
+    QTimer::singleShot(20, [which, text] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            answerNextMessageBox(which, text);
+            return;
+        }
+        *text = box->text();
+        box->button(which)->click();
+    });
+}
+
+TEST_F(NavigationInput, DeleteInTheTreeTrashesTheFolderAndOpensNoSibling)
+{
+    window_->DoNowAct->setChecked(false);
+    photos_.write("a/x.jpg", soundJpeg());
+    photos_.write("b/y.jpg", soundJpeg());
+    const QByteArray previousData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(settings_.path() + "/data"));
+    const std::string doomed = photos_.path() + "/a";
+    window_->WMCopyData(1, doomed);
+    ASSERT_TRUE(waitUntil([&] { return listed(1); }));
+    auto* model = static_cast<QFileSystemModel*>(tree_->model());
+    ASSERT_TRUE(waitUntil([&] { return model->rowCount(model->index(QString::fromStdString(photos_.path()))) == 2; }));
+
+    // No: nothing happens.
+    QString asked;
+    QApplication::setActiveWindow(window_.get());
+    tree_->setFocus(Qt::OtherFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), tree_);
+    answerNextMessageBox(QMessageBox::No, &asked);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    EXPECT_TRUE(asked.contains(QStringLiteral("ごみ箱")));
+    EXPECT_TRUE(std::filesystem::is_directory(doomed));
+
+    // Yes: the folder is in the trash, its node goes, and the selection
+    // moving off it opens nothing.
+    QApplication::setActiveWindow(window_.get());
+    tree_->setFocus(Qt::OtherFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), tree_);
+    answerNextMessageBox(QMessageBox::Yes, &asked);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    EXPECT_FALSE(std::filesystem::exists(doomed));
+    EXPECT_TRUE(std::filesystem::is_directory(settings_.path() + "/data/Trash/files/a"));
+    EXPECT_FALSE(std::filesystem::exists("files/a"));  // not beside the working folder
+    ASSERT_TRUE(waitUntil([&] { return model->rowCount(model->index(QString::fromStdString(photos_.path()))) == 1; }));
+    QTest::qWait(100);
+    EXPECT_EQ(currentFolder(), doomed + "/");
+    qputenv("XDG_DATA_HOME", previousData);
 }
 
 }  // namespace
