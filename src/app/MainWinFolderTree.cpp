@@ -227,11 +227,16 @@ void TFormScanlark::SyncFolderTree(const std::string& path)
         // A change made here must not navigate; the view still hears of it,
         // so its highlight moves at once.
         const QModelIndex target = STVModel->index(QtFileName(WithoutTrailingSlash(path)));
+        syncingTree_ = true;
         if (target.isValid()) {
-            syncingTree_ = true;
             STV->setCurrentIndex(target);
-            syncingTree_ = false;
+        } else {
+            // The model cannot name a folder that is not UTF-8: highlight
+            // nothing rather than the folder that was left.
+            STV->selectionModel()->clearCurrentIndex();
+            STV->selectionModel()->clearSelection();
         }
+        syncingTree_ = false;
     }
     STV->scrollTo(STV->currentIndex());
     treeFollows_ = true;

@@ -172,6 +172,8 @@ TEST_F(NavigationInput, FolderNamedInShiftJisKeepsItsBytesThroughCheckGoAndTheDr
     EXPECT_EQ(currentFolder(), odd + "/");
     EXPECT_EQ(window_->AddressBox()->currentText(), QString::fromStdString(photos_.path()) + QStringLiteral("/サンプル/"));
     EXPECT_TRUE(window_->windowTitle().startsWith(QString::fromStdString(photos_.path()) + QStringLiteral("/サンプル/")));
+    // The tree cannot show that folder; it must not keep the last one lit.
+    EXPECT_TRUE(tree_->selectionModel()->selectedRows().isEmpty());
 
     // The check wrote the folder's bytes, not a decoded copy of them.
     QFile history(QString::fromStdString(settings_.path() + "/folder.txt"));
