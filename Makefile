@@ -4,6 +4,8 @@
 BUILD      ?= build
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
+# Extra cache settings for the first configure of $(BUILD), e.g. -DSCANLARK_WERROR=ON.
+CMAKE_ARGS ?=
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 PACKAGES      := g++ cmake ninja-build pkg-config qt6-base-dev libicu-dev libjpeg62-turbo-dev libgtest-dev libbenchmark-dev
@@ -29,7 +31,7 @@ deps:
 	$(call install_missing,$(PACKAGES))
 
 $(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
 
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
