@@ -245,7 +245,7 @@ void TFormScanlark::LVFilesColumnClick(int viewColumn)
         return;
     TBusyCursor busy;
     LVFiles->SortColumnClick(viewColumn);
-    KvFileInfos1->SetSortMode(LVFiles->SortColumnIndex);
+    KvFileInfos1->SetSortMode(SortModeFromInt(LVFiles->SortColumnIndex));
     KvFileInfos1->SetSortDown(LVFiles->SortDown);
     TKvRecentItem kept;
     {
@@ -254,7 +254,7 @@ void TFormScanlark::LVFilesColumnClick(int viewColumn)
         LVFiles->SetRowCount(0);
         TKvThreadFileInfoList& list = KvFileInfos1->FileInfoList();
         try {
-            if (LVFiles->SortColumnIndex >= ScanlarkColumn::JPEG_Error)
+            if (IsJpegSortMode(list.SortMode))
                 list.CustomSort(&CompareFileInfosByJpeg);
             else
                 list.Sort();

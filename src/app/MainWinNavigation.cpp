@@ -417,9 +417,9 @@ void TFormScanlark::ShowHistoryFolder(const std::string& path)
 void TFormScanlark::KvFileInfos1Terminate(QObject*)
 {
     TKvThreadFileInfoList& list = KvFileInfos1->FileInfoList();
-    if (list.SortMode > 11)
+    if (IsJpegSortMode(list.SortMode))
         list.CustomSort(&CompareFileInfosByJpeg);
-    else if (!(list.SortMode == 4 && !list.SortDown))
+    else if (!IsDiscoveryOrder(list.SortMode, list.SortDown))
         list.Sort();  // discovery order is already in place
     LVFiles->SetRowCount(list.Count());
     UpdateStatusBar();

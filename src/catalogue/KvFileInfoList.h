@@ -8,6 +8,7 @@
 
 #include "KvFileInfo.h"
 #include "KvFileInfoListTypes.h"
+#include "KvSortMode.h"
 
 #include <sys/types.h>
 
@@ -41,7 +42,7 @@ public:
     // Owns every entry of the last enumeration, whatever the filters.
     std::vector<std::unique_ptr<TKvFileInfo>> AllFileInfos;
     bool SortDown = false;
-    int32_t SortMode = 0;
+    TKvSortMode SortMode = KvSortMode::Name;
     int64_t TotalSize = 0;  // sum of Size over the visible entries
 
     const std::string& Path() const { return path_; }
