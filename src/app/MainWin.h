@@ -101,8 +101,9 @@ private:
     void SetupFileListView();
     void LVFilesKeyDown(QKeyEvent* e);
     void LVFilesKeyUp(QKeyEvent* e);
-    // First row at or after startIndex whose name begins with text (ASCII
-    // letters compared without case), wrapping to the top with wrap; -1.
+    // First row at or after startIndex whose name as shown (DisplayPath)
+    // begins with text (ASCII letters compared without case), wrapping to
+    // the top with wrap; -1.
     int LVFilesDataFind(const QString& text, int startIndex, bool wrap) const;
     // Icon of a cell: the type's icon in the name column, else none.
     QIcon LVFilesIcon(int row, int column) const;

@@ -10,6 +10,7 @@
 #include "KvFindDialog.h"
 #include "KvJpegChecker.h"
 #include "KvListView.h"
+#include "KvPath.h"
 #include "KvRecentControl.h"
 #include "KvUtils.h"
 #include "MainWin.h"
@@ -20,7 +21,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
-#include <QFile>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -30,16 +30,19 @@
 
 namespace {
 
-// Upper-cases the ASCII letters only: other bytes, including every byte of
-// a multi-byte character, stay as they are.
-char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+// Upper-cases the ASCII letters only: other characters stay as they are.
+char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c; }
 
-bool StartsWithAsciiNoCase(const std::string& name, const QByteArray& prefix)
+// Whether name, as the list shows it, begins with prefix (ASCII letters
+// compared without case): a name that is not UTF-8 is found by what the
+// person sees, not by its bytes.
+bool ShownNameStartsWith(const std::string& name, const QString& prefix)
 {
-    if (name.size() < static_cast<size_t>(prefix.size()))
+    const QString shown = DisplayPath(name);
+    if (shown.size() < prefix.size())
         return false;
     for (qsizetype i = 0; i < prefix.size(); ++i)
-        if (AsciiUpper(name[static_cast<size_t>(i)]) != AsciiUpper(prefix[i]))
+        if (AsciiUpper(shown[i].unicode()) != AsciiUpper(prefix[i].unicode()))
             return false;
     return true;
 }
@@ -256,9 +259,6 @@ int TFormScanlark::LVFilesDataFind(const QString& text, int startIndex, bool wra
     const int count = list.Count();
     if (count == 0 || list.Busy() || startIndex < 0 || startIndex > count)
         return -1;
-    // Names are bytes: compare bytes, so names that are not UTF-8 cost no
-    // decoding and never match by accident.
-    const QByteArray prefix = QFile::encodeName(text);
     // Every row is looked at once at most: from startIndex down, then, with
     // wrap, from the top up to the row before startIndex.
     for (int step = 0; step < count; ++step) {
@@ -268,7 +268,7 @@ int TFormScanlark::LVFilesDataFind(const QString& text, int startIndex, bool wra
                 return -1;
             i -= count;
         }
-        if (StartsWithAsciiNoCase(list.FileInfos(i)->Name, prefix))
+        if (ShownNameStartsWith(list.FileInfos(i)->Name, text))
             return i;
     }
     return -1;

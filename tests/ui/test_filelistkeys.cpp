@@ -109,6 +109,9 @@ TEST_F(FileListKeys, ClickThenMoveSelectAllAndTypeToFind)
     EXPECT_EQ(list_->selectedRowCount(), 1);
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("A"));
     EXPECT_EQ(focusedName(), "a.jpg");
+    // A name that is not UTF-8 is found by what it shows.
+    QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QStringLiteral("サ"), Qt::NoModifier);
+    EXPECT_EQ(focusedName(), "\x83\x54\x83\x93\x83\x76\x83\x8b.jpg");
 }
 
 TEST_F(FileListKeys, CtrlFFindsByTheDialogAndF3FindsTheNext)
