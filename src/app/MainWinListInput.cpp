@@ -133,7 +133,6 @@ void TFormScanlark::ActionList1Update()
     }
 }
 
-
 void TFormScanlark::ActionUpdateTimerTimer()
 {
     if (isVisible() && !closed_)
