@@ -8,7 +8,8 @@ FUZZ_SECONDS ?= 60
 CMAKE_ARGS ?=
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-PACKAGES      := g++ cmake ninja-build pkg-config qt6-base-dev libicu-dev libjpeg62-turbo-dev libgtest-dev libbenchmark-dev
+PACKAGES      := g++ cmake ninja-build pkg-config qt6-base-dev libicu-dev libjpeg62-turbo-dev libgtest-dev libbenchmark-dev \
+                 qt6-translations-l10n
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 # Japanese texts need a CJK font on a bare machine.
 RUN_PACKAGES  := fonts-noto-cjk

@@ -210,7 +210,7 @@ const SortCase kSortCases[] = {
 double timedSort(TKvFileInfos& infos, const SortCase& sortCase)
 {
     TKvThreadFileInfoList& list = infos.FileInfoList();
-    list.SortMode = sortCase.mode;
+    list.SortMode = SortModeFromInt(sortCase.mode);
     list.SortDown = false;
     const auto start = Clock::now();
     if (sortCase.byJpeg)
@@ -224,7 +224,7 @@ double timedSort(TKvFileInfos& infos, const SortCase& sortCase)
 void verifySorted(const TKvFileInfos& infos, const SortCase& sortCase)
 {
     const auto& visible = infos.FileInfoList().VisibleFileInfos();
-    SetFileInfoSortContext(sortCase.mode, false);
+    SetFileInfoSortContext(SortModeFromInt(sortCase.mode), false);
     const TKvFileInfoCompare compare = sortCase.byJpeg ? &CompareFileInfosByJpeg : &CompareFileInfos;
     for (size_t i = 1; i < visible.size(); ++i) {
         const bool keyOrder = !sortCase.key || sortCase.key(visible[i - 1]) <= sortCase.key(visible[i]);

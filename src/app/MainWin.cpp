@@ -9,6 +9,7 @@
 #include "KvListView.h"
 #include "KvRecentControl.h"
 #include "ScanlarkColumns.h"
+#include "ScanlarkStatusTexts.h"
 
 #include <QAbstractFileIconProvider>
 #include <QApplication>
@@ -25,6 +26,8 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -52,6 +55,20 @@ private:
 
 // Design widths of the status panels; panel 0 takes what the others leave.
 constexpr int kPanelWidths[5] = {50, 130, 70, 120, 50};
+
+// The design width of panel, widened to show each of its texts whole in
+// the label's font: the design widths were made for a smaller font.
+int StatusPanelWidth(const QLabel* label, int panel)
+{
+    const QFontMetrics metrics = label->fontMetrics();
+    int text = 0;
+    for (const QString& longest : LongestStatusTexts(panel, QLocale::system()))
+        text = std::max(text, metrics.horizontalAdvance(longest));
+    const QMargins margins = label->contentsMargins();
+    // The label indents its text by half an "x" beside the frame.
+    const int chrome = margins.left() + margins.right() + 2 * label->margin() + metrics.horizontalAdvance(u'x');
+    return std::max(kPanelWidths[panel], text + chrome);
+}
 
 QToolButton* dropDownButton(QToolBar* bar, QAction* action, QMenu* menu)
 {
@@ -250,10 +267,10 @@ void TFormScanlark::CreateStatusBar()
         label->setFrameShadow(QFrame::Sunken);
         label->setTextFormat(Qt::PlainText);
         if (panel == 0) {
-            label->setMinimumWidth(kPanelWidths[0]);
+            label->setMinimumWidth(StatusPanelWidth(label, 0));
             bar->addWidget(label, 1);
         } else {
-            label->setFixedWidth(kPanelWidths[panel]);
+            label->setFixedWidth(StatusPanelWidth(label, panel));
             bar->addWidget(label, 0);
         }
         SB.push_back(label);

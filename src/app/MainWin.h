@@ -1,7 +1,8 @@
 // The main window: layout, menus, toolbars, actions and its life from
 // creation to close. Its handlers are split by concern over several files:
 // MainWin.cpp (layout), MainWinActions.cpp (the action table),
-// MainWinLifecycle.cpp (creation, activation, hand-over, close).
+// MainWinLifecycle.cpp (creation, activation, hand-over, close),
+// MainWinListView.cpp and MainWinListInput.cpp (the file list).
 #pragma once
 
 #include "OptionsSl.h"
@@ -14,6 +15,7 @@
 
 class QComboBox;
 class QFileSystemModel;
+class QIcon;
 class QLabel;
 class QMenu;
 class QModelIndex;
@@ -66,7 +68,7 @@ protected:
     void showEvent(QShowEvent* e) override;
 
 public:
-    // --- File list view (MainWinListView.cpp) ---------------------------
+    // --- File list view (MainWinListView.cpp, MainWinListInput.cpp) ------
     // Cell text of a row for the column with collection index column.
     QString LVFilesData(int row, int column) const;
     void LVFilesColumnClick(int viewColumn);
@@ -100,22 +102,30 @@ private:
     void SetupFileListView();
     void LVFilesKeyDown(QKeyEvent* e);
     void LVFilesKeyUp(QKeyEvent* e);
-    // First row at or after startIndex whose name begins with text (ASCII
-    // letters compared without case), wrapping to the top with wrap; -1.
+    // First row at or after startIndex whose name as shown (DisplayPath)
+    // begins with text (ASCII letters compared without case), wrapping to
+    // the top with wrap; -1.
     int LVFilesDataFind(const QString& text, int startIndex, bool wrap) const;
+    // Icon of a cell: the type's icon in the name column, else none.
+    QIcon LVFilesIcon(int row, int column) const;
     void LVFilesClick();
+    void LVFilesDblClick();
+    void LVFilesContextPopup();
+    // Any change of rows, selection or focus.
+    void LVFilesChange();
     void LVFilesMouseMove();
     void SearchFindActExecute();
+    void SearchFindNextActExecute();
     void FindDialog1Find();
     void SelectAllActExecute();
     void SelectChangeActExecute();
+    void ActionUpdateTimerTimer();
     // Runs the enabling rules, then triggers action when it is enabled.
     void ExecuteAction(QAction* action);
     // Enables action by rule, but never one whose command is not built yet.
     void SetRuleEnabled(QAction* action, bool enabled);
-    QObject* FileIconCache = nullptr;  // icons by IconIndex (MainWinListView.cpp)
-    class QDialog* FindDialog1 = nullptr;
-    class QLineEdit* FindDialog1Text = nullptr;
+    class TKvFileIconCache* FileIconCache = nullptr;  // icons by IconIndex
+    class TKvFindDialog* FindDialog1 = nullptr;
     class QTimer* ActionUpdateTimer = nullptr;
 
     // Navigation (MainWinNavigation.cpp, MainWinFolderTree.cpp)

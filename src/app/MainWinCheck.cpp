@@ -95,7 +95,7 @@ void TFormScanlark::KvThreadJpegChecker1Terminate(QObject*)
     checkProgressTimer_->stop();
     TKvThreadFileInfoList& list = KvFileInfos1->FileInfoList();
     // New results change the order of a list sorted by a check column.
-    if (list.SortMode > 11)
+    if (IsJpegSortMode(list.SortMode))
         list.CustomSort(&CompareFileInfosByJpeg);
     RepaintVisibleRows();
     UpdateCaption();

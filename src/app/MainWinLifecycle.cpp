@@ -103,7 +103,7 @@ void TFormScanlark::FormCreate()
     KvAboutActionSl->ApplicationName = ProductTitle;
     KvAboutActionSl->ApplicationVer = ProductVersion;
     setWindowTitle(ProductTitle);
-    QApplication::setApplicationDisplayName(ProductTitle);
+    // No application display name: the platform would append it to the title of every dialog.
     // The program's icon is the check command's: a page with a tick.
     QApplication::setWindowIcon(ActionIcon(20));
 

@@ -343,9 +343,9 @@ void TFormScanlark::KvFileInfos1Terminate(QObject*)
 {
     listingProgressTimer_->stop();
     TKvThreadFileInfoList& list = KvFileInfos1->FileInfoList();
-    if (list.SortMode > 11)
+    if (IsJpegSortMode(list.SortMode))
         list.CustomSort(&CompareFileInfosByJpeg);
-    else if (!(list.SortMode == 4 && !list.SortDown))
+    else if (!IsDiscoveryOrder(list.SortMode, list.SortDown))
         list.Sort();  // discovery order is already in place
     LVFiles->SetRowCount(list.Count());
     UpdateStatusBar();

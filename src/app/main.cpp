@@ -5,6 +5,7 @@
 #include "KvSingleInstance.h"
 #include "MainWin.h"
 #include "OptionsSl.h"
+#include "QtTranslations.h"
 
 #include <QApplication>
 #include <QFile>
@@ -51,6 +52,7 @@ void closeOnTerminationSignals(QWidget* window)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    InstallJapaneseQtTranslations(app);
     QApplication::setApplicationName(ProductTitle);
     QApplication::setOrganizationName(QStringLiteral("Korvel"));
     // The raw bytes: a path that is not UTF-8 must reach the window unchanged.

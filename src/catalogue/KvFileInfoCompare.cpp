@@ -9,7 +9,9 @@
 
 namespace {
 
-int32_t sortMode = 0;
+namespace M = KvSortMode;
+
+TKvSortMode sortMode = KvSortMode::Name;
 bool sortDown = false;
 
 template <typename T>
@@ -131,27 +133,27 @@ int versionRank(const TKvJpegInfo& info)
     return info.IsJfif ? 1 : info.IsExif ? 2 : 0;
 }
 
-void buildKeys(SortKeys& keys, const std::vector<TKvFileInfo*>& entries, int32_t mode)
+void buildKeys(SortKeys& keys, const std::vector<TKvFileInfo*>& entries, TKvSortMode mode)
 {
     const auto byName = [](const std::string& raw) { return FileNameCollationKey(raw); };
     const auto byText = [](const QString& raw) { return CollationKey(raw); };
     const auto path = [](const TKvFileInfo* e) -> const std::string& { return e->Path; };
     switch (mode) {
-    case 0:
-    case 2:
+    case M::Name:
+    case M::Path:
         keys.path.build(entries, path, byName);
         break;
-    case 1:
+    case M::FullFileName:
         keys.fullName.build(entries, [](const TKvFileInfo* e) { return e->FullFileName(); }, byName);
         break;
-    case 3:
+    case M::PathOnly:
         keys.path.build(entries, path, byName);
         keys.pathOnly.build(entries, [](const TKvFileInfo* e) { return e->PathOnly(); }, byName);
         break;
-    case 7:
+    case M::TypeName:
         keys.typeName.build(entries, [](const TKvFileInfo* e) -> const QString& { return e->TypeName; }, byText);
         break;
-    case 22:
+    case M::JPEG_Comment:
         keys.comment.build(
             entries,
             [](const TKvFileInfo* e) {
@@ -210,7 +212,7 @@ int CompareTexts(const QString& a, const QString& b)
     return CollateTexts(a, b);
 }
 
-void SetFileInfoSortContext(int32_t mode, bool down)
+void SetFileInfoSortContext(TKvSortMode mode, bool down)
 {
     sortMode = mode;
     sortDown = down;
@@ -220,26 +222,26 @@ int CompareFileInfos(const TKvFileInfo* A, const TKvFileInfo* B)
 {
     int result = 0;
     switch (sortMode) {
-    case 0:
+    case M::Name:
         result = nameOrder(A, B);
         if (result == 0)
             result = pathOrder(A, B);
         break;
-    case 1: result = fullNameOrder(A, B); break;
-    case 2: result = pathOrder(A, B); break;
-    case 3:
+    case M::FullFileName: result = fullNameOrder(A, B); break;
+    case M::Path: result = pathOrder(A, B); break;
+    case M::PathOnly:
         result = pathOnlyOrder(A, B);
         if (result == 0)
             result = pathOrder(A, B);
         break;
-    case 4: result = compareValues(A->FindIndex, B->FindIndex); break;
-    case 5:
-    case 6: result = compareValues(A->Size, B->Size); break;
-    case 7: result = typeNameOrder(A, B); break;
-    case 8: result = compareValues(A->LastWriteTime, B->LastWriteTime); break;
-    case 9: result = compareValues(A->Attr, B->Attr); break;
-    case 10: result = compareValues(A->CreationTime, B->CreationTime); break;
-    case 11: result = compareValues(A->LastAccessTime, B->LastAccessTime); break;
+    case M::FindIndex: result = compareValues(A->FindIndex, B->FindIndex); break;
+    case M::Size:
+    case M::SizeDetail: result = compareValues(A->Size, B->Size); break;
+    case M::TypeName: result = typeNameOrder(A, B); break;
+    case M::LastWriteTime: result = compareValues(A->LastWriteTime, B->LastWriteTime); break;
+    case M::Attr: result = compareValues(A->Attr, B->Attr); break;
+    case M::CreationTime: result = compareValues(A->CreationTime, B->CreationTime); break;
+    case M::LastAccessTime: result = compareValues(A->LastAccessTime, B->LastAccessTime); break;
     default: break;
     }
     return finish(result, A, B);
@@ -257,29 +259,29 @@ int CompareFileInfosByJpeg(const TKvFileInfo* A, const TKvFileInfo* B)
             result = next;
     };
     switch (sortMode) {
-    case 12: then(compareValues(a->Verdict, b->Verdict)); then(compareValues(a->TrailingBytes, b->TrailingBytes)); break;
-    case 13: then(compareValues(a->TrailingBytes, b->TrailingBytes)); then(compareValues(a->Verdict, b->Verdict)); break;
-    case 14: then(compareValues(a->ProcessCode, b->ProcessCode)); break;
-    case 15: then(compareValues(a->HasMacBinaryHeader, b->HasMacBinaryHeader)); break;
-    case 16: then(compareValues(a->ScanComplete, b->ScanComplete)); then(compareValues(a->IsGrayscale, b->IsGrayscale)); break;
-    case 17: then(compareValues(a->Width, b->Width)); then(compareValues(a->Height, b->Height)); break;
-    case 18: then(compareValues(a->Height, b->Height)); then(compareValues(a->Width, b->Width)); break;
-    case 19: then(compareValues(a->ThumbWidth, b->ThumbWidth)); break;
-    case 20: then(compareValues(a->ThumbHeight, b->ThumbHeight)); break;
-    case 21:
+    case M::JPEG_Error: then(compareValues(a->Verdict, b->Verdict)); then(compareValues(a->TrailingBytes, b->TrailingBytes)); break;
+    case M::JPEG_AddBinary: then(compareValues(a->TrailingBytes, b->TrailingBytes)); then(compareValues(a->Verdict, b->Verdict)); break;
+    case M::JPEG_Format: then(compareValues(a->ProcessCode, b->ProcessCode)); break;
+    case M::JPEG_MacBinary: then(compareValues(a->HasMacBinaryHeader, b->HasMacBinaryHeader)); break;
+    case M::JPEG_Grayscale: then(compareValues(a->ScanComplete, b->ScanComplete)); then(compareValues(a->IsGrayscale, b->IsGrayscale)); break;
+    case M::JPEG_Width: then(compareValues(a->Width, b->Width)); then(compareValues(a->Height, b->Height)); break;
+    case M::JPEG_Height: then(compareValues(a->Height, b->Height)); then(compareValues(a->Width, b->Width)); break;
+    case M::JPEG_ThumbWidth: then(compareValues(a->ThumbWidth, b->ThumbWidth)); break;
+    case M::JPEG_ThumbHeight: then(compareValues(a->ThumbHeight, b->ThumbHeight)); break;
+    case M::JPEG_Version:
         then(compareValues(versionRank(*a), versionRank(*b)));
         then(compareValues(a->JfifMajor, b->JfifMajor));
         then(compareValues(a->JfifMinor, b->JfifMinor));
         break;
-    case 22: then(commentOrder(A, B)); break;
-    case 23: then(compareValues(a->Quality, b->Quality)); then(compareValues(a->IjgQuality, b->IjgQuality)); break;
-    case 24: then(compareValues(a->IjgQuality, b->IjgQuality)); then(compareValues(a->Quality, b->Quality)); break;
+    case M::JPEG_Comment: then(commentOrder(A, B)); break;
+    case M::JPEG_Quality: then(compareValues(a->Quality, b->Quality)); then(compareValues(a->IjgQuality, b->IjgQuality)); break;
+    case M::JPEG_IJGQuality: then(compareValues(a->IjgQuality, b->IjgQuality)); then(compareValues(a->Quality, b->Quality)); break;
     default: break;
     }
     return finish(result, A, B);
 }
 
-void SortFileInfos(std::vector<TKvFileInfo*>& entries, int32_t mode, bool down, TKvFileInfoCompare compare)
+void SortFileInfos(std::vector<TKvFileInfo*>& entries, TKvSortMode mode, bool down, TKvFileInfoCompare compare)
 {
     SetFileInfoSortContext(mode, down);
     for (size_t slot = 0; slot < entries.size(); ++slot)
@@ -287,7 +289,7 @@ void SortFileInfos(std::vector<TKvFileInfo*>& entries, int32_t mode, bool down, 
     SortKeys keys;
     buildKeys(keys, entries, mode);
     activeKeys = &keys;
-    if (compare == &CompareFileInfos && mode == 0)
+    if (compare == &CompareFileInfos && mode == KvSortMode::Name)
         sortByName(entries, keys.path, down);
     else
         std::sort(entries.begin(), entries.end(),

@@ -8,6 +8,7 @@
 
 #include "KvFileInfo.h"
 #include "KvFileInfoListTypes.h"
+#include "KvSortMode.h"
 
 #include <sys/types.h>
 
@@ -46,7 +47,7 @@ public:
     // thread can show how far a listing has got.
     std::atomic<int64_t>* ScannedCounter = nullptr;
     bool SortDown = false;
-    int32_t SortMode = 0;
+    TKvSortMode SortMode = KvSortMode::Name;
     int64_t TotalSize = 0;  // sum of Size over the visible entries
 
     const std::string& Path() const { return path_; }

@@ -33,8 +33,8 @@ public:
     void SetPriority(uint8_t priority) { list_.Priority = priority; }
     bool SortDown() const { return list_.SortDown; }
     void SetSortDown(bool down) { list_.SortDown = down; }
-    int32_t SortMode() const { return list_.SortMode; }
-    void SetSortMode(int32_t mode) { list_.SortMode = mode; }
+    TKvSortMode SortMode() const { return list_.SortMode; }
+    void SetSortMode(TKvSortMode mode) { list_.SortMode = mode; }
     bool UseThread() const { return list_.UseThread; }
     void SetUseThread(bool useThread) { list_.UseThread = useThread; }
 

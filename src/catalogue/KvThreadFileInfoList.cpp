@@ -32,7 +32,7 @@ void TKvThreadFileInfoListDefaults::LoadFromIni(TKvMemIniFile& Ini)
     const int32_t priority = Ini.ReadInteger(SectionName, "Priority", DefaultPriority) & 0xFF;
     owner.Priority = static_cast<uint8_t>(priority <= 6 ? priority : DefaultPriority);
     owner.SortDown = Ini.ReadBool(SectionName, "SortDown", DefaultSortDown);
-    owner.SortMode = Ini.ReadInteger(SectionName, "SortMode", DefaultSortMode);
+    owner.SortMode = SortModeFromInt(Ini.ReadInteger(SectionName, "SortMode", DefaultSortMode));
 }
 
 void TKvThreadFileInfoListDefaults::ApplyDefaults()

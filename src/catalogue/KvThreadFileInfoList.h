@@ -30,7 +30,7 @@ public:
     TKvFileInfoListOptions DefaultOptions{filoHiddenFileView};
     uint8_t DefaultPriority = 5;
     bool DefaultSortDown = false;
-    int32_t DefaultSortMode = 0;
+    TKvSortMode DefaultSortMode = KvSortMode::Name;
 
 private:
     TKvThreadFileInfoList& list() const { return *static_cast<TKvThreadFileInfoList*>(Owner); }

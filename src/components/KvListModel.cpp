@@ -53,6 +53,7 @@ QVariant TKvListModel::headerData(int section, Qt::Orientation orientation, int 
     const ColumnHeader& column = columns_[static_cast<size_t>(section)];
     switch (role) {
     case Qt::DisplayRole:
+    case Qt::ToolTipRole:  // the whole caption where a narrow column cuts it
         return column.caption;
     case Qt::TextAlignmentRole:
         return AlignmentValue(column.alignment);

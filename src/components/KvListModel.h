@@ -39,8 +39,8 @@ public:
     // for a null icon); TextAlignmentRole: the column's alignment, vertically
     // centred.
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    // Horizontal DisplayRole, TextAlignmentRole and DecorationRole from the
-    // column's header state.
+    // Horizontal DisplayRole and ToolTipRole (both the caption),
+    // TextAlignmentRole and DecorationRole from the column's header state.
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 

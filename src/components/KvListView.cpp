@@ -36,6 +36,11 @@ TKvListView::TKvListView(QWidget* parent)
     // Designed widths go down to 25 pixels and the editor allows 0.
     head->setMinimumSectionSize(0);
     head->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // A narrow column cuts its caption and texts at the end ("横ピク…"):
+    // right-aligned ones would otherwise lose their beginnings, which tell
+    // the columns apart.
+    head->setTextElideMode(Qt::ElideRight);
+    setTextElideMode(Qt::ElideRight);
     connect(head, &QHeaderView::sectionClicked, this, &TKvListView::onSectionClicked);
     connect(head, &QHeaderView::sectionResized, this, &TKvListView::onSectionResized);
 }

@@ -8,42 +8,20 @@
 // designed visibility.
 #pragma once
 
+#include "KvSortMode.h"
+
 #include <Qt>
 
 #include <span>
 
 class TKvColumnInfos;
 
+// Column identifiers: the sort modes' names (Name .. JPEG_IJGQuality), and
+// the number of columns.
 namespace ScanlarkColumn {
-enum : int {
-    Name = 0,
-    FullFileName,
-    Path,
-    PathOnly,
-    FindIndex,
-    Size,
-    SizeDetail,
-    TypeName,
-    LastWriteTime,
-    Attr,
-    CreationTime,
-    LastAccessTime,
-    JPEG_Error,
-    JPEG_AddBinary,
-    JPEG_Format,
-    JPEG_MacBinary,
-    JPEG_Grayscale,
-    JPEG_Width,
-    JPEG_Height,
-    JPEG_ThumbWidth,
-    JPEG_ThumbHeight,
-    JPEG_Version,
-    JPEG_Comment,
-    JPEG_Quality,
-    JPEG_IJGQuality,
-    Count
-};
-} // namespace ScanlarkColumn
+using enum KvSortMode::TKvSortMode;
+inline constexpr int Count = KvSortMode::Count;
+}  // namespace ScanlarkColumn
 
 struct TScanlarkColumnDesign {
     const char* IdentName;

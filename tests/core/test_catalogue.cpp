@@ -198,7 +198,7 @@ protected:
         list_.Options = {filoHiddenFileView, filoIncludePath};
         list_.NumberEntries();
         list_.FilterEntries();
-        list_.SortMode = mode;
+        list_.SortMode = SortModeFromInt(mode);
         list_.SortDown = down;
         if (mode > 11)
             list_.CustomSort(&CompareFileInfosByJpeg);
@@ -306,7 +306,7 @@ TEST_F(SortTest, PrecomputedKeysOrderAsThePlainComparison)
     for (int mode : {0, 1, 2, 3, 7, 22}) {
         for (bool down : {false, true}) {
             const auto keyed = order(mode, down);
-            SetFileInfoSortContext(mode, down);
+            SetFileInfoSortContext(SortModeFromInt(mode), down);
             const TKvFileInfoCompare compare = mode > 11 ? &CompareFileInfosByJpeg : &CompareFileInfos;
             const auto& v = list_.VisibleFileInfos();
             for (size_t i = 1; i < v.size(); ++i)

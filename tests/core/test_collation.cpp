@@ -150,7 +150,7 @@ TEST(Collation, NameSortOrdersAsThePlainComparison)
     list.NumberEntries();
     list.FilterEntries();
     for (const bool down : {false, true}) {
-        list.SortMode = 0;
+        list.SortMode = KvSortMode::Name;
         list.SortDown = down;
         list.Sort();
         const auto& v = list.VisibleFileInfos();

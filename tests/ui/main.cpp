@@ -1,5 +1,7 @@
 // The window tests run inside a QApplication on the offscreen platform, with
 // a fixed locale so that number and date texts do not depend on the machine.
+#include "QtTranslations.h"
+
 #include <QApplication>
 #include <QLocale>
 #include <QStandardPaths>
@@ -12,6 +14,7 @@ int main(int argc, char** argv)
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
+    InstallJapaneseQtTranslations(app);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -21,12 +21,17 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -162,8 +167,6 @@ TEST_F(FileList, FileColumnsShowTheEntry)
     const TKvFileInfo& e = *files().FileInfos(row);
     const QString folderName = QFile::decodeName(QByteArray::fromStdString(photos_.path())).section(u'/', -1);
     const QLocale locale = QLocale::system();
-    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
-    timeFormat.remove(u't');
     const QDateTime written(QDate(2021, 3, 4), QTime(5, 6, 7));
     const std::pair<int, QString> expected[] = {
         {ScanlarkColumn::Name, QStringLiteral("a-sound.jpg")},
@@ -174,12 +177,14 @@ TEST_F(FileList, FileColumnsShowTheEntry)
         {ScanlarkColumn::Size, SizeToKBStr(e.Size)},
         {ScanlarkColumn::SizeDetail, grouped(e.Size)},
         {ScanlarkColumn::TypeName, e.TypeName},
-        {ScanlarkColumn::LastWriteTime,
-         locale.toString(written.date(), QLocale::ShortFormat) + u' ' + locale.toString(written.time(), timeFormat.trimmed())},
         {ScanlarkColumn::Attr, QString()},
     };
     for (const auto& [column, text] : expected)
         EXPECT_EQ(cell(row, column), text) << "column " << column;
+    // The short date, then the time in digits with seconds.
+    const QString writtenText = cell(row, ScanlarkColumn::LastWriteTime);
+    EXPECT_TRUE(writtenText.startsWith(locale.toString(written.date(), QLocale::ShortFormat) + u' '));
+    EXPECT_TRUE(writtenText.contains(QStringLiteral("5:06:07"))) << writtenText.toStdString();
     EXPECT_FALSE(e.TypeName.isEmpty());
 
     // Thousands are grouped whatever the locale's default.
@@ -507,6 +512,62 @@ TEST_F(FileList, StatusBarPanels)
     QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(list_->viewport(), &move);
     EXPECT_EQ(window_->PanelText(0), QStringLiteral("3 個のオブジェクトを選択"));
+}
+
+TEST_F(FileList, NarrowColumnsKeepTheBeginningOfTheirCaptions)
+{
+    // A narrow right-aligned column keeps the beginning of its caption and
+    // cells; hovering shows the whole caption.
+    EXPECT_EQ(list_->header()->textElideMode(), Qt::ElideRight);
+    EXPECT_EQ(list_->textElideMode(), Qt::ElideRight);
+    window_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    const int width = realColumnOf(ScanlarkColumn::JPEG_Width);
+    ASSERT_GE(width, 0);
+    QHeaderView* header = list_->header();
+    const QPoint inside(header->sectionViewportPosition(ScanlarkColumn::JPEG_Width) + 5, header->height() / 2);
+    QHelpEvent hover(QEvent::ToolTip, inside, header->viewport()->mapToGlobal(inside));
+    QApplication::sendEvent(header->viewport(), &hover);
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("横ピクセル"));
+    QToolTip::hideText();
+    for (int tag = 0; tag < ScanlarkColumn::Count; ++tag)
+        EXPECT_EQ(list_->model()->headerData(tag, Qt::Horizontal, Qt::ToolTipRole).toString(),
+                  list_->model()->headerData(tag, Qt::Horizontal, Qt::DisplayRole).toString());
+}
+
+// Each status panel shows its longest texts whole, also in the narrowest
+// window and with a large font.
+TEST(FileListStatusBar, PanelsFitTheirLongestTexts)
+{
+    const QFont before = QApplication::font();
+    QFont large = before;
+    large.setPointSize(24);
+    QApplication::setFont(large);
+    TempFolder photos;
+    TempFolder settings;
+    {
+        TFormScanlark window(photos.path(), settings.path() + "/", "scanlark.ini");
+        window.FormActivate();
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        window.resize(100, window.height());
+        QApplication::processEvents();
+        const std::vector<QStringList> longest = {
+            {QStringLiteral("999,999 個のオブジェクトを選択")},
+            {QStringLiteral("999,999 個のオブジェクト"), QStringLiteral("999,999 / 999,999")},
+            {SizeToStr(-1), SizeToStr(1023999), SizeToStr(999LL << 20)},
+            {QStringLiteral("エラー未チェック"), QStringLiteral("100 %完了"), QStringLiteral("999,999 個のエラー")},
+        };
+        for (size_t panel = 0; panel < longest.size(); ++panel) {
+            auto* label = window.findChild<QLabel*>(QStringLiteral("SBPanel%1").arg(panel));
+            ASSERT_NE(label, nullptr);
+            for (const QString& text : longest[panel])
+                EXPECT_GE(label->contentsRect().width(), label->fontMetrics().horizontalAdvance(text))
+                    << "panel " << panel << ": " << text.toStdString();
+        }
+        window.close();
+    }
+    QApplication::setFont(before);
 }
 
 // --- Keys --------------------------------------------------------------------
