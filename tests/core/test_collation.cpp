@@ -106,7 +106,7 @@ TEST(Collation, KanaTypeAndWidthOrderButCaseDoesNot)
             result.push_back(entry->Name);
         return result;
     };
-    list.SortMode = 0;
+    list.SortMode = KvSortMode::Name;
     list.SortDown = false;
     list.Sort();
     std::vector<std::string> ascending = names();
