@@ -357,4 +357,35 @@ TEST_F(NavigationInput, DeleteInTheTreeTrashesTheFolderAndOpensNoSibling)
     qputenv("XDG_DATA_HOME", previousData);
 }
 
+TEST_F(NavigationInput, APanelCountsWhatALongListingHasFoundSoFar)
+{
+    window_->DoNowAct->setChecked(false);
+    window_->SubFolderSearchAct->setChecked(true);
+    for (int folder = 0; folder < 3; ++folder) {
+        for (int file = 0; file < 4; ++file)
+            photos_.write("d" + std::to_string(folder) + "/f" + std::to_string(file) + ".txt", {});
+    }
+    // The listing is held up after its first folder (the worker waits while
+    // the window's step runs), so it outlasts the progress interval.
+    TKvThreadFileInfoList& list = window_->FileInfos()->FileInfoList();
+    bool held = false;
+    QString during;
+    list.OnFolderScanned = [&](QObject*) {
+        if (held)
+            return;
+        held = true;
+        waitUntil([&] { return window_->PanelText(0).startsWith(QStringLiteral("一覧を作成中")); }, 2000);
+        during = window_->PanelText(0);
+    };
+    window_->WMCopyData(1, photos_.path());
+    // The end event follows the end of the worker.
+    ASSERT_TRUE(waitUntil([&] { return idle() && !window_->PanelText(0).startsWith(QStringLiteral("一覧")); }));
+    list.OnFolderScanned = nullptr;
+    // The root folder's 3 subfolders were found when the first step ran.
+    EXPECT_EQ(during, QStringLiteral("一覧を作成中… 3 個のファイルとフォルダを確認"));
+    // Once the listing has ended, the panels say what they always say.
+    EXPECT_EQ(window_->PanelText(0), QStringLiteral("0 個のオブジェクトを選択"));
+    EXPECT_EQ(list.ScannedCount(), 15);
+}
+
 }  // namespace
