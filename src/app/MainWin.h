@@ -71,7 +71,6 @@ public:
     // --- File list view (MainWinListView.cpp, MainWinListInput.cpp) ------
     // Cell text of a row for the column with collection index column.
     QString LVFilesData(int row, int column) const;
-    void LVFilesColumnClick(int viewColumn);
     // The selection and focus of the list, by full file name, into and out
     // of a history entry. RestoreSelection empties the entry's selected
     // names: a stored selection is restored once.
@@ -84,20 +83,21 @@ public:
     // Enabled, checked and bound states of the actions (before idle).
     void ActionList1Update();
 
-    // --- Navigation (MainWinNavigation.cpp) ------------------------------
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    // Navigation (MainWinNavigation.cpp): every way into a folder ends in
+    // one of the first three. A second start's hand-over (WMCopyData) is
+    // the public way in.
     void OpenFolder(const std::string& path);
     void ShowHistoryFolder(const std::string& path);
     // Lists the current folder again, keeping selection and focus.
     void ReloadFolder();
     void ClearFileList();
-
-    // --- Check (MainWinCheck.cpp) ----------------------------------------
+    // Check (MainWinCheck.cpp)
     bool PrepareCheck();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* e) override;
-
-private:
+    void LVFilesColumnClick(int viewColumn);
     // File list view (MainWinListView.cpp)
     void SetupFileListView();
     void LVFilesKeyDown(QKeyEvent* e);

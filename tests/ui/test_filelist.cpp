@@ -143,6 +143,15 @@ protected:
             infos.Items(i).Visible = true;
         list_->UpdateColumns();
     }
+    // Clicks the header of view column `column`, as a person sorts. The
+    // header's sections are the column set's items, hidden ones included.
+    void clickHeader(int column) const
+    {
+        QHeaderView* header = list_->header();
+        const int section = list_->ColumnTag(column);
+        const int x = header->sectionViewportPosition(section) + header->sectionSize(section) / 2;
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(x, header->height() / 2));
+    }
     int realColumnOf(int tag) const
     {
         for (int column = 0; column < list_->ColumnCount(); ++column)
@@ -328,7 +337,7 @@ TEST_F(FileList, EveryColumnSortsKeepingSelectionAndFocusAndMovesTheMark)
                                                "d-text.jpg", "\xEF\xBD\x85-wide.jpg"}));
 
     // Again on the same column: descending, the mark flips.
-    window_->LVFilesColumnClick(realColumnOf(ScanlarkColumn::Name));
+    clickHeader(realColumnOf(ScanlarkColumn::Name));
     EXPECT_TRUE(window_->FileInfos()->SortDown());
     EXPECT_TRUE(list_->ColumnCaption(realColumnOf(ScanlarkColumn::Name)).startsWith(QStringLiteral("▼")));
     for (int row = 0; row < 6; ++row)
@@ -337,7 +346,7 @@ TEST_F(FileList, EveryColumnSortsKeepingSelectionAndFocusAndMovesTheMark)
     EXPECT_EQ(focusedName(), "c-truncated.jpg");
 
     // Another column sorts ascending by it.
-    window_->LVFilesColumnClick(realColumnOf(ScanlarkColumn::SizeDetail));
+    clickHeader(realColumnOf(ScanlarkColumn::SizeDetail));
     EXPECT_FALSE(window_->FileInfos()->SortDown());
     for (int row = 1; row < 6; ++row)
         EXPECT_LT(files().FileInfos(row - 1)->Size, files().FileInfos(row)->Size);
@@ -347,14 +356,14 @@ TEST_F(FileList, ColumnClickIsRefusedWhileAWorkerRuns)
 {
     const std::string first = nameAt(0);
     checker_->Running = true;
-    window_->LVFilesColumnClick(realColumnOf(ScanlarkColumn::Size));
+    clickHeader(realColumnOf(ScanlarkColumn::Size));
     checker_->Running = false;
     EXPECT_EQ(window_->FileInfos()->SortMode(), ScanlarkColumn::Name);
     EXPECT_EQ(list_->SortColumnIndex, ScanlarkColumn::Name);
     EXPECT_EQ(nameAt(0), first);
     EXPECT_FALSE(list_->ColumnCaption(realColumnOf(ScanlarkColumn::Size)).startsWith(QStringLiteral("▲")));
 
-    window_->LVFilesColumnClick(realColumnOf(ScanlarkColumn::Size));
+    clickHeader(realColumnOf(ScanlarkColumn::Size));
     EXPECT_EQ(window_->FileInfos()->SortMode(), ScanlarkColumn::Size);
 }
 
@@ -624,7 +633,7 @@ TEST_F(FileList, KeysActOnReleaseAfterAPressAndArrowsSidewaysLoadNoPreview)
 TEST_F(FileList, AltArrowsAndRefreshKeyNavigate)
 {
     photos_.write("sub/inner.jpg", soundJpeg());
-    window_->OpenFolder(folder() + "sub");
+    window_->WMCopyData(1, folder() + "sub");
     ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 1; }));
     auto* recent = window_->findChild<TKvRecentControl*>(QStringLiteral("KvRecentControl1"));
 

@@ -84,7 +84,7 @@ protected:
 
 TEST_F(MainJob, ListingIsFollowedByACheckAndTheDamagedFilesAreSelected)
 {
-    window_->OpenFolder(photos_.path());
+    window_->WMCopyData(1, photos_.path());
     EXPECT_EQ(window_->PanelText(3), QStringLiteral("エラー未チェック"));
     ASSERT_TRUE(waitUntil([&] { return idle() && window_->PanelText(3).contains(QStringLiteral("個のエラー")); }));
     EXPECT_EQ(window_->PanelText(3), QStringLiteral("3 個のエラー"));
@@ -123,7 +123,7 @@ TEST_F(MainJob, HistoryFileKeepsOneCopyOfAFolderAndTellsCaseApart)
     window_->FormActivate();
     ASSERT_TRUE(waitUntil([&] { return idle(); }));
     list_ = window_->findChild<TKvListView*>(QStringLiteral("LVFiles"));
-    window_->OpenFolder(photos_.path() + "/Sub");
+    window_->WMCopyData(1, photos_.path() + "/Sub");
     ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 1 && window_->FolderHistoryItems().front() == same.toStdString(); }));
     EXPECT_EQ(window_->FolderHistoryItems(),
               (std::vector<std::string>{same.toStdString(), lower.toStdString(), "/elsewhere/"}));
@@ -138,9 +138,9 @@ TEST_F(MainJob, BackAndForwardRestoreSelectionAndTheCurrentFolderIsNotAddedTwice
     std::filesystem::copy_file(photos_.path() + "/a-sound.jpg", photos_.path() + "/other/o.jpg");
     const int before = recent_->Count();
 
-    window_->OpenFolder(photos_.path());
+    window_->WMCopyData(1, photos_.path());
     ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 5; }));
-    window_->OpenFolder(photos_.path() + "/");  // the same folder again
+    window_->WMCopyData(1, photos_.path() + "/");  // the same folder again
     ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 5; }));
     EXPECT_EQ(recent_->Count(), before + 1);
 
@@ -148,7 +148,7 @@ TEST_F(MainJob, BackAndForwardRestoreSelectionAndTheCurrentFolderIsNotAddedTwice
     list_->selectRow(3, true);
     list_->setCurrentRow(3);
     const std::string focused = nameAt(3);
-    window_->OpenFolder(photos_.path() + "/other");
+    window_->WMCopyData(1, photos_.path() + "/other");
     ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 1; }));
     EXPECT_EQ(recent_->Count(), before + 2);
 
@@ -186,7 +186,7 @@ TEST_F(MainJob, TheFolderTreeFollowsTheOpenedFolder)
     window_->FormActivate();
     EXPECT_TRUE(waitUntil([&] { return idle() && treeShows(photos_.path() + "/deep/er"); }));
     for (const std::string& folder : {std::string("/"), photos_.path()}) {
-        window_->OpenFolder(folder);
+        window_->WMCopyData(1, folder);
         EXPECT_TRUE(waitUntil([&] { return idle() && treeShows(folder); })) << folder;
     }
 
@@ -209,7 +209,7 @@ TEST_F(MainJob, FilePathsInvalidPathsUpFromTheRootAndStoppedListings)
 {
     window_->DoNowAct->setChecked(false);
     // A file path opens its folder and selects the file.
-    window_->OpenFolder(photos_.path() + "/d-text.jpg");
+    window_->WMCopyData(1, photos_.path() + "/d-text.jpg");
     ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 5; }));
     ASSERT_EQ(selectedRows().size(), 1u);
     EXPECT_EQ(nameAt(selectedRows()[0]), "d-text.jpg");
@@ -217,14 +217,14 @@ TEST_F(MainJob, FilePathsInvalidPathsUpFromTheRootAndStoppedListings)
 
     // An invalid path: the message, the text kept, the history unchanged.
     const int entries = recent_->Count();
-    window_->OpenFolder(photos_.path() + "/missing");
+    window_->WMCopyData(1, photos_.path() + "/missing");
     EXPECT_EQ(window_->PanelText(0), InvalidFolderText);
     EXPECT_EQ(window_->AddressBox()->currentText(), QString::fromStdString(photos_.path() + "/missing"));
     EXPECT_EQ(recent_->Count(), entries);
     EXPECT_EQ(list_->RowCount(), 0);
 
     // Up from "/" does nothing.
-    window_->OpenFolder("/");
+    window_->WMCopyData(1, "/");
     ASSERT_TRUE(waitUntil([&] { return idle(); }));
     const int atRoot = recent_->Count();
     window_->ActionList1Update();
@@ -235,7 +235,7 @@ TEST_F(MainJob, FilePathsInvalidPathsUpFromTheRootAndStoppedListings)
 
     // A listing stopped at once starts no check, even with check-at-once on.
     window_->DoNowAct->setChecked(true);
-    window_->OpenFolder(photos_.path());
+    window_->WMCopyData(1, photos_.path());
     window_->ActionList1Update();
     window_->StopAct->trigger();
     ASSERT_TRUE(waitUntil([&] { return idle(); }));
@@ -246,7 +246,7 @@ TEST_F(MainJob, FilePathsInvalidPathsUpFromTheRootAndStoppedListings)
 
 TEST_F(MainJob, RefreshModeIsKeptAcrossARestart)
 {
-    window_->OpenFolder(photos_.path());
+    window_->WMCopyData(1, photos_.path());
     ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 5; }));
     window_->ActionList1Update();
     window_->RefreshFilesAct->trigger();

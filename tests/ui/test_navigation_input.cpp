@@ -181,7 +181,7 @@ TEST_F(NavigationInput, FolderNamedInShiftJisKeepsItsBytesThroughCheckGoAndTheDr
     EXPECT_TRUE(history.readAll().startsWith(QByteArray::fromStdString(odd + "/\r\n")));
 
     // Go on the shown text reopens the same folder.
-    window_->OpenFolder(photos_.path());
+    window_->WMCopyData(1, photos_.path());
     ASSERT_TRUE(waitUntil([&] { return idle(); }));
     window_->WMCopyData(1, odd);
     ASSERT_TRUE(waitUntil([&] { return listed(1); }));
@@ -191,7 +191,7 @@ TEST_F(NavigationInput, FolderNamedInShiftJisKeepsItsBytesThroughCheckGoAndTheDr
     EXPECT_EQ(currentFolder(), odd + "/");
 
     // Choosing it from the drop-down list (closed list, arrow key) too.
-    window_->OpenFolder(photos_.path());
+    window_->WMCopyData(1, photos_.path());
     ASSERT_TRUE(waitUntil([&] { return idle() && currentFolder() == photos_.path() + "/"; }));
     QComboBox* box = window_->AddressBox();
     ASSERT_GE(box->count(), 1);
