@@ -1,7 +1,8 @@
 #include "KvPath.h"
 
+#include "KvUtils.h"
+
 #include <QFile>
-#include <QStringDecoder>
 
 #include <cerrno>
 #include <climits>
@@ -11,18 +12,9 @@
 
 QString DisplayPath(std::string_view bytes)
 {
-    const QByteArrayView view(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(view);
-    if (!utf8.hasError())
-        return text;
-    QStringDecoder shiftJis("Shift_JIS", QStringDecoder::Flag::Stateless);
-    if (shiftJis.isValid()) {
-        QString sjis = shiftJis.decode(view);
-        if (!shiftJis.hasError())
-            return sjis;
-    }
-    return text;  // UTF-8 with U+FFFD
+    QString text;
+    DecodeUtf8OrCp932(bytes, text);  // else UTF-8 with U+FFFD: nothing is dropped
+    return text;
 }
 
 std::string WithTrailingSlash(std::string path)

@@ -192,18 +192,27 @@ std::string StringsToNulList(const std::vector<std::string>& strings)
     return list;
 }
 
-QString DecodeCommentText(const std::string& bytes)
+bool DecodeUtf8OrCp932(std::string_view bytes, QString& text)
 {
     const QByteArrayView view(bytes.data(), static_cast<qsizetype>(bytes.size()));
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(view);
+    text = utf8.decode(view);
     if (!utf8.hasError())
-        return text;
+        return true;
     QStringDecoder shiftJis("Shift_JIS", QStringDecoder::Flag::Stateless);
-    if (shiftJis.isValid()) {
-        text = shiftJis.decode(view);
-        if (!shiftJis.hasError())
-            return text;
-    }
-    return QString::fromLatin1(view);
+    if (!shiftJis.isValid())
+        return false;
+    QString decoded = shiftJis.decode(view);
+    if (shiftJis.hasError())
+        return false;
+    text = std::move(decoded);
+    return true;
+}
+
+QString DecodeCommentText(const std::string& bytes)
+{
+    QString text;
+    if (DecodeUtf8OrCp932(bytes, text))
+        return text;
+    return QString::fromLatin1(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A total of bytes, 3 significant digits in locale's number format, with the
@@ -64,6 +65,11 @@ QString GraphicExtList(const QString& mimeTypeName);
 // for an empty string or one holding a NUL, which would end or split the list
 // when it is read back.
 std::string StringsToNulList(const std::vector<std::string>& strings);
+
+// The bytes as text when they are valid UTF-8, else when they decode cleanly
+// as Shift_JIS (cp932), which is what old Japanese names and comments are;
+// false otherwise, with text then UTF-8 with U+FFFD for each bad sequence.
+bool DecodeUtf8OrCp932(std::string_view bytes, QString& text);
 
 // A JPEG comment's bytes as text: UTF-8 when valid, else Shift_JIS (cp932)
 // when it decodes, else Latin-1.

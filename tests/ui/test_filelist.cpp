@@ -12,6 +12,7 @@
 #include "ScanlarkColumns.h"
 #include "TempFiles.h"
 #include "WaitUntil.h"
+#include "WindowTest.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -78,7 +79,7 @@ void sendKey(QWidget* to, int key, Qt::KeyboardModifiers modifiers = Qt::NoModif
     QApplication::sendEvent(to, &up);
 }
 
-class FileList : public ::testing::Test {
+class FileList : public WindowTest {
 protected:
     void SetUp() override
     {
@@ -92,30 +93,15 @@ protected:
         setWriteTime(folder() + "a-sound.jpg", QDateTime(QDate(2021, 3, 4), QTime(5, 6, 7)));
         setWriteTime(folder() + "bb.jpg", QDateTime(QDate(2022, 1, 2), QTime(0, 0)));
 
-        window_ = std::make_unique<TFormScanlark>(photos_.path(), settings_.path() + "/", "scanlark.ini");
-        window_->FormActivate();
-        list_ = window_->findChild<TKvListView*>(QStringLiteral("LVFiles"));
-        checker_ = window_->findChild<TKvThreadJpegChecker*>(QStringLiteral("KvThreadJpegChecker1"));
+        OpenWindow(photos_.path());
         ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 6 && checker_->ErrorCount >= 0; }));
         QApplication::setKeyboardInputInterval(0);  // every typed letter starts a new search
     }
     void TearDown() override
     {
         QApplication::setKeyboardInputInterval(400);
-        if (window_)
-            window_->close();
+        WindowTest::TearDown();
     }
-    bool idle() const { return !window_->FileInfos()->FileInfoList().Busy() && !checker_->Running; }
-    std::string folder() const { return photos_.path() + "/"; }
-    TKvThreadFileInfoList& files() const { return window_->FileInfos()->FileInfoList(); }
-    int rowOf(const std::string& name) const
-    {
-        for (int row = 0; row < files().Count(); ++row)
-            if (files().FileInfos(row)->Name == name)
-                return row;
-        return -1;
-    }
-    std::string nameAt(int row) const { return files().FileInfos(row)->Name; }
     std::set<std::string> selectedNames() const
     {
         std::set<std::string> names;
@@ -160,11 +146,6 @@ protected:
         return -1;
     }
 
-    TempFolder photos_;
-    TempFolder settings_;
-    std::unique_ptr<TFormScanlark> window_;
-    TKvListView* list_ = nullptr;
-    TKvThreadJpegChecker* checker_ = nullptr;
 };
 
 // --- Cells -------------------------------------------------------------------

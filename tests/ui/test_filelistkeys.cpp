@@ -11,6 +11,7 @@
 #include "ScanlarkColumns.h"
 #include "TempFiles.h"
 #include "WaitUntil.h"
+#include "WindowTest.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,20 +27,16 @@
 
 namespace {
 
-class FileListKeys : public ::testing::Test {
+class FileListKeys : public WindowTest {
 protected:
     void SetUp() override
     {
-        const Bytes sound =
-            JpegBuilder().soi().app0Jfif(1, 1).dqt8(TableWithSum(1858)).sof(0xC0, 8, 8, 1).sos().entropy(200).eoi().bytes();
+        const Bytes sound = SoundTestJpeg();
         photos_.write("top.jpg", sound);
         for (const char* name : {"a.jpg", "b1.jpg", "b2.jpg", "\x83\x54\x83\x93\x83\x76\x83\x8b.jpg"})
             photos_.write(std::string("sub/") + name, sound);
         photos_.write("sub/c-cut.jpg", Bytes(sound.begin(), sound.end() - 50));
-        window_ = std::make_unique<TFormScanlark>(photos_.path() + "/sub", settings_.path() + "/", "scanlark.ini");
-        window_->FormActivate();
-        list_ = window_->findChild<TKvListView*>(QStringLiteral("LVFiles"));
-        checker_ = window_->findChild<TKvThreadJpegChecker*>(QStringLiteral("KvThreadJpegChecker1"));
+        OpenWindow(photos_.path() + "/sub");
         ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 5; }));
         window_->show();
         QApplication::setActiveWindow(window_.get());
@@ -49,17 +46,7 @@ protected:
     void TearDown() override
     {
         QApplication::setKeyboardInputInterval(400);
-        if (window_)
-            window_->close();
-    }
-    bool idle() const { return !window_->FileInfos()->FileInfoList().Busy() && !checker_->Running; }
-    TKvThreadFileInfoList& files() const { return window_->FileInfos()->FileInfoList(); }
-    int rowOf(const std::string& name) const
-    {
-        for (int row = 0; row < files().Count(); ++row)
-            if (files().FileInfos(row)->Name == name)
-                return row;
-        return -1;
+        WindowTest::TearDown();
     }
     std::string focusedName() const
     {
@@ -71,19 +58,7 @@ protected:
         const QRect cell = list_->visualRect(list_->model()->index(row, ScanlarkColumn::Name));
         QTest::mouseClick(list_->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
     }
-    // A press and a release to the focused widget.
-    static void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        QWidget* focus = QApplication::focusWidget();
-        ASSERT_NE(focus, nullptr);
-        QTest::keyClick(focus, key, modifiers);
-    }
-
-    TempFolder photos_;
-    TempFolder settings_;
-    std::unique_ptr<TFormScanlark> window_;
-    TKvListView* list_ = nullptr;
-    TKvThreadJpegChecker* checker_ = nullptr;
+    static void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) { PressInFocus(key, modifiers); }
 };
 
 TEST_F(FileListKeys, ClickThenMoveSelectAllAndTypeToFind)

@@ -1,14 +1,7 @@
 // The main job end to end in the real window: a folder is listed, checked
 // at once, its damaged files selected; and the navigation around it.
 #include "ConstsSl.h"
-#include "JpegBuilder.h"
-#include "KvFileInfos.h"
-#include "KvJpegChecker.h"
-#include "KvListView.h"
-#include "KvRecentControl.h"
-#include "MainWin.h"
-#include "TempFiles.h"
-#include "WaitUntil.h"
+#include "WindowTest.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,10 +23,10 @@ namespace {
 
 Bytes soundJpeg()
 {
-    return JpegBuilder().soi().app0Jfif(1, 1).dqt8(TableWithSum(1858)).sof(0xC0, 8, 8, 1).sos().entropy(200).eoi().bytes();
+    return SoundTestJpeg();
 }
 
-class MainJob : public ::testing::Test {
+class MainJob : public WindowTest {
 protected:
     void SetUp() override
     {
@@ -47,23 +40,8 @@ protected:
         photos_.write("d-text.jpg", Bytes(text.begin(), text.end()));
         photos_.write("e-empty.jpg", {});
         photos_.write("notes.txt", sound);
-        window_ = std::make_unique<TFormScanlark>("", settings_.path() + "/", "scanlark.ini");
-        window_->FormActivate();
-        ASSERT_TRUE(waitUntil([&] { return idle(); }));
-        list_ = window_->findChild<TKvListView*>(QStringLiteral("LVFiles"));
-        recent_ = window_->findChild<TKvRecentControl*>(QStringLiteral("KvRecentControl1"));
+        OpenWindow();
     }
-    void TearDown() override
-    {
-        if (window_)
-            window_->close();
-    }
-    bool idle() const
-    {
-        const auto* checker = window_->findChild<TKvThreadJpegChecker*>(QStringLiteral("KvThreadJpegChecker1"));
-        return !window_->FileInfos()->FileInfoList().Busy() && !checker->Running;
-    }
-    std::string folder() const { return photos_.path() + "/"; }
     std::vector<int> selectedRows() const
     {
         std::vector<int> rows;
@@ -73,13 +51,6 @@ protected:
         }
         return rows;
     }
-    std::string nameAt(int row) const { return window_->FileInfos()->FileInfoList().FileInfos(row)->Name; }
-
-    TempFolder photos_;
-    TempFolder settings_;
-    std::unique_ptr<TFormScanlark> window_;
-    TKvListView* list_ = nullptr;
-    TKvRecentControl* recent_ = nullptr;
 };
 
 TEST_F(MainJob, ListingIsFollowedByACheckAndTheDamagedFilesAreSelected)
@@ -119,10 +90,7 @@ TEST_F(MainJob, HistoryFileKeepsOneCopyOfAFolderAndTellsCaseApart)
     const QByteArray same = QByteArray::fromStdString(photos_.path() + "/Sub/");
     history.write(lower + "\r\n/elsewhere/\r\n" + same + "\r\n");
     history.close();
-    window_ = std::make_unique<TFormScanlark>("", settings_.path() + "/", "scanlark.ini");
-    window_->FormActivate();
-    ASSERT_TRUE(waitUntil([&] { return idle(); }));
-    list_ = window_->findChild<TKvListView*>(QStringLiteral("LVFiles"));
+    OpenWindow();
     window_->WMCopyData(1, photos_.path() + "/Sub");
     ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 1 && window_->FolderHistoryItems().front() == same.toStdString(); }));
     EXPECT_EQ(window_->FolderHistoryItems(),
@@ -173,6 +141,7 @@ TEST_F(MainJob, TheFolderTreeFollowsTheOpenedFolder)
     std::filesystem::create_directories(photos_.path() + "/deep/er");
     window_->close();
     window_ = std::make_unique<TFormScanlark>(photos_.path() + "/deep/er", settings_.path() + "/", "scanlark.ini");
+    checker_ = window_->findChild<TKvThreadJpegChecker*>(QStringLiteral("KvThreadJpegChecker1"));
     auto* tree = window_->findChild<QTreeView*>(QStringLiteral("STV"));
     auto* model = qobject_cast<QFileSystemModel*>(tree->model());
     // Selected and scrolled into view.
@@ -253,10 +222,8 @@ TEST_F(MainJob, RefreshModeIsKeptAcrossARestart)
     ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 5; }));
     EXPECT_EQ(window_->findChild<QToolButton*>(QStringLiteral("TBtnRefresh"))->defaultAction(), window_->RefreshFilesAct);
     window_->close();
-    window_ = std::make_unique<TFormScanlark>("", settings_.path() + "/", "scanlark.ini");
-    window_->FormActivate();
+    OpenWindow();
     EXPECT_EQ(window_->findChild<QToolButton*>(QStringLiteral("TBtnRefresh"))->defaultAction(), window_->RefreshFilesAct);
-    ASSERT_TRUE(waitUntil([&] { return idle(); }));
 }
 
 }  // namespace

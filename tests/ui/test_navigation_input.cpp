@@ -1,15 +1,8 @@
 // Navigation as a person does it: typing into the address box and pressing
 // keys there, choosing from its drop-down list, folders whose names are not
 // UTF-8 or differ only by case, the tree's highlight and the status panels.
-#include "JpegBuilder.h"
-#include "KvFileInfos.h"
-#include "KvJpegChecker.h"
-#include "KvListView.h"
 #include "KvPath.h"
-#include "KvRecentControl.h"
-#include "MainWin.h"
-#include "TempFiles.h"
-#include "WaitUntil.h"
+#include "WindowTest.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,7 +27,7 @@ namespace {
 
 Bytes soundJpeg()
 {
-    return JpegBuilder().soi().app0Jfif(1, 1).dqt8(TableWithSum(1858)).sof(0xC0, 8, 8, 1).sos().entropy(200).eoi().bytes();
+    return SoundTestJpeg();
 }
 
 Bytes truncatedJpeg()
@@ -43,30 +36,14 @@ Bytes truncatedJpeg()
     return Bytes(sound.begin(), sound.end() - 50);
 }
 
-class NavigationInput : public ::testing::Test {
+class NavigationInput : public WindowTest {
 protected:
     void SetUp() override
     {
-        window_ = std::make_unique<TFormScanlark>("", settings_.path() + "/", "scanlark.ini");
+        OpenWindow();
         window_->show();
-        window_->FormActivate();
-        ASSERT_TRUE(waitUntil([&] { return idle(); }));
-        list_ = window_->findChild<TKvListView*>(QStringLiteral("LVFiles"));
-        recent_ = window_->findChild<TKvRecentControl*>(QStringLiteral("KvRecentControl1"));
         tree_ = window_->findChild<QTreeView*>(QStringLiteral("STV"));
     }
-    void TearDown() override
-    {
-        if (window_)
-            window_->close();
-    }
-    bool idle() const
-    {
-        const auto* checker = window_->findChild<TKvThreadJpegChecker*>(QStringLiteral("KvThreadJpegChecker1"));
-        return !window_->FileInfos()->FileInfoList().Busy() && !checker->Running;
-    }
-    bool listed(int rows) const { return idle() && list_->RowCount() == rows; }
-    QAction* action(const char* name) const { return window_->findChild<QAction*>(QString::fromLatin1(name)); }
     // Clicks into the address box and returns the widget that then has the
     // keyboard focus: keys go there, as they would from a keyboard.
     QWidget* focusAddressBox() const
@@ -87,15 +64,10 @@ protected:
     }
     void pressInFocus(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const
     {
-        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+        PressInFocus(key, modifiers);
     }
     std::string currentFolder() const { return recent_->NowItem() ? recent_->NowItem()->Path : std::string(); }
 
-    TempFolder photos_;
-    TempFolder settings_;
-    std::unique_ptr<TFormScanlark> window_;
-    TKvListView* list_ = nullptr;
-    TKvRecentControl* recent_ = nullptr;
     QTreeView* tree_ = nullptr;
 };
 
