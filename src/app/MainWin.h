@@ -185,6 +185,7 @@ private:
     void JpegErrorCheckAllActExecute();
     void SelectErrorsActSlExecute();
     QTimer* checkProgressTimer_ = nullptr;
+    void CheckProgressTimerTimer();
     void KvThreadJpegChecker1Terminate(QObject* sender);
 
     void FormCreate();

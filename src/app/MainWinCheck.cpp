@@ -27,23 +27,26 @@ constexpr int kProgressRefreshMs = 200;
 void TFormScanlark::SetupCheck()
 {
     KvThreadJpegChecker1->OnTerminate = [this](QObject* sender) { KvThreadJpegChecker1Terminate(sender); };
-    connect(JpegErrorCheckAllAct, &QAction::triggered, this, [this] { JpegErrorCheckAllActExecute(); });
-    connect(StopAct, &QAction::triggered, this, [this] { StopActExecute(); });
-    connect(SelectErrorsActSl, &QAction::triggered, this, [this] { SelectErrorsActSlExecute(); });
+    connect(JpegErrorCheckAllAct, &QAction::triggered, this, &TFormScanlark::JpegErrorCheckAllActExecute);
+    connect(StopAct, &QAction::triggered, this, &TFormScanlark::StopActExecute);
+    connect(SelectErrorsActSl, &QAction::triggered, this, &TFormScanlark::SelectErrorsActSlExecute);
     checkProgressTimer_ = new QTimer(this);
     checkProgressTimer_->setInterval(kProgressRefreshMs);
-    connect(checkProgressTimer_, &QTimer::timeout, this, [this] {
-        if (!KvThreadJpegChecker1->Running) {
-            checkProgressTimer_->stop();
-            return;
-        }
-        UpdateStatusBar();
-        RepaintVisibleRows();
-    });
+    connect(checkProgressTimer_, &QTimer::timeout, this, &TFormScanlark::CheckProgressTimerTimer);
     for (QAction* working : {JpegErrorCheckAllAct, StopAct, SelectErrorsActSl}) {
         std::erase(pendingActions_, working);
         working->setEnabled(true);  // the update rules take over
     }
+}
+
+void TFormScanlark::CheckProgressTimerTimer()
+{
+    if (!KvThreadJpegChecker1->Running) {
+        checkProgressTimer_->stop();
+        return;
+    }
+    UpdateStatusBar();
+    RepaintVisibleRows();
 }
 
 bool TFormScanlark::PrepareCheck()

@@ -8,7 +8,6 @@
 #include "QtTranslations.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
 
@@ -67,8 +66,8 @@ int main(int argc, char** argv)
     }
 
     const QFileInfo executable(QCoreApplication::applicationFilePath());
-    const std::string folder = SettingsFolder(QFile::encodeName(executable.absolutePath()).toStdString());
-    const std::string settingsName = QFile::encodeName(executable.completeBaseName()).toStdString() + ".ini";
+    const std::string folder = SettingsFolder(FromQtFileName(executable.absolutePath()));
+    const std::string settingsName = FromQtFileName(executable.completeBaseName()) + ".ini";
     TFormScanlark window(argument, folder, settingsName);
     instance.OnMessage = [&window](uint32_t tag, const std::string& path) {
         window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);

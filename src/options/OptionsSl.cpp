@@ -3,10 +3,10 @@
 #include "KvFileInfos.h"
 #include "KvListView.h"
 #include "KvMemIniFile.h"
+#include "KvPath.h"
 
 #include <QAction>
 #include <QDir>
-#include <QFile>
 #include <QStandardPaths>
 #include <QWidget>
 
@@ -98,5 +98,5 @@ std::string SettingsFolder(const std::string& executableFolder)
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
                            QStringLiteral("/Scanlark");
     QDir().mkpath(config);
-    return withTrailingDelimiter(QFile::encodeName(config).toStdString());
+    return withTrailingDelimiter(FromQtFileName(config));
 }
