@@ -26,7 +26,7 @@ int main(int argc, char** argv)
     QTemporaryDir settings;
     TFormScanlark window("/", settings.path().toStdString() + "/", "bench.ini");
     window.FormActivate();
-    window.DoNowAct->setChecked(true);
+    window.findChild<QAction*>(QStringLiteral("DoNowAct"))->setChecked(true);
     auto* checker = window.findChild<TKvThreadJpegChecker*>(QStringLiteral("KvThreadJpegChecker1"));
     const auto idle = [&] { return !window.FileInfos()->FileInfoList().Busy() && !checker->Running; };
     while (!idle())

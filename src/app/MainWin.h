@@ -39,6 +39,7 @@ class TKvViewHelpHtmlAction;
 
 class TFormScanlark : public QMainWindow {
     Q_OBJECT
+    friend struct TFormScanlarkActionTable;
 
 public:
     // startArgument: the first command-line argument, or empty.
@@ -236,8 +237,8 @@ private:
     QMenu* PMRefresh = nullptr;
     QMenu* PMLVFilesSl = nullptr;
 
-public:
-    // The action table; public so that tests and the options can find them.
+private:
+    // The action table. Tests find the actions by object name.
     QAction* SelectFolderAct = nullptr;
     QAction* OpenShellAct = nullptr;
     QAction* OpenExplorerAct = nullptr;
@@ -282,6 +283,8 @@ public:
     TKvAboutAction* KvAboutActionSl = nullptr;
     TKvOpenAppFolderAction* KvOpenAppFolderAction1 = nullptr;
     TKvExitAction* KvExitAction1 = nullptr;
+
+public:
     // Actions whose commands are not built yet: shown, never enabled.
     std::vector<QAction*> pendingActions_;
 

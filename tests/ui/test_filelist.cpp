@@ -378,12 +378,12 @@ TEST_F(FileList, FindDialogAndFindNext)
     // F3 before any search does nothing.
     selectOnly({"d-text.jpg"}, "d-text.jpg");
     window_->ActionList1Update();
-    window_->SearchFindNextAct->trigger();
+    action("SearchFindNextAct")->trigger();
     EXPECT_EQ(selectedNames(), (std::set<std::string>{"d-text.jpg"}));
     EXPECT_EQ(focusedName(), "d-text.jpg");
 
-    ASSERT_TRUE(window_->SearchFindAct->isEnabled());
-    window_->SearchFindAct->trigger();
+    ASSERT_TRUE(action("SearchFindAct")->isEnabled());
+    action("SearchFindAct")->trigger();
     auto* dialog = window_->findChild<QDialog*>(QStringLiteral("FindDialog1"));
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isVisible());
@@ -394,10 +394,10 @@ TEST_F(FileList, FindDialogAndFindNext)
     find->click();  // from below the focused row, wrapping
     EXPECT_EQ(focusedName(), "B-appended.jpg");
     EXPECT_EQ(selectedNames(), (std::set<std::string>{"B-appended.jpg"}));
-    window_->SearchFindNextAct->trigger();
+    action("SearchFindNextAct")->trigger();
     EXPECT_EQ(focusedName(), "bb.jpg");
     EXPECT_EQ(selectedNames(), (std::set<std::string>{"bb.jpg"}));
-    window_->SearchFindNextAct->trigger();
+    action("SearchFindNextAct")->trigger();
     EXPECT_EQ(focusedName(), "B-appended.jpg");
 
     text->setText(QStringLiteral("nothing"));
@@ -418,15 +418,15 @@ TEST_F(FileList, SelectAllAndInvert)
 {
     const QCursor* cursorBefore = QApplication::overrideCursor();
     window_->ActionList1Update();
-    window_->SelectAllAct->trigger();
+    action("SelectAllAct")->trigger();
     EXPECT_EQ(list_->selectedRowCount(), 6);
     EXPECT_EQ(QApplication::overrideCursor(), cursorBefore);
 
     selectOnly({"a-sound.jpg", "c-truncated.jpg"}, "");
-    window_->SelectChangeAct->trigger();
+    action("SelectChangeAct")->trigger();
     EXPECT_EQ(selectedNames(), (std::set<std::string>{"B-appended.jpg", "bb.jpg", "d-text.jpg",
                                                       "\xEF\xBD\x85-wide.jpg"}));
-    window_->SelectChangeAct->trigger();
+    action("SelectChangeAct")->trigger();
     EXPECT_EQ(selectedNames(), (std::set<std::string>{"a-sound.jpg", "c-truncated.jpg"}));
     EXPECT_EQ(QApplication::overrideCursor(), cursorBefore);
 }
@@ -565,12 +565,12 @@ TEST(FileListStatusBar, PanelsFitTheirLongestTexts)
 TEST_F(FileList, KeysActOnReleaseAfterAPressAndArrowsSidewaysLoadNoPreview)
 {
     // The preview command is not built here yet: make it runnable to see it run.
-    std::erase(window_->pendingActions_, window_->ImgLoadAct);
-    window_->ImgLoadAct->setEnabled(true);
-    QSignalSpy preview(window_->ImgLoadAct, &QAction::triggered);
-    QSignalSpy stop(window_->StopAct, &QAction::triggered);
-    QSignalSpy errors(window_->SelectErrorsActSl, &QAction::triggered);
-    QSignalSpy check(window_->JpegErrorCheckAllAct, &QAction::triggered);
+    std::erase(window_->pendingActions_, action("ImgLoadAct"));
+    action("ImgLoadAct")->setEnabled(true);
+    QSignalSpy preview(action("ImgLoadAct"), &QAction::triggered);
+    QSignalSpy stop(action("StopAct"), &QAction::triggered);
+    QSignalSpy errors(action("SelectErrorsActSl"), &QAction::triggered);
+    QSignalSpy check(action("JpegErrorCheckAllAct"), &QAction::triggered);
 
     list_->setCurrentRow(0);
     sendKey(list_, Qt::Key_Down);
@@ -592,7 +592,7 @@ TEST_F(FileList, KeysActOnReleaseAfterAPressAndArrowsSidewaysLoadNoPreview)
     EXPECT_EQ(errors.count(), 1);
     EXPECT_EQ(preview.count(), 5);
 
-    QSignalSpy selectAll(window_->SelectAllAct, &QAction::triggered);
+    QSignalSpy selectAll(action("SelectAllAct"), &QAction::triggered);
     sendKey(list_, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(selectAll.count(), 1);
     EXPECT_EQ(list_->selectedRowCount(), 6);
@@ -641,34 +641,34 @@ TEST_F(FileList, ActionRulesFollowTheListAndNeverEnableAPendingCommand)
     list_->ClearSelection();
     list_->setCurrentRow(-1);
     window_->ActionList1Update();
-    for (QAction* action : {window_->SearchFindAct, window_->SearchFindNextAct, window_->SelectAllAct,
-                            window_->SelectChangeAct, window_->JpegErrorCheckAllAct, window_->SelectErrorsActSl})
+    for (QAction* action : {action("SearchFindAct"), action("SearchFindNextAct"), action("SelectAllAct"),
+                            action("SelectChangeAct"), action("JpegErrorCheckAllAct"), action("SelectErrorsActSl")})
         EXPECT_TRUE(action->isEnabled()) << action->objectName().toStdString();
-    EXPECT_FALSE(window_->MoveThisFolderAct->isEnabled());
+    EXPECT_FALSE(action("MoveThisFolderAct")->isEnabled());
 
     selectOnly({"a-sound.jpg"}, "a-sound.jpg");
     window_->ActionList1Update();
-    EXPECT_TRUE(window_->MoveThisFolderAct->isEnabled());
+    EXPECT_TRUE(action("MoveThisFolderAct")->isEnabled());
     // Selected rows, but the file commands are not built yet.
-    for (QAction* action : {window_->OpenShellAct, window_->DeleteFileAct, window_->CopyFileAct})
+    for (QAction* action : {action("OpenShellAct"), action("DeleteFileAct"), action("CopyFileAct")})
         EXPECT_FALSE(action->isEnabled()) << action->objectName().toStdString();
 
     list_->SetRowCount(0);
     window_->ActionList1Update();
-    for (QAction* action : {window_->SearchFindAct, window_->SelectAllAct, window_->SelectChangeAct,
-                            window_->JpegErrorCheckAllAct, window_->MoveThisFolderAct})
+    for (QAction* action : {action("SearchFindAct"), action("SelectAllAct"), action("SelectChangeAct"),
+                            action("JpegErrorCheckAllAct"), action("MoveThisFolderAct")})
         EXPECT_FALSE(action->isEnabled()) << action->objectName().toStdString();
     // The back menu shows a placeholder while the history is empty; that
     // is no place to go back to.
-    EXPECT_FALSE(window_->BackAct->isEnabled());
-    EXPECT_FALSE(window_->ForwardAct->isEnabled());
+    EXPECT_FALSE(action("BackAct")->isEnabled());
+    EXPECT_FALSE(action("ForwardAct")->isEnabled());
 
     window_->Options()->RefreshMode = 2;
     window_->Options()->ImgViewMode = 1;
     window_->ActionList1Update();
-    EXPECT_EQ(window_->findChild<QToolButton*>(QStringLiteral("TBtnRefresh"))->defaultAction(), window_->RefreshFilesAct);
-    EXPECT_TRUE(window_->IVScaleNormalAct->isChecked());
-    EXPECT_FALSE(window_->IVAutoScaleLongAct->isChecked());
+    EXPECT_EQ(window_->findChild<QToolButton*>(QStringLiteral("TBtnRefresh"))->defaultAction(), action("RefreshFilesAct"));
+    EXPECT_TRUE(action("IVScaleNormalAct")->isChecked());
+    EXPECT_FALSE(action("IVAutoScaleLongAct")->isChecked());
 }
 
 }  // namespace

@@ -130,10 +130,10 @@ TEST_F(FileListKeys, BackspaceGoesUpAndAltLeftComesBack)
     ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 5; }));
 
     // Esc stops; with nothing running it only has to do no harm.
-    QSignalSpy stop(window_->StopAct, &QAction::triggered);
+    QSignalSpy stop(action("StopAct"), &QAction::triggered);
     clickRow(0);
     press(Qt::Key_Escape);
-    EXPECT_EQ(stop.count(), window_->StopAct->isEnabled() ? 1 : 0);
+    EXPECT_EQ(stop.count(), action("StopAct")->isEnabled() ? 1 : 0);
     EXPECT_EQ(list_->RowCount(), 5);
 }
 
@@ -146,7 +146,7 @@ TEST_F(FileListKeys, CtrlRSelectsTheDamagedFileAndF9ChecksAgain)
     EXPECT_EQ(list_->selectedRowCount(), 1);
     EXPECT_TRUE(list_->isRowSelected(rowOf("c-cut.jpg")));
 
-    QSignalSpy check(window_->JpegErrorCheckAllAct, &QAction::triggered);
+    QSignalSpy check(action("JpegErrorCheckAllAct"), &QAction::triggered);
     press(Qt::Key_F9);
     EXPECT_EQ(check.count(), 1);
     EXPECT_TRUE(waitUntil([&] { return idle() && window_->PanelText(3) == QStringLiteral("1 個のエラー"); }));

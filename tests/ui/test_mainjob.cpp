@@ -63,7 +63,7 @@ TEST_F(MainJob, ListingIsFollowedByACheckAndTheDamagedFilesAreSelected)
     EXPECT_EQ(window_->windowTitle(), QString::fromStdString(folder()) + QStringLiteral(" - ") + ProductTitle);
 
     window_->ActionList1Update();
-    window_->SelectErrorsActSl->trigger();
+    action("SelectErrorsActSl")->trigger();
     std::vector<std::string> selected;
     for (int row : selectedRows())
         selected.push_back(nameAt(row));
@@ -101,7 +101,7 @@ TEST_F(MainJob, HistoryFileKeepsOneCopyOfAFolderAndTellsCaseApart)
 
 TEST_F(MainJob, BackAndForwardRestoreSelectionAndTheCurrentFolderIsNotAddedTwice)
 {
-    window_->DoNowAct->setChecked(false);
+    action("DoNowAct")->setChecked(false);
     std::filesystem::create_directory(photos_.path() + "/other");
     std::filesystem::copy_file(photos_.path() + "/a-sound.jpg", photos_.path() + "/other/o.jpg");
     const int before = recent_->Count();
@@ -121,14 +121,14 @@ TEST_F(MainJob, BackAndForwardRestoreSelectionAndTheCurrentFolderIsNotAddedTwice
     EXPECT_EQ(recent_->Count(), before + 2);
 
     window_->ActionList1Update();
-    window_->BackAct->trigger();
+    action("BackAct")->trigger();
     ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 5; }));
     EXPECT_EQ(selectedRows(), (std::vector<int>{1, 3}));
     EXPECT_EQ(nameAt(list_->currentRow()), focused);
     EXPECT_EQ(recent_->Count(), before + 2);
 
     window_->ActionList1Update();
-    window_->ForwardAct->trigger();
+    action("ForwardAct")->trigger();
     ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 1; }));
     EXPECT_EQ(window_->AddressBox()->currentText(), QString::fromStdString(photos_.path() + "/other/"));
 }
@@ -176,7 +176,7 @@ TEST_F(MainJob, TheFolderTreeFollowsTheOpenedFolder)
 
 TEST_F(MainJob, FilePathsInvalidPathsUpFromTheRootAndStoppedListings)
 {
-    window_->DoNowAct->setChecked(false);
+    action("DoNowAct")->setChecked(false);
     // A file path opens its folder and selects the file.
     window_->WMCopyData(1, photos_.path() + "/d-text.jpg");
     ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 5; }));
@@ -197,16 +197,16 @@ TEST_F(MainJob, FilePathsInvalidPathsUpFromTheRootAndStoppedListings)
     ASSERT_TRUE(waitUntil([&] { return idle(); }));
     const int atRoot = recent_->Count();
     window_->ActionList1Update();
-    window_->UpFolderAct->trigger();
+    action("UpFolderAct")->trigger();
     ASSERT_TRUE(waitUntil([&] { return idle(); }));
     EXPECT_EQ(recent_->Count(), atRoot);
     EXPECT_EQ(window_->AddressBox()->currentText(), QStringLiteral("/"));
 
     // A listing stopped at once starts no check, even with check-at-once on.
-    window_->DoNowAct->setChecked(true);
+    action("DoNowAct")->setChecked(true);
     window_->WMCopyData(1, photos_.path());
     window_->ActionList1Update();
-    window_->StopAct->trigger();
+    action("StopAct")->trigger();
     ASSERT_TRUE(waitUntil([&] { return idle(); }));
     const auto* checker = window_->findChild<TKvThreadJpegChecker*>(QStringLiteral("KvThreadJpegChecker1"));
     EXPECT_EQ(checker->ErrorCount, -1);
@@ -218,12 +218,12 @@ TEST_F(MainJob, RefreshModeIsKeptAcrossARestart)
     window_->WMCopyData(1, photos_.path());
     ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 5; }));
     window_->ActionList1Update();
-    window_->RefreshFilesAct->trigger();
+    action("RefreshFilesAct")->trigger();
     ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 5; }));
-    EXPECT_EQ(window_->findChild<QToolButton*>(QStringLiteral("TBtnRefresh"))->defaultAction(), window_->RefreshFilesAct);
+    EXPECT_EQ(window_->findChild<QToolButton*>(QStringLiteral("TBtnRefresh"))->defaultAction(), action("RefreshFilesAct"));
     window_->close();
     OpenWindow();
-    EXPECT_EQ(window_->findChild<QToolButton*>(QStringLiteral("TBtnRefresh"))->defaultAction(), window_->RefreshFilesAct);
+    EXPECT_EQ(window_->findChild<QToolButton*>(QStringLiteral("TBtnRefresh"))->defaultAction(), action("RefreshFilesAct"));
 }
 
 }  // namespace

@@ -56,15 +56,15 @@ TEST(MainWindowSettings, FirstStartUsesEveryDefaultAndSavesThreeSections)
 {
     TempFolder folder;
     withWindow(folder, [](TFormScanlark& w) {
-        EXPECT_TRUE(w.DoNowAct->isChecked());
-        EXPECT_TRUE(w.FolderBarVisibleAct->isChecked());
+        EXPECT_TRUE(w.findChild<QAction*>(QStringLiteral("DoNowAct"))->isChecked());
+        EXPECT_TRUE(w.findChild<QAction*>(QStringLiteral("FolderBarVisibleAct"))->isChecked());
         EXPECT_FALSE(w.findChild<QTreeView*>(QStringLiteral("STV"))->isHidden());
         EXPECT_EQ(w.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized), Qt::WindowNoState);
-        EXPECT_EQ(w.findChild<QToolButton*>(QStringLiteral("TBtnRefresh"))->defaultAction(), w.RefreshAllAct);
-        EXPECT_TRUE(w.IVAutoScaleLongAct->isChecked());
+        EXPECT_EQ(w.findChild<QToolButton*>(QStringLiteral("TBtnRefresh"))->defaultAction(), w.findChild<QAction*>(QStringLiteral("RefreshAllAct")));
+        EXPECT_TRUE(w.findChild<QAction*>(QStringLiteral("IVAutoScaleLongAct"))->isChecked());
         EXPECT_EQ(w.Options()->ImgViewMode, 2);
-        EXPECT_TRUE(w.HiddenFileViewAct->isChecked());
-        EXPECT_FALSE(w.SubFolderSearchAct->isChecked());
+        EXPECT_TRUE(w.findChild<QAction*>(QStringLiteral("HiddenFileViewAct"))->isChecked());
+        EXPECT_FALSE(w.findChild<QAction*>(QStringLiteral("SubFolderSearchAct"))->isChecked());
         EXPECT_EQ(w.FileInfos()->Priority(), 5);
         EXPECT_EQ(w.FileInfos()->SortMode(), 0);
         EXPECT_FALSE(w.FileInfos()->SortDown());
@@ -100,13 +100,13 @@ TEST(MainWindowSettings, HexadecimalBadAndForeignValues)
               "RefreshMode=258\nImgViewMode=7\nCommonSendPath=/pictures\nUnknown=5\n\n"
               "[OptionFileInfos]\nIncludePath=1\nSubFolderSearch=$1\nSortMode=12\nSortDown=1\n");
     withWindow(folder, [](TFormScanlark& w) {
-        EXPECT_FALSE(w.DoNowAct->isChecked());
-        EXPECT_TRUE(w.FolderBarVisibleAct->isChecked());  // not a number: the default
+        EXPECT_FALSE(w.findChild<QAction*>(QStringLiteral("DoNowAct"))->isChecked());
+        EXPECT_TRUE(w.findChild<QAction*>(QStringLiteral("FolderBarVisibleAct"))->isChecked());  // not a number: the default
         EXPECT_TRUE(w.windowState() & Qt::WindowMaximized);
         EXPECT_EQ(w.Options()->RefreshMode, 2);  // its low 8 bits
-        EXPECT_EQ(w.findChild<QToolButton*>(QStringLiteral("TBtnRefresh"))->defaultAction(), w.RefreshFilesAct);
+        EXPECT_EQ(w.findChild<QToolButton*>(QStringLiteral("TBtnRefresh"))->defaultAction(), w.findChild<QAction*>(QStringLiteral("RefreshFilesAct")));
         EXPECT_EQ(w.Options()->ImgViewMode, 7);  // kept, no view mode set up
-        EXPECT_TRUE(w.SubFolderSearchAct->isChecked());
+        EXPECT_TRUE(w.findChild<QAction*>(QStringLiteral("SubFolderSearchAct"))->isChecked());
         EXPECT_TRUE(w.FileInfos()->Options().Contains(filoIncludePath));
         const auto* list = w.findChild<TKvListView*>(QStringLiteral("LVFiles"));
         EXPECT_EQ(list->SortColumnIndex, 12);

@@ -73,7 +73,7 @@ protected:
 
 TEST_F(NavigationInput, TypedFolderOpensOnEnterAndTheBoxKeysWork)
 {
-    window_->DoNowAct->setChecked(false);
+    action("DoNowAct")->setChecked(false);
     photos_.write("one/a.jpg", soundJpeg());
     photos_.write("two/b.jpg", soundJpeg());
     photos_.write("two/c.jpg", soundJpeg());
@@ -114,7 +114,7 @@ TEST_F(NavigationInput, TypedFolderOpensOnEnterAndTheBoxKeysWork)
 
 TEST_F(NavigationInput, EnterOnAHistoryEntryOpensItOnce)
 {
-    window_->DoNowAct->setChecked(false);
+    action("DoNowAct")->setChecked(false);
     photos_.write("a.jpg", soundJpeg());
     window_->WMCopyData(1, photos_.path());
     ASSERT_TRUE(waitUntil([&] { return listed(1); }));
@@ -176,7 +176,7 @@ TEST_F(NavigationInput, FolderNamedInShiftJisKeepsItsBytesThroughCheckGoAndTheDr
 
 TEST_F(NavigationInput, FoldersThatDifferOnlyByCaseAreDifferentFolders)
 {
-    window_->DoNowAct->setChecked(false);
+    action("DoNowAct")->setChecked(false);
     photos_.write("Photos/a.jpg", soundJpeg());
     photos_.write("photos/b.jpg", soundJpeg());
     photos_.write("photos/c.jpg", soundJpeg());
@@ -209,7 +209,7 @@ TEST_F(NavigationInput, FoldersThatDifferOnlyByCaseAreDifferentFolders)
 
 TEST_F(NavigationInput, TreeHighlightFollowsEveryWayOfOpeningAFolder)
 {
-    window_->DoNowAct->setChecked(false);
+    action("DoNowAct")->setChecked(false);
     photos_.write("one/a.jpg", soundJpeg());
     photos_.write("two/b.jpg", soundJpeg());
     const auto selectedInTree = [&] {
@@ -246,13 +246,13 @@ TEST_F(NavigationInput, ErrorPanelReadsUncheckedDuringAListingAndAfterAnInvalidP
     window_->WMCopyData(1, photos_.path() + "/bad");
     ASSERT_TRUE(waitUntil([&] { return idle() && window_->PanelText(3) == QStringLiteral("1 個のエラー"); }));
 
-    window_->DoNowAct->setChecked(false);
+    action("DoNowAct")->setChecked(false);
     window_->WMCopyData(1, photos_.path() + "/many");
     EXPECT_EQ(window_->PanelText(3), QStringLiteral("エラー未チェック"));  // the listing has just begun
     ASSERT_TRUE(waitUntil([&] { return listed(1); }));
     EXPECT_EQ(window_->PanelText(3), QStringLiteral("エラー未チェック"));
 
-    window_->DoNowAct->setChecked(true);
+    action("DoNowAct")->setChecked(true);
     window_->WMCopyData(1, photos_.path() + "/bad");
     ASSERT_TRUE(waitUntil([&] { return idle() && window_->PanelText(3) == QStringLiteral("1 個のエラー"); }));
     typeIntoAddressBox(QString::fromStdString(photos_.path() + "/nowhere"));
@@ -263,8 +263,8 @@ TEST_F(NavigationInput, ErrorPanelReadsUncheckedDuringAListingAndAfterAnInvalidP
 
 TEST_F(NavigationInput, RootFolderIsCaptionedSlashInTheHistoryMenus)
 {
-    window_->DoNowAct->setChecked(false);
-    window_->SubFolderSearchAct->setChecked(false);
+    action("DoNowAct")->setChecked(false);
+    action("SubFolderSearchAct")->setChecked(false);
     window_->WMCopyData(1, "/");
     ASSERT_TRUE(waitUntil([&] { return idle() && currentFolder() == "/"; }));
     photos_.write("a.jpg", soundJpeg());
@@ -292,7 +292,7 @@ void answerNextMessageBox(QMessageBox::StandardButton which, QString* text)
 
 TEST_F(NavigationInput, DeleteInTheTreeTrashesTheFolderAndOpensNoSibling)
 {
-    window_->DoNowAct->setChecked(false);
+    action("DoNowAct")->setChecked(false);
     photos_.write("a/x.jpg", soundJpeg());
     photos_.write("b/y.jpg", soundJpeg());
     const QByteArray previousData = qgetenv("XDG_DATA_HOME");
@@ -331,8 +331,8 @@ TEST_F(NavigationInput, DeleteInTheTreeTrashesTheFolderAndOpensNoSibling)
 
 TEST_F(NavigationInput, APanelCountsWhatALongListingHasFoundSoFar)
 {
-    window_->DoNowAct->setChecked(false);
-    window_->SubFolderSearchAct->setChecked(true);
+    action("DoNowAct")->setChecked(false);
+    action("SubFolderSearchAct")->setChecked(true);
     for (int folder = 0; folder < 3; ++folder) {
         for (int file = 0; file < 4; ++file)
             photos_.write("d" + std::to_string(folder) + "/f" + std::to_string(file) + ".txt", {});
