@@ -2,14 +2,23 @@
 
 #include "KvSafeFile.h"
 
-std::vector<std::string> LoadFolderHistory(const std::string& fileName)
+#include <cerrno>
+#include <cstring>
+
+TFolderHistoryLoad LoadFolderHistory(const std::string& fileName)
 {
-    // A history of folder paths is a few kilobytes; a bigger file is none.
-    constexpr size_t sizeLimit = size_t {16} << 20;
-    std::vector<std::string> folders;
+    TFolderHistoryLoad load;
     std::string content;
-    if (!ReadFileContents(fileName, content, sizeLimit))
-        return folders;
+    if (!ReadFileContents(fileName, content, kMaxFolderHistoryFile)) {
+        const int error = errno;
+        if (!NoSuchFile(error)) {
+            load.Unreadable = true;
+            load.Warning = "\"" + fileName + "\" is not read and will not be replaced: " +
+                           (error == EFBIG ? "larger than 2 MiB" : std::strerror(error));
+        }
+        return load;
+    }
+    size_t skipped = 0;
     size_t start = 0;
     while (start < content.size()) {
         size_t end = content.find('\n', start);
@@ -18,11 +27,16 @@ std::vector<std::string> LoadFolderHistory(const std::string& fileName)
         size_t length = end - start;
         if (length > 0 && content[start + length - 1] == '\r')
             --length;
-        if (length > 0)
-            folders.push_back(content.substr(start, length));
+        if (length > kMaxFolderHistoryLine)
+            ++skipped;
+        else if (length > 0)
+            load.Folders.push_back(content.substr(start, length));
         start = end + 1;
     }
-    return folders;
+    if (skipped > 0)
+        load.Warning = "\"" + fileName + "\": " + std::to_string(skipped) + " line(s) longer than " +
+                       std::to_string(kMaxFolderHistoryLine) + " bytes left out";
+    return load;
 }
 
 bool SaveFolderHistory(const std::string& fileName, const std::vector<std::string>& folders, std::string* error)

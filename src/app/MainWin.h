@@ -207,6 +207,8 @@ private:
     std::unique_ptr<TKvMemIniFile> AppIni;
     std::unique_ptr<TScanlarkOptions> AppOptions;
     std::vector<std::string> FolderHistory;
+    // "folder.txt" was there at start but could not be read: never replaced.
+    bool folderHistoryUnreadable_ = false;
     std::string CommonSendPath;
     bool KeyDownSeen = false;
     bool FirstActivationDone = false;

@@ -62,7 +62,9 @@ bool TFormScanlark::PrepareCheck()
     std::vector<std::string> history = FolderHistory;
     std::erase_if(history, [&](const std::string& entry) { return SamePath(entry, folder); });
     history.insert(history.begin(), folder);
-    if (!SaveFolderHistory(FolderListPath(), history)) {
+    // A history file that could not be read at start is left as it is; the
+    // list lives on in memory for this run.
+    if (!folderHistoryUnreadable_ && !SaveFolderHistory(FolderListPath(), history)) {
         QMessageBox::critical(this, QStringLiteral("注意"),
                               QStringLiteral("\"%1\" に書き込めません。").arg(DisplayPath(FolderListPath())));
         return false;

@@ -10,6 +10,7 @@
 #include "KvMemIniFile.h"
 #include "KvPath.h"
 #include "KvRecentControl.h"
+#include "KvSafeFile.h"
 #include "KvSingleInstance.h"
 #include "KvUtils.h"
 #include "MainWin.h"
@@ -28,6 +29,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
+
+#include <cstdio>
 
 TFormScanlark::TFormScanlark(const std::string& startArgument, const std::string& settingsFolder,
                              const std::string& settingsFileName, QWidget* parent)
@@ -71,7 +74,13 @@ void TFormScanlark::FormCreate()
     // The folder tree does not navigate while it is being set up.
     STV->blockSignals(true);
 
+    // A save killed half-way leaves its temporary file; nothing reads it.
+    RemoveStaleTemporaryFiles(SettingsFilePath());
+    RemoveStaleTemporaryFiles(FolderListPath());
     AppIni = std::make_unique<TKvMemIniFile>(SettingsFilePath());
+    if (AppIni->Unreadable())
+        std::fprintf(stderr, "scanlark: the settings are not read and will not be saved: %s\n",
+                     AppIni->UnreadableReason().c_str());
     TScanlarkOptionTargets targets;
     targets.Ini = AppIni.get();
     targets.CommonSendPath = &CommonSendPath;
@@ -119,7 +128,11 @@ void TFormScanlark::FormCreate()
     SetupNavigation();
     SetupCheck();
 
-    FolderHistory = LoadFolderHistory(FolderListPath());
+    TFolderHistoryLoad history = LoadFolderHistory(FolderListPath());
+    FolderHistory = std::move(history.Folders);
+    folderHistoryUnreadable_ = history.Unreadable;
+    if (!history.Warning.empty())
+        std::fprintf(stderr, "scanlark: %s\n", history.Warning.c_str());
     LoadAddressBoxItems();
     CBRecent->setCurrentIndex(-1);
 
@@ -233,7 +246,8 @@ void TFormScanlark::FormClose()
     try {
         StopActExecute();
         LVFiles->SetRowCount(0);
-        SaveFolderHistory(FolderListPath(), FolderHistory);
+        if (!folderHistoryUnreadable_)
+            SaveFolderHistory(FolderListPath(), FolderHistory);
         if (FirstActivationDone)
             AppOptions->SaveOptions();
     } catch (...) {

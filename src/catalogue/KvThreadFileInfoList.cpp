@@ -53,7 +53,9 @@ void TKvThreadFileInfoListDefaults::SaveToIni(TKvMemIniFile& Ini)
     Ini.WriteBool(SectionName, "SortDown", owner.SortDown);
     Ini.WriteInteger(SectionName, "Priority", owner.Priority);
     Ini.WriteInteger(SectionName, "SortMode", owner.SortMode);
-    Ini.UpdateFile();
+    // The document goes to disk once, whole, when its owner saves it: a
+    // write here would leave a file without the sections that follow if the
+    // program were killed between the two.
 }
 
 TKvThreadFileInfoList::TKvThreadFileInfoList() : Defaults(std::make_unique<TKvThreadFileInfoListDefaults>(this))

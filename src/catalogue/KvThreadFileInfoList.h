@@ -24,7 +24,8 @@ public:
     // (0..6; anything else means 5), "SortDown" and "SortMode".
     void LoadFromIni(TKvMemIniFile& Ini) override;
     void ApplyDefaults() override;
-    // Writes every key but "IncludePath", then writes the document to disk.
+    // Writes every key but "IncludePath" into the document; the owner of the
+    // document writes it to disk, once, with every section.
     void SaveToIni(TKvMemIniFile& Ini) override;
 
     TKvFileInfoListOptions DefaultOptions{filoHiddenFileView};

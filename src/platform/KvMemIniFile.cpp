@@ -2,6 +2,9 @@
 
 #include "KvSafeFile.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include <charconv>
 
 namespace {
@@ -75,12 +78,14 @@ TKvMemIniFile::TKvMemIniFile(std::string fileName)
 
 void TKvMemIniFile::Load()
 {
-    // The settings file is a few kilobytes; anything near this size is not
-    // one, and reading it must not exhaust memory at start.
-    constexpr size_t sizeLimit = size_t {64} << 20;
     std::string text;
-    if (ReadFileContents(fileName_, text, sizeLimit))
+    if (ReadFileContents(fileName_, text, kMaxFileSize)) {
         ParseText(text);
+        return;
+    }
+    const int error = errno;
+    if (!NoSuchFile(error))
+        unreadableReason_ = "\"" + fileName_ + "\": " + (error == EFBIG ? "larger than 2 MiB" : std::strerror(error));
 }
 
 void TKvMemIniFile::ParseText(std::string_view text)
@@ -262,6 +267,11 @@ std::string TKvMemIniFile::ToText() const
 
 bool TKvMemIniFile::UpdateFile()
 {
+    if (Unreadable()) {
+        lastError_ = "not replaced, since it could not be read: " + unreadableReason_;
+        errno = EACCES;
+        return false;
+    }
     if (!ReplaceFileContents(fileName_, ToText(), &lastError_))
         return false;
     lastError_.clear();

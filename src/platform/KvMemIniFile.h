@@ -34,6 +34,7 @@
 // Not thread-safe: the program uses it from the main thread only.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -44,14 +45,28 @@
 class TKvMemIniFile {
 public:
     // Binds the document to fileName and reads it. A missing, unreadable or
-    // non-regular file (folder, FIFO), or one over 64 MiB, gives an empty
-    // document, not an error.
+    // non-regular file (folder, FIFO), or one over kMaxFileSize, gives an
+    // empty document, not an error; but a file that is there and could not
+    // be read is Unreadable() and is never overwritten (see UpdateFile).
     explicit TKvMemIniFile(std::string fileName);
+
+    // A settings file is a few kilobytes; a bigger one is not ours, and
+    // reading it must not cost the start memory and time.
+    static constexpr size_t kMaxFileSize = size_t {2} << 20;
+
+    // Whether the file was there at construction but could not be read;
+    // UnreadableReason() then says why, with the OS reason.
+    bool Unreadable() const { return !unreadableReason_.empty(); }
+    const std::string& UnreadableReason() const { return unreadableReason_; }
 
     const std::string& FileName() const { return fileName_; }
     // Binds the document to another file for later UpdateFile() calls; the
     // memory content is kept and nothing is read.
-    void SetFileName(std::string fileName) { fileName_ = std::move(fileName); }
+    void SetFileName(std::string fileName)
+    {
+        fileName_ = std::move(fileName);
+        unreadableReason_.clear();
+    }
 
     // The stored value, or defaultValue when the section or key is missing.
     std::string ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) const;
@@ -97,7 +112,9 @@ public:
     // although the rename could replace it. When the file name is a
     // symbolic link, the file it points to is replaced and the link stays.
     // On failure the old file is untouched, no temporary file is left, false
-    // is returned, errno holds the cause and LastError() describes it.
+    // is returned, errno holds the cause and LastError() describes it. A file
+    // that was Unreadable() is not replaced: the settings it holds are not
+    // ours to lose (EACCES).
     bool UpdateFile();
     // What the last failed UpdateFile() could not do, with the OS reason;
     // empty after a successful one.
@@ -132,4 +149,5 @@ private:
     std::vector<Section> sections_;
     std::unordered_map<std::string, size_t> sectionPositions_;  // folded name -> index in sections_
     std::string lastError_;
+    std::string unreadableReason_;
 };

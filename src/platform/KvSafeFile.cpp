@@ -1,10 +1,13 @@
 #include "KvSafeFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -129,6 +132,10 @@ int ReplaceFile(const std::string& fileName, std::string_view bytes, std::string
         return fail("follow the link", fileName, error);
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
+    // Only a regular file is ever replaced: a rename over a device or a FIFO
+    // reached through a link would swap it for a plain file.
+    if (exists && !S_ISREG(old.st_mode))
+        return fail("replace what is not a regular file at", target, EINVAL);
     // The rename could replace a file the user made read-only; honour that as
     // writing into the file would.
     if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
@@ -173,21 +180,32 @@ int ReplaceFile(const std::string& fileName, std::string_view bytes, std::string
 bool ReadFileContents(const std::string& path, std::string& text, size_t sizeLimit)
 {
     text.clear();
-    if (!IsUsablePath(path))
+    if (!IsUsablePath(path)) {
+        errno = ENOENT;  // no file can have such a name
         return false;
+    }
     // O_NONBLOCK: a FIFO in place of the settings file must not hang the start.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && static_cast<uint64_t>(info.st_size) <= sizeLimit;
+    bool ok = ::fstat(fd, &info) == 0;
+    if (ok && !S_ISREG(info.st_mode)) {
+        ok = false;
+        errno = EINVAL;
+    } else if (ok && static_cast<uint64_t>(info.st_size) > sizeLimit) {
+        ok = false;
+        errno = EFBIG;
+    }
     if (ok)
         text.reserve(static_cast<size_t>(info.st_size));
     char buffer[65536];
     while (ok) {
         const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count > 0 && text.size() + static_cast<size_t>(count) > sizeLimit)
+        if (count > 0 && text.size() + static_cast<size_t>(count) > sizeLimit) {
             ok = false;  // grew while being read
+            errno = EFBIG;
+        }
         else if (count > 0)
             text.append(buffer, static_cast<size_t>(count));
         else if (count == 0)
@@ -195,8 +213,45 @@ bool ReadFileContents(const std::string& path, std::string& text, size_t sizeLim
         else if (errno != EINTR)
             ok = false;
     }
+    const int saved = errno;
     ::close(fd);
+    errno = saved;
     return ok;
+}
+
+int RemoveStaleTemporaryFiles(const std::string& path, int minimumAgeSeconds)
+{
+    if (!IsUsablePath(path))
+        return 0;
+    std::string target;
+    if (FollowLinks(path, target) != 0)
+        return 0;
+    const std::string folder = FolderOf(target);
+    const std::string prefix = "." + target.substr(folder.size(), 100) + ".";
+    DIR* listing = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!listing)
+        return 0;
+    const int folderFd = ::dirfd(listing);
+    const time_t now = ::time(nullptr);
+    int removed = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string_view name(entry->d_name);
+        // The exact shape CreateTemporaryFile gives: prefix, 10 letters or
+        // digits, ".tmp".
+        if (!name.starts_with(prefix) || name.size() != prefix.size() + 14 || !name.ends_with(".tmp"))
+            continue;
+        const std::string_view middle = name.substr(prefix.size(), 10);
+        if (!std::all_of(middle.begin(), middle.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }))
+            continue;
+        struct stat info {};
+        if (::fstatat(folderFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode) ||
+            info.st_uid != ::geteuid() || now - info.st_mtime < minimumAgeSeconds)
+            continue;
+        if (::unlinkat(folderFd, entry->d_name, 0) == 0)
+            ++removed;
+    }
+    ::closedir(listing);
+    return removed;
 }
 
 bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::string* error)

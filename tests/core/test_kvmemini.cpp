@@ -169,6 +169,33 @@ TEST(KvMemIniRead, MissingOrUnusableFileGivesEmptyDocument)
     }
 }
 
+TEST(KvMemIniRead, AFileThatIsThereButUnreadableIsNeverReplaced)
+{
+    TempFolder folder;
+    ASSERT_EQ(::mkfifo((folder.path() + "/fifo.ini").c_str(), 0644), 0);
+    const std::string big = folder.write("big.ini", Bytes("[Option]\r\n"));
+    ::truncate(big.c_str(), static_cast<off_t>(TKvMemIniFile::kMaxFileSize) + 1);
+    for (const std::string& name : {folder.path() + "/fifo.ini", big}) {
+        TKvMemIniFile ini(name);
+        EXPECT_TRUE(ini.Unreadable()) << name;
+        EXPECT_FALSE(ini.UnreadableReason().empty());
+        ini.WriteString("Option", "DoNow", "1");
+        EXPECT_FALSE(ini.UpdateFile()) << name;
+        EXPECT_FALSE(ini.LastError().empty());
+    }
+    struct stat info {};
+    ASSERT_EQ(::stat((folder.path() + "/fifo.ini").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    ASSERT_EQ(::stat(big.c_str(), &info), 0);
+    EXPECT_EQ(static_cast<size_t>(info.st_size), TKvMemIniFile::kMaxFileSize + 1);
+
+    // A missing file is no loss: the first save creates it.
+    TKvMemIniFile fresh(folder.path() + "/new.ini");
+    EXPECT_FALSE(fresh.Unreadable());
+    fresh.WriteString("Option", "DoNow", "1");
+    EXPECT_TRUE(fresh.UpdateFile()) << fresh.LastError();
+}
+
 // ---- Typed values ----
 
 TEST(KvMemIniValues, IntegerTexts)
@@ -318,18 +345,32 @@ TEST(KvMemIniUpdate, SymlinkIsWrittenThrough)
     EXPECT_EQ(FileBytes(real), "[Old]\r\n\r\n[New]\r\nk=v\r\n\r\n");
     EXPECT_EQ(FileBytes(folder.path() + "/real/new.ini"), "[New]\r\nk=v\r\n\r\n");
     EXPECT_EQ(Listing(folder.path() + "/real"), (std::set<std::string> {"actual.ini", "new.ini"}));
+
+    // A link to something that is not a regular file is never written through.
+    const std::string fifo = folder.path() + "/fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const std::string toFifo = folder.path() + "/to-fifo.ini";
+    ASSERT_EQ(::symlink("fifo", toFifo.c_str()), 0);
+    TKvMemIniFile throughLink(toFifo);
+    throughLink.SetFileName(toFifo);  // as a document meant for that file
+    throughLink.WriteString("New", "k", "v");
+    EXPECT_FALSE(throughLink.UpdateFile());
+    struct stat info {};
+    ASSERT_EQ(::stat(fifo.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
 }
 
 // Each failure leaves what was there byte for byte and no temporary file.
-TEST(KvMemIniUpdate, FailedRenameLeavesTargetAndNoTemporaryFile)
+TEST(KvMemIniUpdate, FolderInPlaceOfTheFileIsKeptAndNoTemporaryFileLeft)
 {
     TempFolder folder;
+    TKvMemIniFile ini(folder.path() + "/Scanlark.ini");
+    // A folder appears where the file was to go: it is never replaced.
     const std::string old = folder.write("Scanlark.ini/keep.txt", Bytes("old"));
-    TKvMemIniFile ini(folder.path() + "/Scanlark.ini");  // a folder: the rename fails
     ini.WriteString("S", "k", "v");
     errno = 0;
     EXPECT_FALSE(ini.UpdateFile());
-    EXPECT_EQ(errno, EISDIR);
+    EXPECT_EQ(errno, EINVAL);
     EXPECT_NE(ini.LastError().find("Scanlark.ini"), std::string::npos) << ini.LastError();
     EXPECT_EQ(FileBytes(old), "old");
     EXPECT_EQ(Listing(folder.path()), std::set<std::string> {"Scanlark.ini"});

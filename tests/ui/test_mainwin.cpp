@@ -3,6 +3,7 @@
 #include "KvFileInfos.h"
 #include "KvListView.h"
 #include "MainWin.h"
+#include "KvMemIniFile.h"
 #include "TempFiles.h"
 
 #include <QAction>
@@ -12,6 +13,11 @@
 #include <QTreeView>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
 
 namespace {
 
@@ -138,6 +144,57 @@ TEST(MainWindowSettings, HistoryFileAndSettingsFolder)
     EXPECT_EQ(fallback,
               QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)).toStdString() +
                   "/Scanlark/");
+}
+
+TEST(MainWindowSettings, FilesThatCannotBeReadAreNeverOverwritten)
+{
+    TempFolder folder;
+    // A settings file too big to be ours and a history that is a FIFO: the
+    // window starts on defaults and an empty history, and keeps both files.
+    const std::string ini = folder.path() + "/scanlark.ini";
+    writeFile(ini, QByteArray("[Option]\r\nDoNow=0\r\n").append(QByteArray(3 << 20, ';')));
+    const std::string history = folder.path() + "/folder.txt";
+    ASSERT_EQ(::mkfifo(history.c_str(), 0600), 0);
+    const auto iniSize = std::filesystem::file_size(ini);
+    withWindow(folder, [](TFormScanlark& w) {
+        EXPECT_TRUE(w.FolderHistoryItems().empty());
+        EXPECT_TRUE(w.findChild<QAction*>(QStringLiteral("DoNowAct"))->isChecked());  // the default
+        // A check would write the history: it stays in memory only.
+        w.findChild<QAction*>(QStringLiteral("JpegErrorCheckAllAct"))->trigger();
+    });
+    EXPECT_EQ(std::filesystem::file_size(ini), iniSize);
+    EXPECT_TRUE(std::filesystem::is_fifo(history));
+}
+
+TEST(MainWindowSettings, OneWriteOfTheWholeDocumentAndNoStaleTemporaryFiles)
+{
+    TempFolder folder;
+    // What a save killed half-way leaves: a temporary file, old enough.
+    const std::string stale = folder.path() + "/.scanlark.ini.abcde12345.tmp";
+    writeFile(stale, "[Option]\r\n");
+    const std::filesystem::file_time_type old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    std::filesystem::last_write_time(stale, old);
+    const std::string fresh = folder.path() + "/.folder.txt.abcde12345.tmp";  // a save under way
+    writeFile(fresh, "/x/\r\n");
+    const std::string other = folder.path() + "/.scanlark.ini.notours.tmp";
+    writeFile(other, "");
+    std::filesystem::last_write_time(other, old);
+
+    TFormScanlark window(folder.path(), folder.path() + "/", "scanlark.ini");
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(fresh));
+    EXPECT_TRUE(std::filesystem::exists(other));
+
+    // The listing's settings go into the document only: the file is written
+    // once, whole, when the window saves.
+    TKvMemIniFile probe(folder.path() + "/probe.ini");
+    window.FileInfos()->FileInfoList().Defaults->SaveToIni(probe);
+    EXPECT_FALSE(std::filesystem::exists(folder.path() + "/probe.ini"));
+    window.FormActivate();
+    window.close();
+    const QByteArray text = readFile(folder.path() + "/scanlark.ini");
+    EXPECT_TRUE(text.contains("[OptionFileInfos]"));
+    EXPECT_TRUE(text.contains("[DesignColumn]"));
 }
 
 }  // namespace
