@@ -3,6 +3,7 @@
 #include "KvListView.h"
 
 #include "KvEtcLists.h"
+#include "KvListHeader.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -26,6 +27,7 @@ TKvListView::TKvListView(QWidget* parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSortingEnabled(false);
 
+    setHeader(new TKvListHeader(Qt::Horizontal, this));
     QHeaderView* head = header();
     // Order and visibility come from the column set, never from dragging.
     head->setSectionsMovable(false);

@@ -5,6 +5,7 @@
 #include "KvFileInfos.h"
 #include "KvJpegChecker.h"
 #include "KvJpegInfoConsts.h"
+#include "KvListHeader.h"
 #include "KvListView.h"
 #include "KvRecentControl.h"
 #include "KvUtils.h"
@@ -508,13 +509,22 @@ TEST_F(FileList, NarrowColumnsKeepTheBeginningOfTheirCaptions)
 {
     // A narrow right-aligned column keeps the beginning of its caption and
     // cells; hovering shows the whole caption.
-    EXPECT_EQ(list_->header()->textElideMode(), Qt::ElideRight);
     EXPECT_EQ(list_->textElideMode(), Qt::ElideRight);
     window_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
     const int width = realColumnOf(ScanlarkColumn::JPEG_Width);
     ASSERT_GE(width, 0);
-    QHeaderView* header = list_->header();
+    auto* header = qobject_cast<TKvListHeader*>(list_->header());
+    ASSERT_NE(header, nullptr);
+    // The caption as painted: its beginning, then "…", never its end alone.
+    for (int tag : {int(ScanlarkColumn::JPEG_Width), int(ScanlarkColumn::JPEG_Height)}) {
+        header->resizeSection(tag, header->fontMetrics().horizontalAdvance(QStringLiteral("横ピ…")) + 12);
+        const QString label = header->SectionLabel(tag);
+        EXPECT_TRUE(label.endsWith(QChar(0x2026))) << label.toStdString();
+        EXPECT_TRUE(label.startsWith(tag == ScanlarkColumn::JPEG_Width ? u'横' : u'縦')) << label.toStdString();
+    }
+    header->resizeSection(ScanlarkColumn::JPEG_Width, 400);
+    EXPECT_EQ(header->SectionLabel(ScanlarkColumn::JPEG_Width), QStringLiteral("横ピクセル"));
     const QPoint inside(header->sectionViewportPosition(ScanlarkColumn::JPEG_Width) + 5, header->height() / 2);
     QHelpEvent hover(QEvent::ToolTip, inside, header->viewport()->mapToGlobal(inside));
     QApplication::sendEvent(header->viewport(), &hover);
