@@ -29,7 +29,9 @@ const char kHelp[] =
     "\n"
     "A PATH is a file, or a folder whose .jpg and .jpeg files (any letter case)\n"
     "are checked in name order. A PATH that does not exist, or names neither a\n"
-    "folder nor a regular file, is reported like a file with verdict 4.\n"
+    "folder nor a regular file, is reported like a file with verdict 4. In a\n"
+    "folder, a link with a JPEG name that leads nowhere is reported the same way;\n"
+    "other links that lead nowhere are passed over.\n"
     "\n"
     "Options:\n"
     "  -r, --recursive   also check the folders below, level by level\n"
@@ -57,7 +59,7 @@ const char kHelp[] =
     "\n"
     "A file that opens but cannot be read is reported on stderr with the\n"
     "system's reason and gets no output line; so is a folder that cannot be\n"
-    "listed.\n"
+    "listed or a folder found but not searched.\n"
     "\n"
     "Exit status: 0 when every file is sound (verdict 0 or 1), 1 when any file\n"
     "has verdict 2..7 or could not be read, 2 on a usage error or when the\n"
@@ -172,8 +174,8 @@ int main(int argc, char** argv)
     const CheckTargets targets = CollectCheckTargets(options.paths, options.targets);
 
     int status = kExitSound;
-    for (const std::string& error : targets.listingErrors) {
-        std::fprintf(stderr, "scanlark-check: cannot list %s\n", error.c_str());
+    for (const ListingError& error : targets.listingErrors) {
+        std::fprintf(stderr, "scanlark-check: cannot list %s: %s\n", error.folder.c_str(), error.reason.c_str());
         status = kExitDamaged;
     }
 
