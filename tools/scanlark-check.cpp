@@ -45,8 +45,10 @@ const char kHelp[] =
     "\n"
     "Output: a tab-separated table with a header line and one row per file:\n"
     "path, verdict text, format text, width, height, quality, IJG quality,\n"
-    "trailing bytes (unknown numbers are -1; tab, CR, LF and backslash in a path\n"
-    "are written as \\t, \\r, \\n and \\\\). With --json each line holds \"path\",\n"
+    "trailing bytes (unknown numbers are -1). In the table and in messages on\n"
+    "stderr, tab, CR, LF and backslash in a path are written as \\t, \\r, \\n and\n"
+    "\\\\, and other control bytes (0x00..0x1F, 0x7F) as \\xHH in lower-case hex;\n"
+    "bytes from 0x80 up are written unchanged. With --json each line holds \"path\",\n"
     "\"VerdictText\" and the fields Verdict, IsGrayscale, HasMacBinaryHeader,\n"
     "ScanComplete, IsJfif, JfifMajor, JfifMinor, IsExif, ProcessCode, SoiCount,\n"
     "EoiCount, EndOffset, TrailingBytes, Comment, Height, Width, ThumbHeight,\n"
@@ -85,7 +87,8 @@ unsigned coreCount()
 
 [[noreturn]] void usageError(const std::string& message)
 {
-    std::fprintf(stderr, "scanlark-check: %s\nTry 'scanlark-check --help'.\n", message.c_str());
+    // The message quotes the argument as given.
+    std::fprintf(stderr, "scanlark-check: %s\nTry 'scanlark-check --help'.\n", EscapedText(message).c_str());
     std::exit(kExitUsage);
 }
 
@@ -175,7 +178,8 @@ int main(int argc, char** argv)
 
     int status = kExitSound;
     for (const ListingError& error : targets.listingErrors) {
-        std::fprintf(stderr, "scanlark-check: cannot list %s: %s\n", error.folder.c_str(), error.reason.c_str());
+        std::fprintf(stderr, "scanlark-check: cannot list %s: %s\n", EscapedText(error.folder).c_str(),
+                     error.reason.c_str());
         status = kExitDamaged;
     }
 
@@ -196,7 +200,8 @@ int main(int argc, char** argv)
             const std::string& path = targets.files[index];
             if (outcome.readFailed) {
                 progressLine.clear();
-                std::fprintf(stderr, "scanlark-check: cannot read %s: %s\n", path.c_str(), outcome.error.c_str());
+                std::fprintf(stderr, "scanlark-check: cannot read %s: %s\n", EscapedText(path).c_str(),
+                             outcome.error.c_str());
                 status = kExitDamaged;
                 return;
             }

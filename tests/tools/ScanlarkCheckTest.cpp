@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -402,6 +403,54 @@ TEST_F(ScanlarkCheck, FolderThatMayBeReadButNotSearched)
     EXPECT_EQ(run.err, "scanlark-check: cannot list " + locked + "/inner: Permission denied\n");
     EXPECT_EQ(run.status, 1);
     ::chmod(locked.c_str(), 0755);
+}
+
+// Nothing but the table's own tabs and line ends may reach the terminal.
+void expectNoControlBytes(const std::string& text, const char* allowed)
+{
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u < 0x20 || u == 0x7F) && !std::strchr(allowed, c))
+            ADD_FAILURE() << "control byte " << int{u} << " in: " << text;
+    }
+}
+
+TEST_F(ScanlarkCheck, ControlBytesInNamesAreEscaped)
+{
+    ASSERT_EQ(::chmod(folder_.path().c_str(), 0755), 0);
+    folder_.write("ctl\x01\x1b[31m.jpg", sound_);
+    folder_.write("del\x7f\\.jpg", sound_);
+    folder_.write("\xe6\x97\xa5\x83\x54.jpg", sound_);  // UTF-8 and Shift_JIS bytes stay as they are
+    const std::string top = folder_.path();
+
+    const ProcessResult plain = runCheck({top});
+    const auto rows = lines(plain.out);
+    ASSERT_EQ(rows.size(), 4u) << plain.out;
+    EXPECT_EQ(firstColumn(rows[1]), top + "/ctl\\x01\\x1b[31m.jpg");
+    EXPECT_EQ(firstColumn(rows[2]), top + "/del\\x7f\\\\.jpg");
+    EXPECT_EQ(firstColumn(rows[3]), top + "/\xe6\x97\xa5\x83\x54.jpg");
+    expectNoControlBytes(plain.out, "\t\n");
+
+    // --json keeps its own escapes.
+    const auto json = lines(runCheck({"--json", top}).out);
+    ASSERT_EQ(json.size(), 3u);
+    EXPECT_NE(json[0].find("/ctl\\u0001\\u001b[31m.jpg\""), std::string::npos) << json[0];
+
+    // Messages on stderr: a folder that cannot be listed, a bad option.
+    const std::string lockedName = "no\x1b]0;title\x07\r";
+    folder_.write(lockedName + "/x.jpg", sound_);
+    ASSERT_EQ(::chmod((top + "/" + lockedName).c_str(), 0), 0);
+    const ProcessResult listing = runCheck({"-r", top}, true);
+    EXPECT_NE(listing.err.find("cannot list " + top + "/no\\x1b]0;title\\x07\\r: "), std::string::npos)
+        << listing.err;
+    expectNoControlBytes(listing.err, "\n");
+    EXPECT_EQ(listing.status, 1);
+    ::chmod((top + "/" + lockedName).c_str(), 0755);
+
+    const ProcessResult usage = runCheck({"--bogus\x1b[2J"});
+    EXPECT_NE(usage.err.find("'--bogus\\x1b[2J'"), std::string::npos) << usage.err;
+    expectNoControlBytes(usage.err, "\n");
+    EXPECT_EQ(usage.status, 2);
 }
 
 }  // namespace
