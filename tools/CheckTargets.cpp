@@ -62,10 +62,11 @@ private:
     struct Item {
         std::string name;
         bool isFolder = false;
-        struct stat status {};  // valid for folders
+        std::pair<dev_t, ino_t> identity{};  // of a folder
     };
 
     bool remember(const struct stat& status) { return seen_.emplace(status.st_dev, status.st_ino).second; }
+    bool remember(const std::pair<dev_t, ino_t>& identity) { return seen_.insert(identity).second; }
 
     void fail(const std::string& path, int error) { out_.listingErrors.push_back({path, std::strerror(error)}); }
 
@@ -105,7 +106,7 @@ private:
             std::string path = joinPath(folder, item.name);
             if (!item.isFolder)
                 out_.files.push_back(std::move(path));
-            else if (remember(item.status))
+            else if (remember(item.identity))
                 subfolders.push_back(std::move(path));
         }
         return subfolders;
@@ -122,12 +123,14 @@ private:
             return jpegName;
         if (entry.d_type == DT_DIR && !options_.recursive)
             return false;
-        if (::fstatat(folderFd, item.name.c_str(), &item.status, 0) != 0) {
+        struct stat status {};
+        if (::fstatat(folderFd, item.name.c_str(), &status, 0) != 0) {
             if (entry.d_type == DT_DIR && errno != ENOENT)
                 fail(joinPath(folder, item.name), errno);
             return entry.d_type != DT_DIR && jpegName;
         }
-        item.isFolder = S_ISDIR(item.status.st_mode);
+        item.isFolder = S_ISDIR(status.st_mode);
+        item.identity = {status.st_dev, status.st_ino};
         return item.isFolder ? options_.recursive : jpegName;
     }
 

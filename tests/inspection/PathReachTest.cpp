@@ -86,16 +86,6 @@ TEST(PathReach, FilesDeeperThanPathMaxAreChecked)
     EXPECT_EQ(checkPath(deep + "/missing.jpg"), jvFileNotFound);
     EXPECT_EQ(checkPath(deep + "/missing/x.jpg"), jvFileNotFound);
     EXPECT_EQ(checkPath(deep), jvFileNotFound);  // a folder is not a file
-
-    // One reader going down and back up the chain, as a recursive check does.
-    JpegFileReader reader(64);
-    std::string path = folder.path();
-    for (int level = 0; level < chain.levels(); ++level) {
-        path += "/" + LongFolderName();
-        TKvJpegInfo info;
-        CheckJpegFile(path + "/f.jpg", info, reader);
-        EXPECT_EQ(info.Verdict, jvOkWithTrailingData) << path.size();
-    }
 }
 
 TEST(PathReach, LinksThatLeadNowhereAreNotThere)

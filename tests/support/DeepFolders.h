@@ -16,25 +16,19 @@
 // made writable first, so a test may leave them locked.
 inline void RemoveTreeAt(int parentFd, const std::string& name)
 {
-    const int fd = ::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        ::fchmodat(parentFd, name.c_str(), 0700, 0);
-        const int retry = ::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (retry < 0) {
-            ::unlinkat(parentFd, name.c_str(), 0);
-            return;
-        }
-        ::close(retry);
-        RemoveTreeAt(parentFd, name);
+    struct stat status {};
+    if (::fstatat(parentFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(status.st_mode)) {
+        ::unlinkat(parentFd, name.c_str(), 0);
         return;
     }
-    ::fchmod(fd, 0700);
-    DIR* dir = ::fdopendir(fd);
+    ::fchmodat(parentFd, name.c_str(), 0700, 0);
+    DIR* dir = ::fdopendir(::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!dir)
+        return;
     std::vector<std::string> names;
     while (const dirent* entry = ::readdir(dir)) {
-        const std::string item = entry->d_name;
-        if (item != "." && item != "..")
-            names.push_back(item);
+        if (std::string(entry->d_name) != "." && std::string(entry->d_name) != "..")
+            names.emplace_back(entry->d_name);
     }
     for (const std::string& item : names)
         RemoveTreeAt(::dirfd(dir), item);
