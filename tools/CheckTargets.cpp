@@ -1,5 +1,7 @@
 #include "CheckTargets.h"
 
+#include "LongPath.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -8,7 +10,9 @@
 #include <utility>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,6 +38,8 @@ std::string joinPath(const std::string& folder, const std::string& name)
     return folder + "/" + name;
 }
 
+// A folder is opened through its descriptor, whatever the length of its
+// path (see OpenLongPath), and its items are looked at relative to it.
 class FolderWalk {
 public:
     FolderWalk(const CheckTargetOptions& options, CheckTargets& out) : options_(options), out_(out) {}
@@ -53,56 +59,96 @@ public:
     }
 
 private:
+    struct Item {
+        std::string name;
+        bool isFolder = false;
+        std::pair<dev_t, ino_t> identity{};  // of a folder
+    };
+
     bool remember(const struct stat& status) { return seen_.emplace(status.st_dev, status.st_ino).second; }
+    bool remember(const std::pair<dev_t, ino_t>& identity) { return seen_.insert(identity).second; }
+
+    void fail(const std::string& path, int error) { out_.listingErrors.push_back({path, std::strerror(error)}); }
 
     // Appends the folder's JPEG files; returns its subfolders when recursing.
     std::vector<std::string> listFolder(const std::string& folder)
     {
         std::vector<std::string> subfolders;
-        DIR* dir = ::opendir(folder.c_str());
+        const int fd = OpenLongPath(AT_FDCWD, folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
         if (!dir) {
-            out_.listingErrors.push_back(folder + ": " + std::strerror(errno));
+            fail(folder, errno);
+            if (fd >= 0)
+                ::close(fd);
             return subfolders;
         }
-        std::vector<std::pair<std::string, bool>> entries;  // name, is folder
-        errno = 0;
-        while (const dirent* entry = ::readdir(dir)) {
+        std::vector<Item> items;
+        for (;;) {
+            // Looking at an item may set errno; only readdir's own counts.
+            errno = 0;
+            const dirent* entry = ::readdir(dir);
+            if (!entry) {
+                if (errno != 0)
+                    fail(folder, errno);
+                break;
+            }
             const std::string name = entry->d_name;
-            if (name == "." || name == "..")
+            if (name == "." || name == ".." || (options_.skipHidden && name[0] == '.'))
                 continue;
-            if (options_.skipHidden && name[0] == '.')
-                continue;
-            bool isFolder = entry->d_type == DT_DIR;
-            if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-                struct stat status {};
-                isFolder = ::stat(joinPath(folder, name).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-            }
-            if (isFolder ? options_.recursive : HasJpegExtension(name))
-                entries.emplace_back(name, isFolder);
+            Item item{name};
+            if (classify(::dirfd(dir), *entry, folder, item))
+                items.push_back(std::move(item));
         }
-        const int readError = errno;
         ::closedir(dir);
-        if (readError != 0)
-            out_.listingErrors.push_back(folder + ": " + std::strerror(readError));
 
-        std::sort(entries.begin(), entries.end());
-        for (const auto& [name, isFolder] : entries) {
-            std::string path = joinPath(folder, name);
-            if (!isFolder) {
+        std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.name < b.name; });
+        for (const Item& item : items) {
+            std::string path = joinPath(folder, item.name);
+            if (!item.isFolder)
                 out_.files.push_back(std::move(path));
-                continue;
-            }
-            struct stat status {};
-            if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && remember(status))
+            else if (remember(item.identity))
                 subfolders.push_back(std::move(path));
         }
         return subfolders;
+    }
+
+    // Decides whether an item is a file to check, a folder to search or
+    // neither. A link that leads nowhere (missing target, loop) is a file
+    // when it has a JPEG name, so the check reports it, and is passed over
+    // otherwise. A folder that cannot be looked at is reported.
+    bool classify(int folderFd, const dirent& entry, const std::string& folder, Item& item)
+    {
+        const bool jpegName = HasJpegExtension(item.name);
+        if (entry.d_type != DT_DIR && entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
+            return jpegName;
+        if (entry.d_type == DT_DIR && !options_.recursive)
+            return false;
+        struct stat status {};
+        if (::fstatat(folderFd, item.name.c_str(), &status, 0) != 0) {
+            if (entry.d_type == DT_DIR && errno != ENOENT)
+                fail(joinPath(folder, item.name), errno);
+            return entry.d_type != DT_DIR && jpegName;
+        }
+        item.isFolder = S_ISDIR(status.st_mode);
+        item.identity = {status.st_dev, status.st_ino};
+        return item.isFolder ? options_.recursive : jpegName;
     }
 
     const CheckTargetOptions& options_;
     CheckTargets& out_;
     std::set<std::pair<dev_t, ino_t>> seen_;
 };
+
+// True when path leads to a folder (links followed), whose identity goes to status.
+bool isFolder(const std::string& path, struct stat& status)
+{
+    const int fd = OpenLongPath(AT_FDCWD, path, O_PATH | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool folder = ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode);
+    ::close(fd);
+    return folder;
+}
 
 }  // namespace
 
@@ -116,7 +162,7 @@ CheckTargets CollectCheckTargets(const std::vector<std::string>& paths, const Ch
     CheckTargets targets;
     for (const std::string& path : paths) {
         struct stat status {};
-        if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+        if (isFolder(path, status)) {
             FolderWalk walk(options, targets);
             walk.run(path, status);
         } else {

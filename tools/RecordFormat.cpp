@@ -184,6 +184,40 @@ std::string DecodeCommentText(std::string_view bytes)
     return latin1ToUtf8(bytes);
 }
 
+void AppendEscapedText(std::string& out, std::string_view bytes)
+{
+    static constexpr char kDigits[] = "0123456789abcdef";
+    // Runs that need no escape are appended whole: this runs once per row.
+    size_t run = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u != 0x7F && c != '\\')
+            continue;
+        out.append(bytes.substr(run, i - run));
+        run = i + 1;
+        switch (c) {
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\\': out += "\\\\"; break;
+        default:
+            out += "\\x";
+            out += kDigits[u >> 4];
+            out += kDigits[u & 0xF];
+        }
+    }
+    out.append(bytes.substr(run));
+}
+
+std::string EscapedText(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    AppendEscapedText(out, bytes);
+    return out;
+}
+
 std::string TableHeader()
 {
     return "path\tverdict\tformat\twidth\theight\tquality\tijg_quality\ttrailing_bytes";
@@ -193,19 +227,7 @@ std::string TableRow(const std::string& path, const TKvJpegInfo& info)
 {
     std::string row;
     row.reserve(path.size() + 96);
-    if (path.find_first_of("\t\n\r\\") == std::string::npos) {
-        row += path;
-    } else {
-        for (const char c : path) {
-            switch (c) {
-            case '\t': row += "\\t"; break;
-            case '\n': row += "\\n"; break;
-            case '\r': row += "\\r"; break;
-            case '\\': row += "\\\\"; break;
-            default: row += c;
-            }
-        }
-    }
+    AppendEscapedText(row, path);
     // Formatted in place: this runs once per file on the output thread.
     const auto appendCell = [&row](std::string_view text) {
         row += '\t';

@@ -8,9 +8,16 @@
 
 // The table's header line, without a line end.
 std::string TableHeader();
-// One table row, without a line end. Tab, CR, LF and backslash in the path
-// are written as \t, \r, \n and \\ so that every row stays one line.
+// One table row, without a line end, with the path escaped as EscapedText
+// does, so that every row stays one line and a name cannot drive the terminal.
 std::string TableRow(const std::string& path, const TKvJpegInfo& info);
+
+// Bytes for a terminal: tab, CR, LF and backslash as \t, \r, \n and \\,
+// every other control byte (0x00..0x1F, 0x7F) as \xHH (two lower-case hex
+// digits); all other bytes, 0x80 and up included, unchanged, so UTF-8 and
+// Shift_JIS names still read as themselves.
+std::string EscapedText(std::string_view bytes);
+void AppendEscapedText(std::string& out, std::string_view bytes);
 
 // One JSON object on one line, valid JSON whatever the bytes: a path that is
 // not UTF-8 is written with U+FFFD for the bad bytes and its exact bytes in

@@ -29,7 +29,9 @@ const char kHelp[] =
     "\n"
     "A PATH is a file, or a folder whose .jpg and .jpeg files (any letter case)\n"
     "are checked in name order. A PATH that does not exist, or names neither a\n"
-    "folder nor a regular file, is reported like a file with verdict 4.\n"
+    "folder nor a regular file, is reported like a file with verdict 4. In a\n"
+    "folder, a link with a JPEG name that leads nowhere is reported the same way;\n"
+    "other links that lead nowhere are passed over.\n"
     "\n"
     "Options:\n"
     "  -r, --recursive   also check the folders below, level by level\n"
@@ -43,8 +45,10 @@ const char kHelp[] =
     "\n"
     "Output: a tab-separated table with a header line and one row per file:\n"
     "path, verdict text, format text, width, height, quality, IJG quality,\n"
-    "trailing bytes (unknown numbers are -1; tab, CR, LF and backslash in a path\n"
-    "are written as \\t, \\r, \\n and \\\\). With --json each line holds \"path\",\n"
+    "trailing bytes (unknown numbers are -1). In the table and in messages on\n"
+    "stderr, tab, CR, LF and backslash in a path are written as \\t, \\r, \\n and\n"
+    "\\\\, and other control bytes (0x00..0x1F, 0x7F) as \\xHH in lower-case hex;\n"
+    "bytes from 0x80 up are written unchanged. With --json each line holds \"path\",\n"
     "\"VerdictText\" and the fields Verdict, IsGrayscale, HasMacBinaryHeader,\n"
     "ScanComplete, IsJfif, JfifMajor, JfifMinor, IsExif, ProcessCode, SoiCount,\n"
     "EoiCount, EndOffset, TrailingBytes, Comment, Height, Width, ThumbHeight,\n"
@@ -57,7 +61,7 @@ const char kHelp[] =
     "\n"
     "A file that opens but cannot be read is reported on stderr with the\n"
     "system's reason and gets no output line; so is a folder that cannot be\n"
-    "listed.\n"
+    "listed or a folder found but not searched.\n"
     "\n"
     "Exit status: 0 when every file is sound (verdict 0 or 1), 1 when any file\n"
     "has verdict 2..7 or could not be read, 2 on a usage error or when the\n"
@@ -83,7 +87,8 @@ unsigned coreCount()
 
 [[noreturn]] void usageError(const std::string& message)
 {
-    std::fprintf(stderr, "scanlark-check: %s\nTry 'scanlark-check --help'.\n", message.c_str());
+    // The message quotes the argument as given.
+    std::fprintf(stderr, "scanlark-check: %s\nTry 'scanlark-check --help'.\n", EscapedText(message).c_str());
     std::exit(kExitUsage);
 }
 
@@ -172,8 +177,9 @@ int main(int argc, char** argv)
     const CheckTargets targets = CollectCheckTargets(options.paths, options.targets);
 
     int status = kExitSound;
-    for (const std::string& error : targets.listingErrors) {
-        std::fprintf(stderr, "scanlark-check: cannot list %s\n", error.c_str());
+    for (const ListingError& error : targets.listingErrors) {
+        std::fprintf(stderr, "scanlark-check: cannot list %s: %s\n", EscapedText(error.folder).c_str(),
+                     error.reason.c_str());
         status = kExitDamaged;
     }
 
@@ -194,7 +200,8 @@ int main(int argc, char** argv)
             const std::string& path = targets.files[index];
             if (outcome.readFailed) {
                 progressLine.clear();
-                std::fprintf(stderr, "scanlark-check: cannot read %s: %s\n", path.c_str(), outcome.error.c_str());
+                std::fprintf(stderr, "scanlark-check: cannot read %s: %s\n", EscapedText(path).c_str(),
+                             outcome.error.c_str());
                 status = kExitDamaged;
                 return;
             }

@@ -83,6 +83,9 @@ bool TKvFileInfoList::ScanTree(TKvShellInfoCache& shell, const std::function<boo
         afterFolder();
     if (Options.Contains(filoSubFolderSearch)) {
         // ScanFolder appends to Folders while this walks it: breadth-first.
+        // Queued folders are paths, opened only when their turn comes, so a
+        // wide tree holds no descriptor per queued folder and a deep one is
+        // still opened (TKvDirectoryListing takes paths of any length).
         for (size_t i = 0; i < Folders.size() && !stopped(); ++i) {
             const std::string folder = Folders[i];
             ScanFolder(folder, shell, stopRequested, nameKeys);

@@ -1,5 +1,7 @@
 #include "JpegByteSource.h"
 
+#include "LongPath.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <system_error>
@@ -43,12 +45,9 @@ int JpegFileReader::folderFor(const std::string& path, const char*& name)
     if (folderFd_ >= 0)
         ::close(folderFd_);
     folder_.assign(folder);
-    folderFd_ = ::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd_ < 0) {
+    folderFd_ = OpenLongPath(AT_FDCWD, folder_, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd_ < 0)
         folder_.clear();
-        name = path.c_str();
-        return AT_FDCWD;
-    }
     return folderFd_;
 }
 

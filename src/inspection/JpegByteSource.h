@@ -61,7 +61,9 @@ public:
     // Splits path into a folder descriptor for the *at() calls and the name
     // within it. The folder stays open until a path in another folder comes,
     // so a run through one folder costs one short lookup per call instead of
-    // a walk of the whole path. Falls back to AT_FDCWD and the whole path.
+    // a walk of the whole path, and a path of any length can be checked. A
+    // path without a folder gives AT_FDCWD and the whole path. Returns -1
+    // with errno set when the folder cannot be opened.
     int folderFor(const std::string& path, const char*& name);
 
     // Starts reading fd (not owned) whose size fstat reported.

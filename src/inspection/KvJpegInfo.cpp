@@ -314,6 +314,14 @@ Step MarkerWalk::skipSegment()
     return endSegment();
 }
 
+// A missing name, a path through something that is not a folder and a link
+// that leads nowhere (dangling, or a loop) mean there is no file; any other
+// failure (no permission to search the folder, ...) means it cannot be opened.
+int32_t notThereOrCannotOpen(int error)
+{
+    return error == ENOENT || error == ENOTDIR || error == ELOOP ? jvFileNotFound : jvCannotOpen;
+}
+
 // Closes the descriptor on every path, exceptions included.
 class FileDescriptor {
 public:
@@ -400,7 +408,11 @@ void CheckJpegFile(const std::string& FileName, TKvJpegInfo& Info, JpegFileReade
     // block the check or have side effects.
     const char* name = nullptr;
     const int folder = reader.folderFor(FileName, name);
-    if (::fstatat(folder, name, &status, 0) != 0 || !S_ISREG(status.st_mode)) {
+    if (folder == -1 || ::fstatat(folder, name, &status, 0) != 0) {
+        Info.Verdict = notThereOrCannotOpen(errno);
+        return;
+    }
+    if (!S_ISREG(status.st_mode)) {
         Info.Verdict = jvFileNotFound;
         return;
     }
@@ -408,7 +420,7 @@ void CheckJpegFile(const std::string& FileName, TKvJpegInfo& Info, JpegFileReade
     // still returns and the fstat below refuses it.
     const FileDescriptor fd(::openat(folder, name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.get() < 0) {
-        Info.Verdict = errno == ENOENT || errno == ENOTDIR ? jvFileNotFound : jvCannotOpen;
+        Info.Verdict = notThereOrCannotOpen(errno);
         return;
     }
     if (::fstat(fd.get(), &status) != 0)

@@ -69,8 +69,10 @@ bool ScanJpegStream(std::span<const uint8_t> data, TKvJpegInfo& Info);
 // that a read error of the device after the file was opened propagates as
 // std::system_error (the caller discards the record). A path that names
 // anything but a regular file gets verdict 4 without being opened, so a FIFO
-// or a device can never block the check. `reader` holds the reused buffer;
-// give each thread its own.
+// or a device can never block the check; so does a missing name or a link
+// that leads nowhere. A file that is there but cannot be reached or opened
+// (a folder on the way that may not be searched) gets verdict 5. Paths of
+// any length work. `reader` holds the reused buffer; give each thread its own.
 void CheckJpegFile(const std::string& FileName, TKvJpegInfo& Info, JpegFileReader& reader);
 // Convenience form with a buffer of its own (slower for many files).
 void CheckJpegFile(const std::string& FileName, TKvJpegInfo& Info);

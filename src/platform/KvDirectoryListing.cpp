@@ -1,11 +1,14 @@
 #include "KvDirectoryListing.h"
 
+#include "LongPath.h"
+
 #include <cerrno>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -41,7 +44,12 @@ TKvDirectoryListing::~TKvDirectoryListing()
 bool TKvDirectoryListing::Open(const std::string& folder)
 {
     Close();
-    dir_ = ::opendir(folder.c_str());
+    const int fd = OpenLongPath(AT_FDCWD, folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    dir_ = ::fdopendir(fd);
+    if (!dir_)
+        ::close(fd);
     return dir_ != nullptr;
 }
 
@@ -79,8 +87,13 @@ void TKvDirectoryListing::Close()
 
 bool FolderIdentity(const std::string& folder, dev_t& device, ino_t& inode)
 {
+    const int fd = OpenLongPath(AT_FDCWD, folder, O_PATH | O_CLOEXEC);
+    if (fd < 0)
+        return false;
     struct stat status {};
-    if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+    const bool read = ::fstat(fd, &status) == 0;
+    ::close(fd);
+    if (!read || !S_ISDIR(status.st_mode))
         return false;
     device = status.st_dev;
     inode = status.st_ino;

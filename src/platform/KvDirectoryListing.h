@@ -44,7 +44,9 @@ public:
     TKvDirectoryListing(const TKvDirectoryListing&) = delete;
     TKvDirectoryListing& operator=(const TKvDirectoryListing&) = delete;
 
-    // False when the folder cannot be listed (missing, no access, not a folder).
+    // False when the folder cannot be listed (missing, no access, not a
+    // folder). A path of any length is opened (items are looked at relative
+    // to the open folder); one descriptor stays open until Close.
     bool Open(const std::string& folder);
     // The next item, or false at the end (also when the folder vanished
     // while being listed).
@@ -55,5 +57,6 @@ private:
     void* dir_ = nullptr;  // DIR*
 };
 
-// Device and inode of a folder (links followed); false when it cannot be read.
+// Device and inode of a folder (links followed), whatever the length of its
+// path; false when it cannot be read.
 bool FolderIdentity(const std::string& folder, dev_t& device, ino_t& inode);

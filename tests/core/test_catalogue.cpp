@@ -1,4 +1,5 @@
 // The file list: enumeration of real folder trees, filtering and both sort orders.
+#include "DeepFolders.h"
 #include "KvDirectoryListing.h"
 #include "KvFileInfoCompare.h"
 #include "KvFileInfoList.h"
@@ -12,6 +13,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <climits>
 #include <filesystem>
 #include <random>
 
@@ -128,6 +131,36 @@ TEST(FileInfoList, SubfolderSearchIsBreadthFirstAndEndsOnLinkLoops)
     EXPECT_EQ(found.front().second, "root.jpg");
     EXPECT_EQ(found.back().second, "d1.jpg");
     EXPECT_EQ(list.Folders.size(), 3u);  // a, b, a/deep; the links lead to folders already queued
+}
+
+TEST(FileInfoList, SubfolderSearchReachesFoldersDeeperThanPathMax)
+{
+    TempFolder tree;
+    const DeepFolderChain chain(tree.path(), LongFolderName(), kDeepLevels, "f.jpg", {0xFF, 0xD8});
+    ASSERT_GT(chain.deepest().size(), static_cast<size_t>(PATH_MAX));
+
+    TKvFileInfoList list;
+    std::atomic<int64_t> scanned{0};
+    list.ScannedCounter = &scanned;
+    list.SetPath(tree.path());
+    list.ExtList = {".jpg"};
+    list.Options = {filoSubFolderSearch};
+    list.Refresh();
+    ASSERT_EQ(list.Count(), kDeepLevels);
+    EXPECT_EQ(scanned.load(), 2 * kDeepLevels);  // a file and a folder on each level
+    const TKvFileInfo* deepest = list.VisibleFileInfos().back();
+    EXPECT_EQ(deepest->Path, chain.deepest() + "/");
+    EXPECT_GT(deepest->Size, 0);
+
+    // The deepest folder on its own, as the window opens it.
+    dev_t device;
+    ino_t inode;
+    EXPECT_TRUE(FolderIdentity(chain.deepest(), device, inode));
+    TKvDirectoryListing listing;
+    ASSERT_TRUE(listing.Open(chain.deepest()));
+    TKvDirectoryItem item;
+    ASSERT_TRUE(listing.Next(item));
+    EXPECT_EQ(item.Name, "f.jpg");
 }
 
 TEST(FileInfoList, NamesThatAreNotUtf8AndFoldersThatVanish)

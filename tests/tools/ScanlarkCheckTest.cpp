@@ -1,14 +1,18 @@
 // scanlark-check as a script sees it: arguments, output lines and exit status.
+#include "DeepFolders.h"
 #include "JpegBuilder.h"
 #include "TempFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <climits>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -29,8 +33,10 @@ std::string readAll(const std::string& path)
 }
 
 // Runs scanlark-check with args (bytes passed unchanged), stdout and stderr
-// captured; a run longer than 20 s is killed and fails the test.
-ProcessResult runCheck(const std::vector<std::string>& args)
+// captured; a run longer than 20 s is killed and fails the test. With
+// unprivileged, a root test runs it as uid 65534 (root passes every
+// permission check).
+ProcessResult runCheck(const std::vector<std::string>& args, bool unprivileged = false)
 {
     static TempFolder scratch;
     const std::string outPath = scratch.path() + "/out";
@@ -42,6 +48,9 @@ ProcessResult runCheck(const std::vector<std::string>& args)
         ::dup2(out, 1);
         ::dup2(err, 2);
         ::alarm(20);
+        if (unprivileged && ::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(126);
         std::vector<char*> argv = {const_cast<char*>(SCANLARK_CHECK_PATH)};
         for (const auto& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
@@ -327,6 +336,121 @@ TEST_F(ScanlarkCheck, ExitStatusErrorsOnlyAndOddPaths)
     EXPECT_NE(help.out.find("Exit status"), std::string::npos);
     // "--" ends the options: a file named like an option is still a file.
     EXPECT_EQ(runCheck({"--", "--bogus"}).status, 1);
+}
+
+TEST_F(ScanlarkCheck, FoldersDeeperThanPathMaxAreSearched)
+{
+    const DeepFolderChain chain(folder_.path(), LongFolderName(), kDeepLevels, "f.jpg", sound_);
+    const std::string deepest = chain.deepest() + "/f.jpg";
+    ASSERT_GT(deepest.size(), static_cast<size_t>(PATH_MAX));
+
+    const ProcessResult all = runCheck({"-r", "-j2", folder_.path()});
+    const auto rows = lines(all.out);
+    ASSERT_EQ(rows.size(), 1u + kDeepLevels) << all.err;
+    for (size_t i = 1; i < rows.size(); ++i)
+        EXPECT_NE(rows[i].find("\tなし\t"), std::string::npos) << rows[i];
+    EXPECT_EQ(firstColumn(rows.back()), deepest);
+    EXPECT_EQ(all.err, "");
+    EXPECT_EQ(all.status, 0);
+
+    // The deepest folder and file given as they are.
+    const ProcessResult direct = runCheck({chain.deepest(), deepest});
+    const auto directRows = lines(direct.out);
+    ASSERT_EQ(directRows.size(), 3u) << direct.err;
+    EXPECT_EQ(firstColumn(directRows[1]), deepest);
+    EXPECT_EQ(firstColumn(directRows[2]), deepest);
+    EXPECT_EQ(direct.status, 0);
+}
+
+TEST_F(ScanlarkCheck, LinksThatLeadNowhereLeaveTheFolderListed)
+{
+    folder_.write("good.jpg", sound_);
+    const std::string top = folder_.path();
+    for (const auto& [name, target] : {std::pair{"dangling", "nowhere"}, std::pair{"loop", "loop"},
+                                       std::pair{"gone.jpg", "nowhere.jpg"}, std::pair{"self.JPG", "self.JPG"}})
+        ASSERT_EQ(::symlink(target, (top + "/" + name).c_str()), 0);
+
+    const ProcessResult run = runCheck({"-r", top});
+    const auto rows = lines(run.out);
+    ASSERT_EQ(rows.size(), 4u) << run.out << run.err;
+    EXPECT_EQ(rows[1], top + "/gone.jpg\tファイルが存在しません\t\t-1\t-1\t-1\t-1\t0");
+    EXPECT_EQ(firstColumn(rows[2]), top + "/good.jpg");
+    EXPECT_EQ(rows[3], top + "/self.JPG\tファイルが存在しません\t\t-1\t-1\t-1\t-1\t0");
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 1);
+
+    // Only links of other names: nothing to report.
+    ASSERT_EQ(::unlink((top + "/gone.jpg").c_str()), 0);
+    ASSERT_EQ(::unlink((top + "/self.JPG").c_str()), 0);
+    const ProcessResult quiet = runCheck({top});
+    EXPECT_EQ(lines(quiet.out).size(), 2u);
+    EXPECT_EQ(quiet.err, "");
+    EXPECT_EQ(quiet.status, 0);
+}
+
+TEST_F(ScanlarkCheck, FolderThatMayBeReadButNotSearched)
+{
+    ASSERT_EQ(::chmod(folder_.path().c_str(), 0755), 0);
+    folder_.write("locked/a.jpg", sound_);
+    folder_.write("locked/inner/b.jpg", sound_);
+    const std::string locked = folder_.path() + "/locked";
+    ASSERT_EQ(::chmod(locked.c_str(), 0644), 0);  // r-- for everyone but the owner, rw- for the owner
+
+    const ProcessResult run = runCheck({"-r", locked}, true);
+    const auto rows = lines(run.out);
+    ASSERT_EQ(rows.size(), 2u) << run.out << run.err;
+    EXPECT_EQ(rows[1], locked + "/a.jpg\tファイルを開けません\t\t-1\t-1\t-1\t-1\t0");
+    EXPECT_EQ(run.err, "scanlark-check: cannot list " + locked + "/inner: Permission denied\n");
+    EXPECT_EQ(run.status, 1);
+    ::chmod(locked.c_str(), 0755);
+}
+
+// Nothing but the table's own tabs and line ends may reach the terminal.
+void expectNoControlBytes(const std::string& text, const char* allowed)
+{
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u < 0x20 || u == 0x7F) && !std::strchr(allowed, c))
+            ADD_FAILURE() << "control byte " << int{u} << " in: " << text;
+    }
+}
+
+TEST_F(ScanlarkCheck, ControlBytesInNamesAreEscaped)
+{
+    ASSERT_EQ(::chmod(folder_.path().c_str(), 0755), 0);
+    folder_.write("ctl\x01\x1b[31m.jpg", sound_);
+    folder_.write("del\x7f\\.jpg", sound_);
+    folder_.write("\xe6\x97\xa5\x83\x54.jpg", sound_);  // UTF-8 and Shift_JIS bytes stay as they are
+    const std::string top = folder_.path();
+
+    const ProcessResult plain = runCheck({top});
+    const auto rows = lines(plain.out);
+    ASSERT_EQ(rows.size(), 4u) << plain.out;
+    EXPECT_EQ(firstColumn(rows[1]), top + "/ctl\\x01\\x1b[31m.jpg");
+    EXPECT_EQ(firstColumn(rows[2]), top + "/del\\x7f\\\\.jpg");
+    EXPECT_EQ(firstColumn(rows[3]), top + "/\xe6\x97\xa5\x83\x54.jpg");
+    expectNoControlBytes(plain.out, "\t\n");
+
+    // --json keeps its own escapes.
+    const auto json = lines(runCheck({"--json", top}).out);
+    ASSERT_EQ(json.size(), 3u);
+    EXPECT_NE(json[0].find("/ctl\\u0001\\u001b[31m.jpg\""), std::string::npos) << json[0];
+
+    // Messages on stderr: a folder that cannot be listed, a bad option.
+    const std::string lockedName = "no\x1b]0;title\x07\r";
+    folder_.write(lockedName + "/x.jpg", sound_);
+    ASSERT_EQ(::chmod((top + "/" + lockedName).c_str(), 0), 0);
+    const ProcessResult listing = runCheck({"-r", top}, true);
+    EXPECT_NE(listing.err.find("cannot list " + top + "/no\\x1b]0;title\\x07\\r: "), std::string::npos)
+        << listing.err;
+    expectNoControlBytes(listing.err, "\n");
+    EXPECT_EQ(listing.status, 1);
+    ::chmod((top + "/" + lockedName).c_str(), 0755);
+
+    const ProcessResult usage = runCheck({"--bogus\x1b[2J"});
+    EXPECT_NE(usage.err.find("'--bogus\\x1b[2J'"), std::string::npos) << usage.err;
+    expectNoControlBytes(usage.err, "\n");
+    EXPECT_EQ(usage.status, 2);
 }
 
 }  // namespace
