@@ -155,6 +155,10 @@ void TKvSingleInstance::AcceptConnection()
         connect(timeout, &QTimer::timeout, socket, [socket] { socket->abort(); });
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket, buffer] {
+            if (!server_) {
+                socket->abort();  // released: the sender learns that nobody took it
+                return;
+            }
             *buffer += socket->readAll();
             if (buffer->size() < kHeaderBytes)
                 return;
@@ -175,6 +179,16 @@ void TKvSingleInstance::AcceptConnection()
         });
         timeout->start(kReceiveTimeoutMs);
     }
+}
+
+void TKvSingleInstance::Release()
+{
+    if (server_) {
+        server_->close();
+        server_->deleteLater();  // with the connections it accepted
+        server_ = nullptr;
+    }
+    lock_.reset();
 }
 
 TKvSingleInstance::HandOver TKvSingleInstance::HandToRunningInstance(uint32_t tag, const std::string& path,

@@ -46,6 +46,10 @@ public:
     // instance holds the lock: hand over to it.
     bool Acquire();
     bool Listening() const { return server_ != nullptr; }
+    // Stops being the running instance: no further message is taken or
+    // answered (one still arriving is dropped unanswered) and the lock is
+    // given up, so a later start opens a window of its own.
+    void Release();
     // Why the hand-over is not set up or what was passed over, one line each.
     const std::vector<std::string>& Warnings() const { return warnings_; }
 

@@ -151,6 +151,9 @@ int main(int argc, char** argv)
         window.activateWindow();
         window.WMCopyData(tag, path);
     };
+    // A path handed over after the window has closed would show it again
+    // after its settings were saved, and keep the process from ending.
+    QObject::connect(&app, &QGuiApplication::lastWindowClosed, &instance, &TKvSingleInstance::Release);
     closeOnTerminationSignals(&window);
     window.show();
     return QApplication::exec();

@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocalSocket>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -136,6 +137,29 @@ TEST_F(StartUp, EveryStartOpensItsWindowWhenTheSocketPathIsTooLong)
     EXPECT_EQ(second.state(), QProcess::Running);
     EXPECT_TRUE(terminate(first));
     EXPECT_TRUE(terminate(second));
+}
+
+TEST_F(StartUp, HandOverMeetingAClosingWindowNeverKeepsItOpen)
+{
+    QProcess first;
+    startWindow(first);
+    TKvSingleInstance probe(SingleInstanceName);
+    ASSERT_TRUE(waitUntil([&] { return probe.SendToRunningInstance(kCopyDataRaiseOnly, "", 500); }));
+    // The close and a path both wait when the window goes on again.
+    const auto pid = static_cast<pid_t>(first.processId());
+    ::kill(pid, SIGSTOP);
+    QLocalSocket sender;
+    sender.connectToServer(probe.SocketName());
+    ASSERT_TRUE(sender.waitForConnected(2000));
+    sender.write(EncodeCopyDataMessage(kCopyDataOpenPath, install_.path()));
+    ASSERT_TRUE(sender.waitForBytesWritten(2000));
+    ::kill(pid, SIGTERM);
+    ::kill(pid, SIGCONT);
+    EXPECT_TRUE(waitUntil([&] { return first.state() == QProcess::NotRunning; }, 10000));
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
+    first.kill();
+    first.waitForFinished(5000);
 }
 
 TEST_F(StartUp, TerminationSignalClosesTheWindowAndSavesTheSettings)
