@@ -1,13 +1,21 @@
 #include "KvSingleInstance.h"
 
-#include <QDir>
+#include "KvPath.h"
+#include "PrivateRuntimeFolder.h"
+
+#include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
 #include <QtEndian>
 
+#include <algorithm>
+#include <cstring>
+
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -17,13 +25,19 @@ constexpr int kHeaderBytes = 12;
 // A path is at most a few KiB; anything larger is not one of ours.
 constexpr uint32_t kMaxPayload = 64 * 1024;
 constexpr int kReceiveTimeoutMs = 5000;
+// While the running instance is still starting, its socket is not there yet.
+constexpr int kConnectRetryMs = 50;
 
-QString runtimeFolder()
+std::string lockFailure(QLockFile::LockError error)
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return folder;
+    switch (error) {
+    case QLockFile::PermissionError:
+        return "no permission to create it";
+    case QLockFile::UnknownError:
+        return "it cannot be written (folder full?)";
+    default:
+        return "error " + std::to_string(static_cast<int>(error));
+    }
 }
 
 }  // namespace
@@ -58,30 +72,76 @@ bool DecodeCopyDataMessage(const QByteArray& message, uint32_t& tag, std::string
 TKvSingleInstance::TKvSingleInstance(const QString& name, QObject* parent)
     : QObject(parent), name_(name + QLatin1Char('-') + QString::number(::getuid()))
 {
+    std::string passedOver;
+    folder_ = PrivateRuntimeFolder(name_.toStdString(), folderProblem_, passedOver);
+    if (!passedOver.empty())
+        warnings_.push_back("runtime folder not used: " + passedOver);
 }
 
 TKvSingleInstance::~TKvSingleInstance() = default;
 
 QString TKvSingleInstance::SocketName() const
 {
-    return runtimeFolder() + QLatin1Char('/') + name_ + QStringLiteral(".socket");
+    if (folder_.empty())
+        return {};
+    return QtFileName(folder_) + QLatin1Char('/') + name_ + QStringLiteral(".socket");
 }
 
 bool TKvSingleInstance::Acquire()
 {
-    lock_ = std::make_unique<QLockFile>(runtimeFolder() + QLatin1Char('/') + name_ + QStringLiteral(".lock"));
+    if (folder_.empty()) {
+        warnings_.push_back("no private folder for the lock: " + folderProblem_);
+        return true;
+    }
+    // Both starts see the same length, so neither waits for a socket that
+    // cannot exist.
+    const std::string socketPath = folder_ + "/" + name_.toStdString() + ".socket";
+    if (socketPath.size() + 1 > sizeof(sockaddr_un::sun_path)) {
+        warnings_.push_back("the socket path is too long (" + std::to_string(socketPath.size()) + " bytes, at most " +
+                            std::to_string(sizeof(sockaddr_un::sun_path) - 1) + "): " + socketPath);
+        return true;
+    }
+    const std::string lockPath = folder_ + "/" + name_.toStdString() + ".lock";
+    std::string why;
+    if (!IsOwnEntryOrAbsent(lockPath, S_IFREG, why)) {
+        warnings_.push_back("lock refused: " + why);
+        return true;
+    }
+    lock_ = std::make_unique<QLockFile>(QtFileName(lockPath));
     // Held for the whole run: age alone must never make it stale. A lock left
     // by a crashed instance is still taken over (its process is gone).
     lock_->setStaleLockTime(0);
     if (!lock_->tryLock(0)) {
+        const QLockFile::LockError error = lock_->error();
         lock_.reset();
+        if (error == QLockFile::LockFailedError)
+            return false;
+        warnings_.push_back("cannot create the lock " + lockPath + ": " + lockFailure(error));
+        return true;
+    }
+    if (!Listen())
+        lock_.reset();  // a later start must not wait for a socket that is not there
+    return true;
+}
+
+bool TKvSingleInstance::Listen()
+{
+    const QString socketName = SocketName();
+    std::string why;
+    if (!IsOwnEntryOrAbsent(FromQtFileName(socketName), 0, why)) {
+        warnings_.push_back("socket refused: " + why);
         return false;
     }
-    server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    QLocalServer::removeServer(SocketName());  // a stale socket of a crashed instance
-    if (!server_->listen(SocketName()))
-        return true;  // still the only instance; second starts will just end
+    auto* server = new QLocalServer(this);
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    QLocalServer::removeServer(socketName);  // a stale socket of a crashed instance
+    if (!server->listen(socketName)) {
+        warnings_.push_back("cannot listen on " + FromQtFileName(socketName) + ": " +
+                            server->errorString().toStdString());
+        delete server;
+        return false;
+    }
+    server_ = server;
     connect(server_, &QLocalServer::newConnection, this, &TKvSingleInstance::AcceptConnection);
     return true;
 }
@@ -95,6 +155,10 @@ void TKvSingleInstance::AcceptConnection()
         connect(timeout, &QTimer::timeout, socket, [socket] { socket->abort(); });
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket, buffer] {
+            if (!server_) {
+                socket->abort();  // released: the sender learns that nobody took it
+                return;
+            }
             *buffer += socket->readAll();
             if (buffer->size() < kHeaderBytes)
                 return;
@@ -117,20 +181,64 @@ void TKvSingleInstance::AcceptConnection()
     }
 }
 
-bool TKvSingleInstance::SendToRunningInstance(uint32_t tag, const std::string& path, int timeoutMs) const
+void TKvSingleInstance::Release()
 {
-    QLocalSocket socket;
-    socket.connectToServer(SocketName());
-    if (!socket.waitForConnected(timeoutMs))
-        return false;
-    socket.write(EncodeCopyDataMessage(tag, path));
-    if (!socket.waitForBytesWritten(timeoutMs))
-        return false;
-    // The answer comes once the running window has handled the path.
-    return socket.waitForReadyRead(timeoutMs) && socket.read(1) == "\x01";
+    if (server_) {
+        server_->close();
+        server_->deleteLater();  // with the connections it accepted
+        server_ = nullptr;
+    }
+    lock_.reset();
 }
 
-bool SendCopyDataString(const TKvSingleInstance& target, const std::string& S, uint32_t Tag)
+TKvSingleInstance::HandOver TKvSingleInstance::HandToRunningInstance(uint32_t tag, const std::string& path,
+                                                                     int timeoutMs, std::string& why) const
 {
-    return target.SendToRunningInstance(Tag, S);
+    if (folder_.empty()) {
+        why = folderProblem_;
+        return HandOver::Refused;
+    }
+    const std::string socketPath = FromQtFileName(SocketName());
+    QElapsedTimer elapsed;
+    elapsed.start();
+    const auto remaining = [&] { return std::max<int>(0, timeoutMs - static_cast<int>(elapsed.elapsed())); };
+    QLocalSocket socket;
+    for (;;) {
+        if (!IsOwnEntryOrAbsent(socketPath, S_IFSOCK, why))
+            return HandOver::Refused;
+        socket.connectToServer(SocketName());
+        if (socket.waitForConnected(remaining()))
+            break;
+        if (remaining() == 0) {
+            why = "no connection to " + socketPath + ": " + socket.errorString().toStdString();
+            return HandOver::NoAnswer;
+        }
+        QThread::msleep(static_cast<unsigned long>(std::min(kConnectRetryMs, remaining())));
+    }
+    // The file's owner was checked, but what listens behind it may differ.
+    uid_t peer = 0;
+    if (!PeerUserId(static_cast<int>(socket.socketDescriptor()), peer) || peer != ::geteuid()) {
+        why = "the process behind " + socketPath + " is not this user's";
+        return HandOver::Refused;
+    }
+    socket.write(EncodeCopyDataMessage(tag, path));
+    // The answer comes once the running window has handled the path.
+    if (!socket.waitForBytesWritten(remaining()) || !socket.waitForReadyRead(remaining()) ||
+        socket.read(1) != "\x01") {
+        why = "no answer within " + std::to_string(timeoutMs) + " ms";
+        return HandOver::NoAnswer;
+    }
+    return HandOver::Delivered;
+}
+
+bool TKvSingleInstance::SendToRunningInstance(uint32_t tag, const std::string& path, int timeoutMs) const
+{
+    std::string why;
+    return HandToRunningInstance(tag, path, timeoutMs, why) == HandOver::Delivered;
+}
+
+TKvSingleInstance::HandOver SendCopyDataString(const TKvSingleInstance& target, const std::string& S, uint32_t Tag,
+                                               int timeoutMs, std::string& why)
+{
+    return target.HandToRunningInstance(Tag, S, timeoutMs, why);
 }

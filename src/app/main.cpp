@@ -1,5 +1,8 @@
 // Program entry: one window per user. A second start hands its first
 // argument to the running window and ends without a window of its own.
+// Every start ends with a window or with a message: a running window that
+// does not answer makes a second start fail loudly, and a hand-over that
+// cannot be set up (or cannot be trusted) leaves this start its own window.
 #include "ConstsSl.h"
 #include "KvPath.h"
 #include "KvSingleInstance.h"
@@ -9,9 +12,14 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -27,10 +35,24 @@ void onTerminationSignal(int)
 }
 
 // SIGTERM, SIGINT and SIGHUP close the window in order, so the settings and
-// "folder.txt" are saved as on a normal close.
-void closeOnTerminationSignals(QWidget* window)
+// "folder.txt" are saved as on a normal close. Caught before the window
+// exists: a signal that comes while it is being made waits in the pipe and
+// closes it once the event loop runs.
+void catchTerminationSignals()
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+        return;
+    struct sigaction action {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
+}
+
+void closeOnTerminationSignals(QWidget* window)
+{
+    if (signalPipe[0] < 0)
         return;
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, window);
     QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
@@ -38,12 +60,56 @@ void closeOnTerminationSignals(QWidget* window)
         [[maybe_unused]] const ssize_t ignored = ::read(signalPipe[0], &byte, 1);
         window->close();
     });
-    struct sigaction action {};
-    action.sa_handler = onTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int signal : {SIGTERM, SIGINT, SIGHUP})
-        ::sigaction(signal, &action, nullptr);
+}
+
+// How long a second start waits for the running window to take its path.
+// SCANLARK_HANDOVER_TIMEOUT_MS shortens it where a test cannot wait.
+int handOverTimeoutMs()
+{
+    const char* text = std::getenv("SCANLARK_HANDOVER_TIMEOUT_MS");
+    const long value = text ? std::strtol(text, nullptr, 10) : 0;
+    return value > 0 && value <= 600000 ? static_cast<int>(value) : 10000;
+}
+
+void printWarning(const std::string& text)
+{
+    std::fprintf(stderr, "scanlark: %s\n", text.c_str());
+}
+
+// The path given to this start was not opened anywhere: say so on stderr
+// and, where there is a screen to show it, in a dialog.
+void reportNoAnswer(const std::string& argument, const std::string& why)
+{
+    printWarning("the running window did not take over" + (argument.empty() ? "" : " " + argument) + ": " + why);
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+        return;
+    QString text = QStringLiteral("起動中の %1 が応答しません。").arg(ProductTitle);
+    if (!argument.empty())
+        text += QStringLiteral("\n%1 は開かれませんでした。").arg(DisplayPath(argument));
+    QMessageBox::warning(nullptr, QStringLiteral("注意"), text);
+}
+
+// A second start hands its argument to the running window. Returns this
+// start's exit code, or -1 when it is to open a window of its own (warnings
+// then say why).
+int handOver(const TKvSingleInstance& instance, const std::string& argument, std::vector<std::string>& warnings)
+{
+    std::string why;
+    switch (SendCopyDataString(instance, argument, argument.empty() ? kCopyDataRaiseOnly : kCopyDataOpenPath,
+                               handOverTimeoutMs(), why)) {
+    case TKvSingleInstance::HandOver::Delivered:
+        return 0;
+    case TKvSingleInstance::HandOver::NoAnswer:
+        for (const std::string& warning : warnings)
+            printWarning(warning);
+        reportNoAnswer(argument, why);
+        return 1;
+    case TKvSingleInstance::HandOver::Refused:
+        break;
+    }
+    warnings.push_back("no hand-over, opening a window of its own: " + why);
+    return -1;
 }
 
 }  // namespace
@@ -60,10 +126,19 @@ int main(int argc, char** argv)
     const std::string argument = argc > 1 ? AbsolutePath(argv[1], CurrentWorkingFolder()) : std::string();
 
     TKvSingleInstance instance(SingleInstanceName);
-    if (!instance.Acquire()) {
-        SendCopyDataString(instance, argument, argument.empty() ? kCopyDataRaiseOnly : kCopyDataOpenPath);
-        return 0;
+    const bool ownWindow = instance.Acquire();
+    std::vector<std::string> warnings = instance.Warnings();
+    if (!ownWindow) {
+        if (const int code = handOver(instance, argument, warnings); code >= 0)
+            return code;
+    } else if (!instance.Listening()) {
+        warnings.push_back("no hand-over to this window from later starts");
     }
+    // Said once this start is sure to open its window and a termination
+    // signal would close it in order.
+    catchTerminationSignals();
+    for (const std::string& warning : warnings)
+        printWarning(warning);
 
     const QFileInfo executable(QCoreApplication::applicationFilePath());
     const std::string folder = SettingsFolder(FromQtFileName(executable.absolutePath()));
@@ -76,6 +151,9 @@ int main(int argc, char** argv)
         window.activateWindow();
         window.WMCopyData(tag, path);
     };
+    // A path handed over after the window has closed would show it again
+    // after its settings were saved, and keep the process from ending.
+    QObject::connect(&app, &QGuiApplication::lastWindowClosed, &instance, &TKvSingleInstance::Release);
     closeOnTerminationSignals(&window);
     window.show();
     return QApplication::exec();

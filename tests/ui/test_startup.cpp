@@ -1,15 +1,16 @@
 // Start-up as processes: the single-instance hand-over between two real
-// processes, and an orderly close on SIGTERM that writes the settings.
+// processes, how a start ends when there is no hand-over, and an orderly
+// close on SIGTERM that writes the settings.
 #include "ConstsSl.h"
 #include "KvSingleInstance.h"
 #include "MainWin.h"
-#include "TempFiles.h"
-#include "WaitUntil.h"
+#include "StartUpFixture.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocalSocket>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -18,37 +19,6 @@
 #include <filesystem>
 
 namespace {
-
-// Lock and socket of the instances under test live in a folder of their
-// own, away from a program the user may be running.
-class StartUp : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        previousRuntime_ = qgetenv("XDG_RUNTIME_DIR");
-        std::filesystem::permissions(runtime_.path(), std::filesystem::perms::owner_all);
-        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime_.path()));
-    }
-    void TearDown() override { qputenv("XDG_RUNTIME_DIR", previousRuntime_); }
-
-    // Runs the program; returns its exit code (-1 when it did not end in 20 s).
-    int runProgram(const QString& program, const QStringList& arguments, const QString& workingFolder = {})
-    {
-        QProcess process;
-        if (!workingFolder.isEmpty())
-            process.setWorkingDirectory(workingFolder);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        process.setProcessEnvironment(environment);
-        process.start(program, arguments);
-        if (!waitUntil([&] { return process.state() == QProcess::NotRunning; }))
-            return -1;
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    }
-
-    TempFolder runtime_;
-    QByteArray previousRuntime_;
-};
 
 TEST_F(StartUp, MessagesRoundTripAndBrokenOnesAreDropped)
 {
@@ -117,6 +87,79 @@ TEST_F(StartUp, RelativeArgumentsAreHandedOverAsAbsolutePaths)
     EXPECT_EQ(runProgram(QStringLiteral(SCANLARK_PATH), {QStringLiteral("good/../good/")}, working), 0);
     EXPECT_EQ(window.AddressBox()->currentText(), working + QStringLiteral("/good/"));
     window.close();
+}
+
+TEST_F(StartUp, SecondStartFailsLoudlyWhenTheRunningWindowDoesNotAnswer)
+{
+    QProcess first;
+    startWindow(first);
+    TKvSingleInstance probe(SingleInstanceName);
+    ASSERT_TRUE(waitUntil([&] { return probe.SendToRunningInstance(kCopyDataRaiseOnly, "", 500); }));
+    const auto pid = static_cast<pid_t>(first.processId());
+    ::kill(pid, SIGSTOP);
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QString errors;
+    const QString folder = QString::fromStdString(install_.path());
+    const int code = runProgram(QStringLiteral(SCANLARK_PATH), {folder}, {},
+                                {{QStringLiteral("SCANLARK_HANDOVER_TIMEOUT_MS"), QStringLiteral("300")}}, &errors);
+    const qint64 took = elapsed.elapsed();
+    ::kill(pid, SIGCONT);
+    EXPECT_EQ(code, 1);
+    EXPECT_TRUE(errors.contains(QStringLiteral("did not take over ") + folder)) << errors.toStdString();
+    EXPECT_LT(took, 8000);
+
+    // Once going again, the first window still answers and closes in order.
+    EXPECT_TRUE(waitUntil([&] { return probe.SendToRunningInstance(kCopyDataRaiseOnly, "", 500); }));
+    EXPECT_TRUE(terminate(first));
+}
+
+TEST_F(StartUp, EveryStartOpensItsWindowWhenTheSocketPathIsTooLong)
+{
+    // sun_path holds 108 bytes; this folder alone takes more than 120.
+    const std::string deep = runtime_.path() + "/" + std::string(100, 'd');
+    std::filesystem::create_directory(deep);
+    std::filesystem::permissions(deep, std::filesystem::perms::owner_all);
+    const std::map<QString, QString> environment{{QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(deep)}};
+
+    QProcess first;
+    QProcess second;
+    startWindow(first, environment);
+    QString errors;
+    EXPECT_TRUE(waitForError(first, QStringLiteral("socket path is too long"), errors)) << errors.toStdString();
+    // A later start cannot hand over either: it opens its own window too.
+    startWindow(second, environment);
+    QString secondErrors;
+    EXPECT_TRUE(waitForError(second, QStringLiteral("socket path is too long"), secondErrors))
+        << secondErrors.toStdString();
+    EXPECT_EQ(first.state(), QProcess::Running);
+    EXPECT_EQ(second.state(), QProcess::Running);
+    EXPECT_TRUE(terminate(first));
+    EXPECT_TRUE(terminate(second));
+}
+
+TEST_F(StartUp, HandOverMeetingAClosingWindowNeverKeepsItOpen)
+{
+    QProcess first;
+    startWindow(first);
+    TKvSingleInstance probe(SingleInstanceName);
+    ASSERT_TRUE(waitUntil([&] { return probe.SendToRunningInstance(kCopyDataRaiseOnly, "", 500); }));
+    // The close and a path both wait when the window goes on again.
+    const auto pid = static_cast<pid_t>(first.processId());
+    ::kill(pid, SIGSTOP);
+    QLocalSocket sender;
+    sender.connectToServer(probe.SocketName());
+    ASSERT_TRUE(sender.waitForConnected(2000));
+    sender.write(EncodeCopyDataMessage(kCopyDataOpenPath, install_.path()));
+    ASSERT_TRUE(sender.waitForBytesWritten(2000));
+    ::kill(pid, SIGTERM);
+    ::kill(pid, SIGCONT);
+    EXPECT_TRUE(waitUntil([&] { return first.state() == QProcess::NotRunning; }, 10000));
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
+    first.kill();
+    first.waitForFinished(5000);
 }
 
 TEST_F(StartUp, TerminationSignalClosesTheWindowAndSavesTheSettings)
