@@ -43,6 +43,14 @@ TFormScanlark::TFormScanlark(const std::string& startArgument, const std::string
 TFormScanlark::~TFormScanlark()
 {
     FormClose();
+    // Whatever ran after the close (nothing should) ends here, before the
+    // controls its end events would touch are gone.
+    KvFileInfos1->SetOnTerminate(nullptr);
+    KvThreadJpegChecker1->OnTerminate = nullptr;
+    try {
+        StopActExecute();
+    } catch (...) {
+    }
 }
 
 std::string TFormScanlark::SettingsFilePath() const
@@ -177,7 +185,8 @@ void TFormScanlark::FormActivate()
 
 void TFormScanlark::WMCopyData(uint32_t tag, const std::string& path)
 {
-    if (tag != 1)
+    // A closed window has saved its settings: it opens nothing more.
+    if (tag != 1 || closed_)
         return;
     OpenFolder(path);
 }

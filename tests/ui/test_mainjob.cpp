@@ -226,4 +226,22 @@ TEST_F(MainJob, RefreshModeIsKeptAcrossARestart)
     EXPECT_EQ(window_->findChild<QToolButton*>(QStringLiteral("TBtnRefresh"))->defaultAction(), action("RefreshFilesAct"));
 }
 
+TEST_F(MainJob, AClosedWindowOpensNothingMoreAndIsDestroyedCleanly)
+{
+    window_->close();
+    const std::string before = recent_->NowItem() ? recent_->NowItem()->Path : std::string();
+    window_->WMCopyData(1, photos_.path());  // a hand-over that arrives too late
+    EXPECT_FALSE(files().Busy());
+    EXPECT_EQ(recent_->NowItem() ? recent_->NowItem()->Path : std::string(), before);
+    window_.reset();
+
+    // Destroyed in the middle of a listing and a check, without a close.
+    OpenWindow();
+    for (int i = 0; i < 200; ++i)
+        photos_.write("many/" + std::to_string(i) + ".jpg", soundJpeg());
+    action("SubFolderSearchAct")->setChecked(true);
+    window_->WMCopyData(1, photos_.path());
+    window_.reset();
+}
+
 }  // namespace
