@@ -1,0 +1,390 @@
+#include "KvFileOperations.h"
+
+#include "KvTrash.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <utility>
+
+namespace {
+
+constexpr size_t kChunkSize = size_t(1) << 20;
+
+enum class TOutcome { Done, Skipped, Failed, Cancelled };
+
+std::string Reason(const char* what, int error)
+{
+    return std::string(what) + ": " + std::strerror(error);
+}
+
+// State of one run of CopyFiles, MoveFiles or DeleteFiles.
+struct TRun {
+    const TKvFileOperationCallbacks& Callbacks;
+    size_t Count = 0;
+    TKvFileOperationResult Result;
+    std::optional<TKvConflictAnswer> AnswerForAll;
+    std::vector<char> Buffer;
+
+    bool CancelRequested() const { return Callbacks.CancelRequested && Callbacks.CancelRequested(); }
+
+    void Progress(const std::string& current, size_t index, uint64_t done, uint64_t total) const
+    {
+        if (Callbacks.OnProgress)
+            Callbacks.OnProgress(TKvFileProgress{current, index, Count, done, total});
+    }
+
+    TKvConflictAnswer AskConflict(const std::string& source, const std::string& destination)
+    {
+        if (AnswerForAll)
+            return *AnswerForAll;
+        if (!Callbacks.OnConflict)
+            return TKvConflictAnswer::Skip;
+        const TKvConflictReply reply = Callbacks.OnConflict(source, destination);
+        if (reply.ApplyToAll)
+            AnswerForAll = reply.Answer;
+        return reply.Answer;
+    }
+};
+
+// One source of a copy or move run.
+struct TJob {
+    const std::string& Source;
+    size_t Index = 0;
+    std::string Folder;       // destination folder, no trailing slash except "/"
+    std::string Name;         // last path component of Source
+    std::string Destination;  // Folder + "/" + Name
+    std::string Failure;      // set with TOutcome::Failed
+};
+
+bool WriteAll(int fd, const char* bytes, size_t size)
+{
+    while (size > 0) {
+        const ssize_t count = ::write(fd, bytes, size);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            if (count == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        bytes += count;
+        size -= static_cast<size_t>(count);
+    }
+    return true;
+}
+
+// Makes a rename into folder last; some file systems cannot sync a folder,
+// and the content is synced already, so failures are ignored.
+void SyncFolder(const std::string& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// rename that fails with EEXIST instead of replacing a destination that
+// appeared since it was looked at.
+int RenameNoReplace(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return -1;
+    // The file system cannot refuse atomically; the conflict check just ran.
+    struct stat existing {};
+    if (::lstat(to.c_str(), &existing) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return ::rename(from.c_str(), to.c_str());
+}
+
+// Copies in to out in chunks, reporting progress and polling for a cancel.
+TOutcome CopyContent(TRun& run, TJob& job, int in, int out, uint64_t total)
+{
+    uint64_t done = 0;
+    run.Progress(job.Source, job.Index, 0, total);
+    for (;;) {
+        if (run.CancelRequested())
+            return TOutcome::Cancelled;
+        const ssize_t count = ::read(in, run.Buffer.data(), run.Buffer.size());
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0) {
+            job.Failure = Reason("コピー元を読み込めません", errno);
+            return TOutcome::Failed;
+        }
+        if (count == 0)
+            return TOutcome::Done;
+        if (!WriteAll(out, run.Buffer.data(), static_cast<size_t>(count))) {
+            job.Failure = Reason("コピー先に書き込めません", errno);
+            return TOutcome::Failed;
+        }
+        done += static_cast<uint64_t>(count);
+        run.Progress(job.Source, job.Index, done, std::max(total, done));
+    }
+}
+
+// Content, size check, attributes and sync of the temporary copy; the caller
+// renames it into place when this gives Done.
+TOutcome FillTemporary(TRun& run, TJob& job, int in, int out)
+{
+    struct stat before {};
+    if (::fstat(in, &before) != 0 || !S_ISREG(before.st_mode)) {
+        job.Failure = Reason("通常のファイルではありません", S_ISREG(before.st_mode) ? errno : EINVAL);
+        return TOutcome::Failed;
+    }
+    const TOutcome outcome = CopyContent(run, job, in, out, static_cast<uint64_t>(before.st_size));
+    if (outcome != TOutcome::Done)
+        return outcome;
+    struct stat after {};
+    struct stat copy {};
+    if (::fstat(in, &after) != 0 || ::fstat(out, &copy) != 0 || copy.st_size != after.st_size
+        || copy.st_size != before.st_size) {
+        job.Failure = Reason("コピーしたファイルのサイズが元と違います", EIO);
+        return TOutcome::Failed;
+    }
+    // Some file systems cannot store these; the content is what matters.
+    ::fchmod(out, before.st_mode & 0777);
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ::futimens(out, times);
+    if (::fsync(out) != 0) {
+        job.Failure = Reason("コピー先に書き込めません", errno);
+        return TOutcome::Failed;
+    }
+    return TOutcome::Done;
+}
+
+// Copies job.Source to a hidden temporary file in the destination folder and
+// renames it to job.Destination (over an existing one only with replace).
+// Anything but Done leaves no temporary file and the destination untouched.
+TOutcome CopyIntoPlace(TRun& run, TJob& job, bool replace)
+{
+    // O_NONBLOCK: opening a FIFO must not hang the run; FillTemporary refuses it.
+    const int in = ::open(job.Source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (in < 0) {
+        job.Failure = Reason("コピー元を開けません", errno);
+        return TOutcome::Failed;
+    }
+    // Short enough that the temporary name stays within NAME_MAX.
+    std::string temporary = job.Folder + "/." + job.Name.substr(0, 200) + ".XXXXXX.part";
+    const int out = ::mkostemps(temporary.data(), 5, O_CLOEXEC);
+    if (out < 0) {
+        job.Failure = Reason("コピー先にファイルを作れません", errno);
+        ::close(in);
+        return TOutcome::Failed;
+    }
+    TOutcome outcome = FillTemporary(run, job, in, out);
+    ::close(in);
+    if (::close(out) != 0 && outcome == TOutcome::Done) {
+        job.Failure = Reason("コピー先に書き込めません", errno);
+        outcome = TOutcome::Failed;
+    }
+    if (outcome == TOutcome::Done) {
+        const int placed = replace ? ::rename(temporary.c_str(), job.Destination.c_str())
+                                   : RenameNoReplace(temporary, job.Destination);
+        if (placed != 0) {
+            job.Failure = Reason("コピー先に置けません", errno);
+            outcome = TOutcome::Failed;
+        }
+    }
+    if (outcome != TOutcome::Done)
+        ::unlink(temporary.c_str());
+    else
+        SyncFolder(job.Folder);
+    return outcome;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// The checks before any byte moves: a usable name, an existing source that
+// is not the destination itself, and the conflict question. Gives Done when
+// the transfer may go on, with replace telling whether it may overwrite.
+TOutcome Prepare(TRun& run, TJob& job, bool move, bool& replace)
+{
+    const size_t slash = job.Source.rfind('/');
+    job.Name = slash == std::string::npos ? job.Source : job.Source.substr(slash + 1);
+    if (job.Name.empty() || job.Name == "." || job.Name == ".." || job.Source.find('\0') != std::string::npos) {
+        job.Failure = Reason("ファイル名が正しくありません", EINVAL);
+        return TOutcome::Failed;
+    }
+    job.Destination = job.Folder + (job.Folder == "/" ? "" : "/") + job.Name;
+    struct stat sourceEntry {};
+    if (::lstat(job.Source.c_str(), &sourceEntry) != 0) {
+        job.Failure = Reason("コピー元がありません", errno);
+        return TOutcome::Failed;
+    }
+    // A move takes a dangling link along; a copy needs what it points to.
+    struct stat source {};
+    const bool resolves = ::stat(job.Source.c_str(), &source) == 0;
+    if (!move && !resolves) {
+        job.Failure = Reason("コピー元がありません", errno);
+        return TOutcome::Failed;
+    }
+    struct stat destinationEntry {};
+    if (::lstat(job.Destination.c_str(), &destinationEntry) != 0)
+        return TOutcome::Done;
+    // Also catches a link to the source, a hard link and "dir/./name": writing
+    // there would destroy the very file being read.
+    struct stat destination {};
+    const bool destinationResolves = ::stat(job.Destination.c_str(), &destination) == 0;
+    if (SameFile(sourceEntry, destinationEntry) || (resolves && destinationResolves && SameFile(source, destination))) {
+        job.Failure = Reason("コピー元とコピー先が同じファイルです", EINVAL);
+        return TOutcome::Failed;
+    }
+    if (S_ISDIR(destinationEntry.st_mode)) {
+        job.Failure = Reason("コピー先に同じ名前のフォルダがあります", EISDIR);
+        return TOutcome::Failed;
+    }
+    switch (run.AskConflict(job.Source, job.Destination)) {
+    case TKvConflictAnswer::Overwrite:
+        replace = true;
+        return TOutcome::Done;
+    case TKvConflictAnswer::Skip:
+        return TOutcome::Skipped;
+    case TKvConflictAnswer::Cancel:
+        break;
+    }
+    return TOutcome::Cancelled;
+}
+
+TOutcome MoveOne(TRun& run, TJob& job, bool replace)
+{
+    run.Progress(job.Source, job.Index, 0, 0);
+    const int renamed = replace ? ::rename(job.Source.c_str(), job.Destination.c_str())
+                                : RenameNoReplace(job.Source, job.Destination);
+    if (renamed == 0) {
+        SyncFolder(job.Folder);
+        return TOutcome::Done;
+    }
+    if (errno != EXDEV) {
+        job.Failure = Reason("移動できません", errno);
+        return TOutcome::Failed;
+    }
+    struct stat entry {};
+    if (::lstat(job.Source.c_str(), &entry) != 0 || !S_ISREG(entry.st_mode)) {
+        job.Failure = Reason("別のファイルシステムへは通常のファイルしか移動できません", EXDEV);
+        return TOutcome::Failed;
+    }
+    const TOutcome copied = CopyIntoPlace(run, job, replace);
+    if (copied != TOutcome::Done)
+        return copied;
+    if (::unlink(job.Source.c_str()) != 0) {
+        job.Failure = Reason("コピーしましたが移動元を削除できません", errno);
+        return TOutcome::Failed;
+    }
+    return TOutcome::Done;
+}
+
+// Counts one file's outcome; false when the run ends here.
+bool Record(TRun& run, const std::string& path, TOutcome outcome, std::string failure)
+{
+    switch (outcome) {
+    case TOutcome::Done:
+        ++run.Result.Done;
+        break;
+    case TOutcome::Skipped:
+        ++run.Result.Skipped;
+        break;
+    case TOutcome::Failed:
+        run.Result.Failures.push_back({path, std::move(failure)});
+        break;
+    case TOutcome::Cancelled:
+        run.Result.Cancelled = true;
+        return false;
+    }
+    return true;
+}
+
+TKvFileOperationResult Transfer(const std::vector<std::string>& sources, const std::string& destinationFolder,
+                                const TKvFileOperationCallbacks& callbacks, bool move)
+{
+    TRun run{callbacks, sources.size(), {}, {}, std::vector<char>(kChunkSize)};
+    std::string folder = destinationFolder;
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    for (size_t index = 0; index < sources.size(); ++index) {
+        if (run.CancelRequested()) {
+            run.Result.Cancelled = true;
+            break;
+        }
+        TJob job{sources[index], index, folder, {}, {}, {}};
+        bool replace = false;
+        TOutcome outcome = TOutcome::Failed;
+        if (folder.empty() || folder.find('\0') != std::string::npos)
+            job.Failure = Reason("コピー先フォルダが正しくありません", ENOENT);
+        else
+            outcome = Prepare(run, job, move, replace);
+        if (outcome == TOutcome::Done)
+            outcome = move ? MoveOne(run, job, replace) : CopyIntoPlace(run, job, replace);
+        if (!Record(run, job.Source, outcome, std::move(job.Failure)))
+            break;
+    }
+    return std::move(run.Result);
+}
+
+TOutcome DeleteOne(const std::string& path, bool toTrash, std::string& failure)
+{
+    if (toTrash)
+        return MoveToTrash(path, failure) ? TOutcome::Done : TOutcome::Failed;
+    struct stat entry {};
+    if (::lstat(path.c_str(), &entry) != 0) {
+        failure = Reason("削除するファイルがありません", errno);
+        return TOutcome::Failed;
+    }
+    if (!S_ISREG(entry.st_mode) && !S_ISLNK(entry.st_mode)) {
+        failure = Reason("ファイルではないので削除しません", S_ISDIR(entry.st_mode) ? EISDIR : EINVAL);
+        return TOutcome::Failed;
+    }
+    if (::unlink(path.c_str()) != 0) {
+        failure = Reason("削除できません", errno);
+        return TOutcome::Failed;
+    }
+    return TOutcome::Done;
+}
+
+}  // namespace
+
+TKvFileOperationResult CopyFiles(const std::vector<std::string>& sources, const std::string& destinationFolder,
+                                 const TKvFileOperationCallbacks& callbacks)
+{
+    return Transfer(sources, destinationFolder, callbacks, false);
+}
+
+TKvFileOperationResult MoveFiles(const std::vector<std::string>& sources, const std::string& destinationFolder,
+                                 const TKvFileOperationCallbacks& callbacks)
+{
+    return Transfer(sources, destinationFolder, callbacks, true);
+}
+
+TKvFileOperationResult DeleteFiles(const std::vector<std::string>& paths, bool toTrash,
+                                   const TKvFileOperationCallbacks& callbacks)
+{
+    TRun run{callbacks, paths.size(), {}, {}, {}};
+    for (size_t index = 0; index < paths.size(); ++index) {
+        if (run.CancelRequested()) {
+            run.Result.Cancelled = true;
+            break;
+        }
+        run.Progress(paths[index], index, 0, 0);
+        std::string failure;
+        const TOutcome outcome = paths[index].empty() || paths[index].find('\0') != std::string::npos
+            ? (failure = Reason("ファイル名が正しくありません", EINVAL), TOutcome::Failed)
+            : DeleteOne(paths[index], toTrash, failure);
+        Record(run, paths[index], outcome, std::move(failure));
+    }
+    return std::move(run.Result);
+}

@@ -1,0 +1,91 @@
+// Copying, moving and deleting the files chosen in the list, on byte paths,
+// so that no step can lose a file: a copy is written under a hidden
+// temporary name and renamed into place only when complete, a move across
+// file systems removes its source only after the copy is in place with the
+// right size, and a file is never copied or moved onto itself.
+//
+// Threads: each function runs to the end on the thread that calls it (the
+// program runs it on a worker) and calls the callbacks on that same thread,
+// synchronously, one at a time; a callback that must ask the user waits for
+// the answer itself. No Qt object is touched.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+enum class TKvConflictAnswer { Overwrite, Skip, Cancel };
+
+// ApplyToAll: the answer also holds for every later conflict of the same run,
+// which is then not asked about.
+struct TKvConflictReply {
+    TKvConflictAnswer Answer = TKvConflictAnswer::Skip;
+    bool ApplyToAll = false;
+};
+
+// Current: the source (or, for delete, the path) being worked on; Index is
+// its position in the list given (from 0) of Count. BytesDone of BytesTotal
+// count the current file only; delete reports 0 of 0.
+struct TKvFileProgress {
+    std::string Current;
+    size_t Index = 0;
+    size_t Count = 0;
+    uint64_t BytesDone = 0;
+    uint64_t BytesTotal = 0;
+};
+
+// Every member may be empty. OnProgress is called when a file starts and
+// after each chunk copied. OnConflict(source, destination) is asked when the
+// destination name exists; without it the file is skipped. CancelRequested
+// is polled before each file and between chunks; true ends the run there,
+// leaving the current file as it was before (source in place, no partial
+// destination) and what is done so far done.
+struct TKvFileOperationCallbacks {
+    std::function<void(const TKvFileProgress&)> OnProgress;
+    std::function<TKvConflictReply(const std::string&, const std::string&)> OnConflict;
+    std::function<bool()> CancelRequested;
+};
+
+// Path: the source (or path to delete) as given. Reason: what failed, in
+// Japanese UTF-8, with the system's reason where there is one.
+struct TKvFileFailure {
+    std::string Path;
+    std::string Reason;
+};
+
+// Done: files copied, moved or deleted. Skipped: files left because of a
+// conflict answer. Every other file that was reached has one failure entry;
+// files after a cancel are not reached and not listed.
+struct TKvFileOperationResult {
+    size_t Done = 0;
+    size_t Skipped = 0;
+    bool Cancelled = false;
+    std::vector<TKvFileFailure> Failures;
+};
+
+// Copies each source (a file, or a link to one: its content is copied) to
+// destinationFolder + "/" + its last path component. The copy gets the
+// source's permission bits (rwx for user, group, others) and modification
+// time. An existing destination is replaced, after OnConflict said so, only
+// by a complete copy; a failed or cancelled copy leaves nothing behind but
+// what was there before. A copy that a crash interrupts can leave a hidden
+// ".<name>.XXXXXX.part" file, never a partial file under the real name.
+TKvFileOperationResult CopyFiles(const std::vector<std::string>& sources, const std::string& destinationFolder,
+                                 const TKvFileOperationCallbacks& callbacks);
+
+// As CopyFiles, but moves: a rename within one file system (the entry
+// itself, a link stays a link); across file systems a copy as above whose
+// size is checked against the source before the source is removed. Only a
+// regular file is moved across file systems. A file whose copy is in place
+// but whose source cannot be removed is a failure with both left.
+TKvFileOperationResult MoveFiles(const std::vector<std::string>& sources, const std::string& destinationFolder,
+                                 const TKvFileOperationCallbacks& callbacks);
+
+// Deletes each path: with toTrash, into the desktop's trash (MoveToTrash),
+// and a path that cannot go there is a failure, never removed for good;
+// without it, permanently, only regular files and links (a link itself, not
+// what it points to). A missing path is a failure. OnConflict is not used.
+TKvFileOperationResult DeleteFiles(const std::vector<std::string>& paths, bool toTrash,
+                                   const TKvFileOperationCallbacks& callbacks);
