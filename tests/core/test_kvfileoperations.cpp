@@ -1,0 +1,453 @@
+// Copy, move and delete on temporary folders: what arrives, what stays, and
+// that no cancel, conflict or failure loses a file or leaves a partial one.
+#include "KvFileOperations.h"
+#include "TempFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::set<std::string> Names(const std::string& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+std::vector<uint8_t> Bytes(const std::string& text)
+{
+    return {text.begin(), text.end()};
+}
+
+struct stat StatOf(const std::string& path)
+{
+    struct stat info {};
+    EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
+    return info;
+}
+
+// A file of size bytes without writing them (reads as zeros).
+void MakeSparse(const std::string& path, off_t size)
+{
+    std::ofstream(path).close();
+    ASSERT_EQ(::truncate(path.c_str(), size), 0);
+}
+
+// Cancels as soon as the first chunk of a file has been copied.
+struct CancelAfterFirstChunk {
+    bool cancel = false;
+    TKvFileOperationCallbacks Callbacks()
+    {
+        TKvFileOperationCallbacks callbacks;
+        callbacks.OnProgress = [this](const TKvFileProgress& progress) { cancel = cancel || progress.BytesDone > 0; };
+        callbacks.CancelRequested = [this] { return cancel; };
+        return callbacks;
+    }
+};
+
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name)
+    {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv()
+    {
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+class FileOperations : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        src = tmp.path() + "/src";
+        dst = tmp.path() + "/dst";
+        fs::create_directories(src);
+        fs::create_directories(dst);
+    }
+
+    std::string Make(const std::string& name, const std::string& content) const
+    {
+        return tmp.write("src/" + name, Bytes(content));
+    }
+
+    TempFolder tmp;
+    std::string src;
+    std::string dst;
+};
+
+TEST_F(FileOperations, CopyDeliversExactlyTheGivenFilesWithModeAndTime)
+{
+    const std::vector<std::string> sources = {Make("a.jpg", "first"), Make("b.jpg", std::string(3 << 20, 'b')),
+                                              Make("c.jpg", "")};
+    Make("unlisted.jpg", "not chosen");
+    ASSERT_EQ(::chmod(sources[0].c_str(), 0640), 0);
+    const timespec times[2] = {{1000000000, 123456789}, {1000000000, 987654321}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, sources[0].c_str(), times, 0), 0);
+    std::vector<TKvFileProgress> reports;
+    TKvFileOperationCallbacks callbacks;
+    callbacks.OnProgress = [&](const TKvFileProgress& progress) { reports.push_back(progress); };
+
+    const TKvFileOperationResult result = CopyFiles(sources, dst, callbacks);
+
+    EXPECT_EQ(result.Done, 3u);
+    EXPECT_TRUE(result.Failures.empty());
+    EXPECT_FALSE(result.Cancelled);
+    EXPECT_EQ(Names(dst), (std::set<std::string>{"a.jpg", "b.jpg", "c.jpg"}));
+    for (const std::string& source : sources)
+        EXPECT_EQ(ReadBytes(dst + "/" + fs::path(source).filename().string()), ReadBytes(source));
+    const struct stat copy = StatOf(dst + "/a.jpg");
+    EXPECT_EQ(copy.st_mode & 07777, 0640u);
+    EXPECT_EQ(copy.st_mtim.tv_sec, times[1].tv_sec);
+    EXPECT_EQ(copy.st_mtim.tv_nsec, times[1].tv_nsec);
+    EXPECT_EQ(Names(src).size(), 4u);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back().Index, 2u);
+    EXPECT_EQ(reports.back().Count, 3u);
+    std::optional<TKvFileProgress> lastOfBig;
+    for (const TKvFileProgress& report : reports)
+        if (report.Current == sources[1])
+            lastOfBig = report;
+    ASSERT_TRUE(lastOfBig);
+    EXPECT_EQ(lastOfBig->BytesDone, 3u << 20);
+    EXPECT_EQ(lastOfBig->BytesTotal, 3u << 20);
+}
+
+TEST_F(FileOperations, AFailingFileIsListedAndTheRunGoesOn)
+{
+    const std::vector<std::string> sources = {Make("a", "a"), src + "/missing", src + "/", Make("c", "c")};
+    fs::create_directories(src + "/folder");
+    const std::vector<std::string> withFolder = {src + "/folder"};
+
+    const TKvFileOperationResult result = CopyFiles(sources, dst, {});
+    const TKvFileOperationResult folder = CopyFiles(withFolder, dst, {});
+
+    EXPECT_EQ(result.Done, 2u);
+    ASSERT_EQ(result.Failures.size(), 2u);
+    EXPECT_EQ(result.Failures[0].Path, sources[1]);
+    EXPECT_NE(result.Failures[0].Reason.find(std::strerror(ENOENT)), std::string::npos);
+    EXPECT_EQ(result.Failures[1].Path, sources[2]);
+    EXPECT_EQ(folder.Failures.size(), 1u);
+    EXPECT_EQ(Names(dst), (std::set<std::string>{"a", "c"}));
+}
+
+TEST_F(FileOperations, NamesThatAreNotUtf8OrHoldNewlinesAreKeptAsBytes)
+{
+    const ScopedEnv dataHome("XDG_DATA_HOME", tmp.path() + "/data");
+    for (const std::string name : {std::string("\xff\xfe\x80.jpg"), std::string("line\nbreak.jpg")}) {
+        SCOPED_TRACE(name);
+        const std::string source = Make(name, "bytes of " + name);
+        ASSERT_EQ(CopyFiles({source}, dst, {}).Done, 1u);
+        EXPECT_EQ(ReadBytes(dst + "/" + name), "bytes of " + name);
+        fs::create_directories(tmp.path() + "/moved");
+        ASSERT_EQ(MoveFiles({dst + "/" + name}, tmp.path() + "/moved", {}).Done, 1u);
+        EXPECT_EQ(ReadBytes(tmp.path() + "/moved/" + name), "bytes of " + name);
+        ASSERT_EQ(DeleteFiles({tmp.path() + "/moved/" + name}, false, {}).Done, 1u);
+        ASSERT_EQ(DeleteFiles({source}, true, {}).Done, 1u);
+        EXPECT_EQ(ReadBytes(tmp.path() + "/data/Trash/files/" + name), "bytes of " + name);
+    }
+    EXPECT_TRUE(Names(src).empty());
+    EXPECT_TRUE(Names(dst).empty());
+    EXPECT_TRUE(Names(tmp.path() + "/moved").empty());
+}
+
+// Each row names the same file twice: as source and as destination folder +
+// the source's name. Writing the copy would truncate the file being read; a
+// move would replace the file with itself or with a link to it.
+TEST_F(FileOperations, AFileIsNeverCopiedOrMovedOntoItself)
+{
+    const std::string original = Make("x.jpg", "precious");
+    fs::create_symlink(src, tmp.path() + "/link-to-src");
+    fs::create_directories(tmp.path() + "/elsewhere");
+    fs::create_symlink(original, tmp.path() + "/elsewhere/x.jpg");
+    fs::create_hard_link(original, dst + "/x.jpg");
+    struct Row {
+        std::string source;
+        std::string folder;
+    };
+    const std::vector<Row> rows = {
+        {original, src},
+        {src + "/./x.jpg", src + "/"},
+        {src + "/../src/x.jpg", src},
+        {original, tmp.path() + "/link-to-src"},
+        {tmp.path() + "/link-to-src/x.jpg", src},
+        {tmp.path() + "/elsewhere/x.jpg", src},
+        {original, dst},
+    };
+    for (const Row& row : rows) {
+        for (const bool move : {false, true}) {
+            SCOPED_TRACE(row.source + " -> " + row.folder + (move ? " (move)" : " (copy)"));
+            TKvFileOperationCallbacks overwrite;
+            overwrite.OnConflict = [](const std::string&, const std::string&) {
+                return TKvConflictReply{TKvConflictAnswer::Overwrite, false};
+            };
+            const TKvFileOperationResult result =
+                move ? MoveFiles({row.source}, row.folder, overwrite) : CopyFiles({row.source}, row.folder, overwrite);
+            EXPECT_EQ(result.Done, 0u);
+            ASSERT_EQ(result.Failures.size(), 1u);
+            EXPECT_EQ(result.Failures[0].Path, row.source);
+            EXPECT_EQ(ReadBytes(original), "precious");
+            EXPECT_FALSE(fs::is_symlink(original));
+            EXPECT_EQ(Names(src), (std::set<std::string>{"x.jpg"}));
+        }
+    }
+}
+
+// The scripted answers are given in turn; "expected" is each destination's
+// content afterwards ("new" = replaced).
+TEST(FileOperationConflicts, AnswersAreFollowedAndApplyToAllIsRemembered)
+{
+    struct Row {
+        const char* name;
+        std::vector<TKvConflictReply> answers;  // empty: no callback
+        std::vector<std::string> expected;
+        size_t asked;
+        size_t done;
+        size_t skipped;
+        bool cancelled;
+    };
+    using A = TKvConflictAnswer;
+    const std::vector<Row> rows = {
+        {"no callback skips", {}, {"old", "old", "old"}, 0, 0, 3, false},
+        {"overwrite each", {{A::Overwrite, false}, {A::Overwrite, false}, {A::Overwrite, false}},
+         {"new", "new", "new"}, 3, 3, 0, false},
+        {"skip, then overwrite all", {{A::Skip, false}, {A::Overwrite, true}}, {"old", "new", "new"}, 2, 2, 1, false},
+        {"skip all", {{A::Skip, true}}, {"old", "old", "old"}, 1, 0, 3, false},
+        {"overwrite, then cancel", {{A::Overwrite, false}, {A::Cancel, false}}, {"new", "old", "old"}, 2, 1, 0, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder tmp;
+        std::vector<std::string> sources;
+        for (const char* name : {"a", "b", "c"}) {
+            sources.push_back(tmp.write(std::string("src/") + name, Bytes("new")));
+            tmp.write(std::string("dst/") + name, Bytes("old"));
+        }
+        size_t asked = 0;
+        TKvFileOperationCallbacks callbacks;
+        if (!row.answers.empty()) {
+            callbacks.OnConflict = [&](const std::string& source, const std::string& destination) {
+                EXPECT_EQ(source, sources.at(asked));
+                EXPECT_EQ(destination, tmp.path() + "/dst/" + fs::path(source).filename().string());
+                return row.answers.at(asked++);
+            };
+        }
+        const TKvFileOperationResult result = CopyFiles(sources, tmp.path() + "/dst", callbacks);
+        EXPECT_EQ(asked, row.asked);
+        EXPECT_EQ(result.Done, row.done);
+        EXPECT_EQ(result.Skipped, row.skipped);
+        EXPECT_EQ(result.Cancelled, row.cancelled);
+        EXPECT_TRUE(result.Failures.empty());
+        EXPECT_EQ((std::vector<std::string>{ReadBytes(tmp.path() + "/dst/a"), ReadBytes(tmp.path() + "/dst/b"),
+                                            ReadBytes(tmp.path() + "/dst/c")}),
+                  row.expected);
+        EXPECT_EQ(Names(tmp.path() + "/dst"), (std::set<std::string>{"a", "b", "c"}));
+    }
+}
+
+TEST_F(FileOperations, ACancelledCopyLeavesNothingUnderTheRealName)
+{
+    const std::string big = src + "/big.jpg";
+    MakeSparse(big, off_t(64) << 20);
+    CancelAfterFirstChunk canceller;
+
+    const TKvFileOperationResult result = CopyFiles({big}, dst, canceller.Callbacks());
+
+    EXPECT_TRUE(canceller.cancel);
+    EXPECT_TRUE(result.Cancelled);
+    EXPECT_EQ(result.Done, 0u);
+    EXPECT_TRUE(Names(dst).empty());
+}
+
+TEST_F(FileOperations, ACancelledOverwriteKeepsTheOldDestination)
+{
+    const std::string big = src + "/big.jpg";
+    MakeSparse(big, off_t(8) << 20);
+    tmp.write("dst/big.jpg", Bytes("old"));
+    CancelAfterFirstChunk canceller;
+    TKvFileOperationCallbacks callbacks = canceller.Callbacks();
+    callbacks.OnConflict = [](const std::string&, const std::string&) {
+        return TKvConflictReply{TKvConflictAnswer::Overwrite, false};
+    };
+
+    const TKvFileOperationResult result = CopyFiles({big}, dst, callbacks);
+
+    EXPECT_TRUE(result.Cancelled);
+    EXPECT_EQ(ReadBytes(dst + "/big.jpg"), "old");
+    EXPECT_EQ(Names(dst), (std::set<std::string>{"big.jpg"}));
+}
+
+TEST_F(FileOperations, AMoveWithinOneFileSystemIsARename)
+{
+    const std::string source = Make("a.jpg", "content");
+    const ino_t inode = StatOf(source).st_ino;
+
+    const TKvFileOperationResult result = MoveFiles({source}, dst, {});
+
+    EXPECT_EQ(result.Done, 1u);
+    EXPECT_FALSE(fs::exists(source));
+    EXPECT_EQ(StatOf(dst + "/a.jpg").st_ino, inode);
+}
+
+TEST_F(FileOperations, AVanishedDestinationFolderFailsEachFileAndCreatesNothing)
+{
+    const std::vector<std::string> sources = {Make("a", "a"), Make("b", "b")};
+    fs::remove(dst);
+    for (const std::string& folder : {dst, std::string()}) {
+        for (const bool move : {false, true}) {
+            SCOPED_TRACE("\"" + folder + (move ? "\" move" : "\" copy"));
+            const TKvFileOperationResult result = move ? MoveFiles(sources, folder, {}) : CopyFiles(sources, folder, {});
+            EXPECT_EQ(result.Done, 0u);
+            ASSERT_EQ(result.Failures.size(), 2u);
+            EXPECT_EQ(result.Failures[1].Path, sources[1]);
+            EXPECT_EQ(Names(tmp.path()), (std::set<std::string>{"src"}));
+            EXPECT_EQ(Names(src), (std::set<std::string>{"a", "b"}));
+        }
+    }
+}
+
+TEST_F(FileOperations, DeleteGoesToTheTrashOrRemovesOnlyFilesAndLinks)
+{
+    const ScopedEnv dataHome("XDG_DATA_HOME", tmp.path() + "/data");
+    const std::vector<std::string> toTrash = {Make("a", "a"), Make("b", "b")};
+    const TKvFileOperationResult trashed = DeleteFiles(toTrash, true, {});
+    EXPECT_EQ(trashed.Done, 2u);
+    EXPECT_EQ(Names(tmp.path() + "/data/Trash/files"), (std::set<std::string>{"a", "b"}));
+    EXPECT_EQ(ReadBytes(tmp.path() + "/data/Trash/files/b"), "b");
+
+    const std::string target = Make("target", "stays");
+    fs::create_symlink(target, src + "/link");
+    fs::create_directories(src + "/folder");
+    const std::vector<std::string> paths = {Make("c", "c"), src + "/missing", src + "/folder", src + "/link"};
+    const TKvFileOperationResult removed = DeleteFiles(paths, false, {});
+    EXPECT_EQ(removed.Done, 2u);
+    ASSERT_EQ(removed.Failures.size(), 2u);
+    EXPECT_EQ(removed.Failures[0].Path, src + "/missing");
+    EXPECT_EQ(removed.Failures[1].Path, src + "/folder");
+    EXPECT_EQ(Names(src), (std::set<std::string>{"folder", "target"}));
+
+    const TKvFileOperationResult missing = DeleteFiles({src + "/missing"}, true, {});
+    EXPECT_EQ(missing.Failures.size(), 1u);
+}
+
+// /dev/shm is a tmpfs, so a move from the test folder into it crosses file
+// systems.
+class CrossFileSystemMove : public FileOperations {
+protected:
+    void SetUp() override
+    {
+        FileOperations::SetUp();
+        other = "/dev/shm/scanlark-test-XXXXXX";
+        if (!::mkdtemp(other.data()))
+            GTEST_SKIP() << "no writable /dev/shm to move to another file system";
+        created = true;
+        if (StatOf(other).st_dev == StatOf(src).st_dev)
+            GTEST_SKIP() << "/dev/shm is on the same file system as " << src;
+    }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        if (created)
+            fs::remove_all(other, ignored);
+    }
+    std::string other;
+    bool created = false;
+};
+
+TEST_F(CrossFileSystemMove, CopiesWithModeAndTimeThenRemovesTheSource)
+{
+    const std::string source = Make("a.jpg", std::string(3 << 20, 'a'));
+    ASSERT_EQ(::chmod(source.c_str(), 0604), 0);
+    const time_t mtime = StatOf(source).st_mtim.tv_sec - 1000;
+    const timespec times[2] = {{mtime, 0}, {mtime, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, source.c_str(), times, 0), 0);
+    fs::create_symlink(source, src + "/link");
+
+    const TKvFileOperationResult result = MoveFiles({source, src + "/link"}, other, {});
+
+    EXPECT_EQ(result.Done, 1u);
+    ASSERT_EQ(result.Failures.size(), 1u);
+    EXPECT_EQ(result.Failures[0].Path, src + "/link");
+    EXPECT_FALSE(fs::exists(source));
+    EXPECT_TRUE(fs::is_symlink(src + "/link"));
+    EXPECT_EQ(ReadBytes(other + "/a.jpg"), std::string(3 << 20, 'a'));
+    EXPECT_EQ(StatOf(other + "/a.jpg").st_mode & 07777, 0604u);
+    EXPECT_EQ(StatOf(other + "/a.jpg").st_mtim.tv_sec, mtime);
+    EXPECT_EQ(Names(other), (std::set<std::string>{"a.jpg"}));
+}
+
+TEST_F(CrossFileSystemMove, ACancelLeavesTheSourceAndNoPartialFile)
+{
+    const std::string source = Make("a.jpg", std::string(4 << 20, 'a'));
+    CancelAfterFirstChunk canceller;
+
+    const TKvFileOperationResult result = MoveFiles({source}, other, canceller.Callbacks());
+
+    EXPECT_TRUE(result.Cancelled);
+    EXPECT_EQ(ReadBytes(source), std::string(4 << 20, 'a'));
+    EXPECT_TRUE(Names(other).empty());
+}
+
+TEST_F(FileOperations, AFullDestinationFailsTheFileAndKeepsTheSource)
+{
+    const std::string full = tmp.path() + "/full";
+    fs::create_directories(full);
+    if (::mount("tmpfs", full.c_str(), "tmpfs", 0, "size=256k") != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (" << std::strerror(errno) << "); needs root";
+    struct Unmount {
+        std::string path;
+        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmount{full};
+    const std::vector<std::string> sources = {Make("big.jpg", std::string(1 << 20, 'b')), Make("small.jpg", "s")};
+
+    for (const bool move : {false, true}) {
+        SCOPED_TRACE(move ? "move" : "copy");
+        const TKvFileOperationResult result = move ? MoveFiles(sources, full, {}) : CopyFiles(sources, full, {});
+        EXPECT_EQ(result.Done, 1u);
+        ASSERT_EQ(result.Failures.size(), 1u);
+        EXPECT_EQ(result.Failures[0].Path, sources[0]);
+        EXPECT_NE(result.Failures[0].Reason.find(std::strerror(ENOSPC)), std::string::npos)
+            << result.Failures[0].Reason;
+        EXPECT_EQ(Names(full), (std::set<std::string>{"small.jpg"}));
+        EXPECT_EQ(ReadBytes(sources[0]), std::string(1 << 20, 'b'));
+        fs::remove(full + "/small.jpg");
+        if (move)
+            EXPECT_FALSE(fs::exists(sources[1]));
+    }
+}
+
+}  // namespace
