@@ -140,8 +140,12 @@ TOutcome CopyContent(TRun& run, TJob& job, int in, int out, uint64_t total)
 TOutcome FillTemporary(TRun& run, TJob& job, int in, int out)
 {
     struct stat before {};
-    if (::fstat(in, &before) != 0 || !S_ISREG(before.st_mode)) {
-        job.Failure = Reason("通常のファイルではありません", S_ISREG(before.st_mode) ? errno : EINVAL);
+    if (::fstat(in, &before) != 0) {
+        job.Failure = Reason("コピー元を読み込めません", errno);
+        return TOutcome::Failed;
+    }
+    if (!S_ISREG(before.st_mode)) {
+        job.Failure = Reason("通常のファイルではありません", EINVAL);
         return TOutcome::Failed;
     }
     const TOutcome outcome = CopyContent(run, job, in, out, static_cast<uint64_t>(before.st_size));
