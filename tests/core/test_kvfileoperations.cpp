@@ -7,6 +7,7 @@
 
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -362,6 +363,65 @@ TEST_F(FileOperations, DeleteGoesToTheTrashOrRemovesOnlyFilesAndLinks)
 
     const TKvFileOperationResult missing = DeleteFiles({src + "/missing"}, true, {});
     EXPECT_EQ(missing.Failures.size(), 1u);
+}
+
+TEST_F(FileOperations, AFileThatCannotGoToTheTrashStays)
+{
+    tmp.write("not-a-folder", Bytes("x"));
+    const ScopedEnv dataHome("XDG_DATA_HOME", tmp.path() + "/not-a-folder/data");
+    const std::string source = Make("a.jpg", "keep me");
+
+    const TKvFileOperationResult result = DeleteFiles({source}, true, {});
+
+    EXPECT_EQ(result.Done, 0u);
+    ASSERT_EQ(result.Failures.size(), 1u);
+    EXPECT_FALSE(result.Failures[0].Reason.empty());
+    EXPECT_EQ(ReadBytes(source), "keep me");
+}
+
+// Root may read and write anything, so the child drops to "nobody" first.
+// Its exit code has one bit per broken expectation.
+TEST_F(FileOperations, FilesTheUserMayNotReadOrWriteFailAndLeaveNothing)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to drop to another user";
+    const std::string readable = Make("readable.jpg", "r");
+    const std::string secret = Make("secret.jpg", "s");
+    const std::string open = tmp.path() + "/open";
+    fs::create_directories(open);
+    ASSERT_EQ(::chmod(tmp.path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(src.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(dst.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(readable.c_str(), 0644), 0);
+    ASSERT_EQ(::chmod(secret.c_str(), 0600), 0);
+    ASSERT_EQ(::chown(open.c_str(), 65534, 65534), 0);
+
+    const pid_t child = ::fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(64);
+        int broken = 0;
+        const TKvFileOperationResult intoReadOnly = CopyFiles({readable}, dst, {});
+        if (intoReadOnly.Failures.size() != 1
+            || intoReadOnly.Failures[0].Reason.find(std::strerror(EACCES)) == std::string::npos)
+            broken |= 1;
+        const TKvFileOperationResult unreadable = CopyFiles({secret}, open, {});
+        if (unreadable.Failures.size() != 1 || unreadable.Done != 0)
+            broken |= 2;
+        const TKvFileOperationResult notRemovable = DeleteFiles({readable}, false, {});
+        if (notRemovable.Failures.size() != 1 || notRemovable.Done != 0)
+            broken |= 4;
+        ::_exit(broken);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(Names(dst).empty());
+    EXPECT_TRUE(Names(open).empty());
+    EXPECT_EQ(ReadBytes(readable), "r");
+    EXPECT_EQ(ReadBytes(secret), "s");
 }
 
 // /dev/shm is a tmpfs, so a move from the test folder into it crosses file
