@@ -10,6 +10,7 @@
 #include "KvRecentControl.h"
 #include "KvUtils.h"
 #include "MainWin.h"
+#include "ScanlarkStatusTexts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -239,10 +240,7 @@ void TFormScanlark::ListingProgressTick()
     }
     // Panel 0 is rewritten by UpdateStatusBar once the listing ends, so the
     // panels' own texts are never contradicted.
-    QLocale locale = QLocale::system();
-    locale.setNumberOptions(locale.numberOptions() & ~QLocale::NumberOptions(QLocale::OmitGroupSeparator));
-    SetPanelText(0, QStringLiteral("一覧を作成中… %1 個のファイルとフォルダを確認")
-                        .arg(locale.toString(static_cast<qlonglong>(list.ScannedCount()))));
+    SetPanelText(0, ListingProgressText(list.ScannedCount(), QLocale::system()));
 }
 
 void TFormScanlark::ClearFileList()

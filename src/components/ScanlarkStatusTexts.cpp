@@ -17,6 +17,11 @@ QString SelectedCountText(int64_t selected, const QLocale& locale)
     return QStringLiteral("%1 個のオブジェクトを選択").arg(GroupedNumber(selected, locale));
 }
 
+QString ListingProgressText(int64_t scanned, const QLocale& locale)
+{
+    return QStringLiteral("一覧を作成中… %1 個のファイルとフォルダを確認").arg(GroupedNumber(scanned, locale));
+}
+
 QString FocusPositionText(int focusedRow, int64_t count, const QLocale& locale)
 {
     if (focusedRow < 0)

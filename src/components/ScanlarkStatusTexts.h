@@ -12,6 +12,9 @@
 // Panel 0: "3 個のオブジェクトを選択".
 QString SelectedCountText(int64_t selected, const QLocale& locale);
 
+// Panel 0 while a listing runs: "一覧を作成中… 1,234 個のファイルとフォルダを確認".
+QString ListingProgressText(int64_t scanned, const QLocale& locale);
+
 // Panel 1: "12 / 1,234" with a focused row (focusedRow counted from 0),
 // else "1,234 個のオブジェクト" (focusedRow < 0).
 QString FocusPositionText(int focusedRow, int64_t count, const QLocale& locale);

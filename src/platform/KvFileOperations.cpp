@@ -1,5 +1,7 @@
 #include "KvFileOperations.h"
 
+#include "KvSafeFile.h"
+
 #include "KvTrash.h"
 
 #include <fcntl.h>
@@ -64,22 +66,6 @@ struct TJob {
     std::string Failure;      // set with TOutcome::Failed
 };
 
-bool WriteAll(int fd, const char* bytes, size_t size)
-{
-    while (size > 0) {
-        const ssize_t count = ::write(fd, bytes, size);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0) {
-            if (count == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        bytes += count;
-        size -= static_cast<size_t>(count);
-    }
-    return true;
-}
 
 // Makes a rename into folder last; some file systems cannot sync a folder,
 // and the content is synced already, so failures are ignored.
@@ -126,7 +112,7 @@ TOutcome CopyContent(TRun& run, TJob& job, int in, int out, uint64_t total)
         }
         if (count == 0)
             return TOutcome::Done;
-        if (!WriteAll(out, run.Buffer.data(), static_cast<size_t>(count))) {
+        if (!WriteAllBytes(out, std::string_view(run.Buffer.data(), static_cast<size_t>(count)))) {
             job.Failure = Reason("コピー先に書き込めません", errno);
             return TOutcome::Failed;
         }

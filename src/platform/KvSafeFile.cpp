@@ -89,21 +89,6 @@ int CreateTemporaryFile(const std::string& target, std::string& path)
     return -1;
 }
 
-bool WriteAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t count = ::write(fd, bytes.data(), bytes.size());
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0) {
-            if (count == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<size_t>(count));
-    }
-    return true;
-}
 
 // Makes the rename itself durable. Some file systems cannot sync a folder;
 // the content is already safe then, so failures are ignored.
@@ -161,7 +146,7 @@ int ReplaceFile(const std::string& fileName, std::string_view bytes, std::string
         check(::fchmod(fd, old.st_mode & 07777) == 0, "set the permissions of the new");
     }
     if (error == 0)
-        check(WriteAll(fd, bytes), "write the new");
+        check(WriteAllBytes(fd, bytes), "write the new");
     if (error == 0)
         check(::fsync(fd) == 0, "sync the new");
     check(::close(fd) == 0, "close the new");
@@ -264,4 +249,20 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::s
         *error = std::move(failure);
     errno = cause;
     return false;
+}
+
+bool WriteAllBytes(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t count = ::write(fd, bytes.data(), bytes.size());
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            if (count == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(count));
+    }
+    return true;
 }

@@ -20,6 +20,10 @@ bool ReadFileContents(const std::string& path, std::string& bytes, size_t sizeLi
 // Whether a failed ReadFileContents (its errno) means that there is no file.
 inline bool NoSuchFile(int error) { return error == ENOENT || error == ENOTDIR; }
 
+// Writes all of bytes to fd, going on after short writes and EINTR. False
+// with errno set when a write fails (a write of nothing counts as ENOSPC).
+bool WriteAllBytes(int fd, std::string_view bytes);
+
 // Replaces the whole file at path with bytes: they go to a new hidden file in
 // the same folder, which is synced and then renamed over the target, and the
 // folder is synced so that the rename lasts. A new file gets mode 0666 less

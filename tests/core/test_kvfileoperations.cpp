@@ -1,6 +1,7 @@
 // Copy, move and delete on temporary folders: what arrives, what stays, and
 // that no cancel, conflict or failure loses a file or leaves a partial one.
 #include "KvFileOperations.h"
+#include "FileHelpers.h"
 #include "TempFiles.h"
 
 #include <gtest/gtest.h>
@@ -24,20 +25,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::set<std::string> Names(const std::string& folder)
-{
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
 
 std::vector<uint8_t> Bytes(const std::string& text)
 {
@@ -68,27 +55,6 @@ struct CancelAfterFirstChunk {
         callbacks.CancelRequested = [this] { return cancel; };
         return callbacks;
     }
-};
-
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name)
-    {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv()
-    {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
 };
 
 class FileOperations : public ::testing::Test {

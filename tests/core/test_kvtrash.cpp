@@ -1,6 +1,7 @@
 // The freedesktop.org trash: where items land, their info files, unique
 // names, and failures that must leave the item and no trace behind.
 #include "KvTrash.h"
+#include "FileHelpers.h"
 #include "TempFiles.h"
 
 #include <gtest/gtest.h>
@@ -20,45 +21,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::set<std::string> Names(const std::string& folder)
-{
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
-
-// Sets an environment variable (or unsets it with nullopt) for one test.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, std::optional<std::string> value) : name_(name)
-    {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        if (value)
-            ::setenv(name, value->c_str(), 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedEnv()
-    {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 class ScopedWorkingFolder {
 public:

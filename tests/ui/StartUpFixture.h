@@ -3,6 +3,7 @@
 // user may be running.
 #pragma once
 
+#include "KvSingleInstance.h"
 #include "TempFiles.h"
 #include "WaitUntil.h"
 
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <map>
 
@@ -77,6 +79,18 @@ protected:
 
     // Waits until a started program has written text to stderr, keeping what
     // it wrote in errors.
+    // Starts a window, waits until it answers hand-overs, then stops it
+    // (SIGSTOP): a running instance that does not answer. False when it
+    // never answered.
+    bool startStoppedWindow(QProcess& process, const TKvSingleInstance& probe, pid_t& pid)
+    {
+        startWindow(process);
+        if (!waitUntil([&] { return probe.SendToRunningInstance(kCopyDataRaiseOnly, "", 500); }))
+            return false;
+        pid = static_cast<pid_t>(process.processId());
+        ::kill(pid, SIGSTOP);
+        return true;
+    }
     static bool waitForError(QProcess& process, const QString& text, QString& errors)
     {
         return waitUntil([&] {

@@ -92,11 +92,9 @@ TEST_F(StartUp, RelativeArgumentsAreHandedOverAsAbsolutePaths)
 TEST_F(StartUp, SecondStartFailsLoudlyWhenTheRunningWindowDoesNotAnswer)
 {
     QProcess first;
-    startWindow(first);
     TKvSingleInstance probe(SingleInstanceName);
-    ASSERT_TRUE(waitUntil([&] { return probe.SendToRunningInstance(kCopyDataRaiseOnly, "", 500); }));
-    const auto pid = static_cast<pid_t>(first.processId());
-    ::kill(pid, SIGSTOP);
+    pid_t pid = 0;
+    ASSERT_TRUE(startStoppedWindow(first, probe, pid));
 
     QElapsedTimer elapsed;
     elapsed.start();
@@ -142,12 +140,10 @@ TEST_F(StartUp, EveryStartOpensItsWindowWhenTheSocketPathIsTooLong)
 TEST_F(StartUp, HandOverMeetingAClosingWindowNeverKeepsItOpen)
 {
     QProcess first;
-    startWindow(first);
     TKvSingleInstance probe(SingleInstanceName);
-    ASSERT_TRUE(waitUntil([&] { return probe.SendToRunningInstance(kCopyDataRaiseOnly, "", 500); }));
     // The close and a path both wait when the window goes on again.
-    const auto pid = static_cast<pid_t>(first.processId());
-    ::kill(pid, SIGSTOP);
+    pid_t pid = 0;
+    ASSERT_TRUE(startStoppedWindow(first, probe, pid));
     QLocalSocket sender;
     sender.connectToServer(probe.SocketName());
     ASSERT_TRUE(sender.waitForConnected(2000));
