@@ -1,7 +1,13 @@
-// Stand-ins for the shell's file operations that the window uses.
+// Stand-ins for the shell's services that the window uses: the trash for
+// the folder tree, and opening files and folders through the desktop.
 #pragma once
 
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
 #include <string>
+
 
 class QWidget;
 
@@ -13,3 +19,27 @@ class QWidget;
 // where it was. Returns false only when the item is verified to be in the
 // trash and gone from path.
 bool DeleteToRecycleBin(QWidget* owner, const std::string& path);
+
+// The desktop's services behind the open commands. Main thread only; a test
+// replaces them with recorders (and puts the old ones back).
+struct TKvDesktopServices {
+    // Opens a file or folder URL with the program the desktop associates
+    // with it (xdg-open); true when the request was handed on.
+    std::function<bool(const QUrl&)> OpenUrl;
+    // Asks the file manager to show these file URLs selected; done(false)
+    // when no file manager answers, possibly later from the event loop.
+    std::function<void(const QStringList& urls, std::function<void(bool)> done)> ShowItems;
+};
+TKvDesktopServices& DesktopServices();
+
+// The file URL of a path, its bytes percent-encoded, so that a name that is
+// not UTF-8 reaches the other program unchanged.
+QUrl FileUrlOfPath(const std::string& path);
+
+// Opens file with its associated program; nothing waits for it.
+void ShellOpenFile(const std::string& file);
+// Opens folder (a trailing "/" is added when missing) in the file manager.
+bool ShellOpenFolder(const std::string& folder);
+// Shows file selected in a file manager window; without a file manager that
+// answers, opens the file's folder instead.
+void ExploreFolder(const std::string& file);

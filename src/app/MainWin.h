@@ -189,6 +189,23 @@ private:
     void CheckProgressTimerTimer();
     void KvThreadJpegChecker1Terminate(QObject* sender);
 
+    // File operations (MainWinFileOps.cpp)
+    void SetupFileOperations();
+    void CopyFileActExecute();
+    void MoveFileActExecute();
+    void DeleteFileActExecute();
+    void OpenShellActExecute();
+    void OpenExplorerActExecute();
+    void OpenFolderActExecute();
+    void NameCopyActExecute();
+    // Copy or move of the selection into a folder the user chooses.
+    void SendSelectedFiles(bool move);
+    // Full names of the selected rows, in ascending row order.
+    std::vector<std::string> SelectedFullNames() const;
+    // Modifiers of the list key being handled, or none: Shift+Delete is read
+    // from the key itself as well as from the keyboard.
+    Qt::KeyboardModifiers listKeyModifiers_;
+
     void FormCreate();
     void FormClose();
     void FormResize();

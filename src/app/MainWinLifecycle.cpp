@@ -135,6 +135,7 @@ void TFormScanlark::FormCreate()
     SetupFileListView();
     SetupNavigation();
     SetupCheck();
+    SetupFileOperations();
 
     TFolderHistoryLoad history = LoadFolderHistory(FolderListPath());
     FolderHistory = std::move(history.Folders);

@@ -42,7 +42,11 @@ void TFormScanlark::LVFilesKeyUp(QKeyEvent* e)
     case Qt::Key_Stop: ExecuteAction(StopAct); break;
     case Qt::Key_Left: if (alt) ExecuteAction(BackAct); break;
     case Qt::Key_Right: if (alt) ExecuteAction(ForwardAct); break;
-    case Qt::Key_Delete: ExecuteAction(DeleteFileAct); break;
+    case Qt::Key_Delete:
+        listKeyModifiers_ = e->modifiers();
+        ExecuteAction(DeleteFileAct);
+        listKeyModifiers_ = {};
+        break;
     case Qt::Key_A: if (ctrl) ExecuteAction(SelectAllAct); break;
     case Qt::Key_F: if (ctrl) ExecuteAction(SearchFindAct); break;
     case Qt::Key_R: if (ctrl) ExecuteAction(SelectErrorsActSl); break;

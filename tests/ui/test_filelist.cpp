@@ -654,14 +654,23 @@ TEST_F(FileList, ActionRulesFollowTheListAndNeverEnableAPendingCommand)
     for (QAction* action : {action("SearchFindAct"), action("SearchFindNextAct"), action("SelectAllAct"),
                             action("SelectChangeAct"), action("JpegErrorCheckAllAct"), action("SelectErrorsActSl")})
         EXPECT_TRUE(action->isEnabled()) << action->objectName().toStdString();
+    const char* const onSelection[] = {"OpenShellAct", "OpenExplorerAct", "DeleteFileAct", "CopyFileAct",
+                                       "MoveFileAct"};
+    for (const char* name : onSelection)
+        EXPECT_FALSE(action(name)->isEnabled()) << name;
     EXPECT_FALSE(action("MoveThisFolderAct")->isEnabled());
+    EXPECT_FALSE(action("NameCopyAct")->isEnabled());
+    EXPECT_TRUE(action("OpenFolderAct")->isEnabled());
 
     selectOnly({"a-sound.jpg"}, "a-sound.jpg");
     window_->ActionList1Update();
     EXPECT_TRUE(action("MoveThisFolderAct")->isEnabled());
-    // Selected rows, but the file commands are not built yet.
-    for (QAction* action : {action("OpenShellAct"), action("DeleteFileAct"), action("CopyFileAct")})
-        EXPECT_FALSE(action->isEnabled()) << action->objectName().toStdString();
+    EXPECT_TRUE(action("NameCopyAct")->isEnabled());
+    for (const char* name : onSelection)
+        EXPECT_TRUE(action(name)->isEnabled()) << name;
+    // A command whose handler is not built yet stays off whatever the rules say.
+    for (QAction* pending : window_->pendingActions_)
+        EXPECT_FALSE(pending->isEnabled()) << pending->objectName().toStdString();
 
     list_->SetRowCount(0);
     window_->ActionList1Update();

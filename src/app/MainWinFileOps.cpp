@@ -1,0 +1,148 @@
+// Acting on the chosen files: copy or move them to a folder, delete them,
+// open them or their folder, copy the focused file's name. None of these
+// refreshes the list; the person does that with F5.
+#include "KvEtcLists.h"
+#include "KvFileInfos.h"
+#include "KvFileOperationDialogs.h"
+#include "KvListView.h"
+#include "KvPath.h"
+#include "KvRecentControl.h"
+#include "KvShell.h"
+#include "MainWin.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMimeData>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+
+namespace {
+
+// At this moment: the open commands skip what is gone.
+bool FileExists(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+bool FolderExists(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+}  // namespace
+
+void TFormScanlark::SetupFileOperations()
+{
+    for (QAction* working :
+         {OpenShellAct, OpenExplorerAct, OpenFolderAct, DeleteFileAct, NameCopyAct, CopyFileAct, MoveFileAct})
+        std::erase(pendingActions_, working);
+    // No rule governs it: with nothing selected it opens the current folder.
+    OpenFolderAct->setEnabled(true);
+    connect(CopyFileAct, &QAction::triggered, this, &TFormScanlark::CopyFileActExecute);
+    connect(MoveFileAct, &QAction::triggered, this, &TFormScanlark::MoveFileActExecute);
+    connect(DeleteFileAct, &QAction::triggered, this, &TFormScanlark::DeleteFileActExecute);
+    connect(OpenShellAct, &QAction::triggered, this, &TFormScanlark::OpenShellActExecute);
+    connect(OpenExplorerAct, &QAction::triggered, this, &TFormScanlark::OpenExplorerActExecute);
+    connect(OpenFolderAct, &QAction::triggered, this, &TFormScanlark::OpenFolderActExecute);
+    connect(NameCopyAct, &QAction::triggered, this, &TFormScanlark::NameCopyActExecute);
+}
+
+std::vector<std::string> TFormScanlark::SelectedFullNames() const
+{
+    TIntegerList rows;
+    LVFiles->GetSelectedIndexes(rows);
+    const TKvThreadFileInfoList& list = KvFileInfos1->FileInfoList();
+    std::vector<std::string> names;
+    names.reserve(static_cast<size_t>(rows.Count()));
+    for (int i = 0; i < rows.Count(); ++i) {
+        const int row = rows.Items(i);
+        if (row >= 0 && row < list.Count())
+            names.push_back(list.FileInfos(row)->FullFileName());
+    }
+    return names;
+}
+
+void TFormScanlark::SendSelectedFiles(bool move)
+{
+    const std::vector<std::string> sources = SelectedFullNames();
+    if (sources.empty())
+        return;
+    const QString title = move ? QStringLiteral("移動先フォルダを選択") : QStringLiteral("コピー先フォルダを選択");
+    const QString chosen = QFileDialog::getExistingDirectory(this, title, QtFileName(CommonSendPath));
+    if (chosen.isEmpty())
+        return;
+    CommonSendPath = WithTrailingSlash(FromQtFileName(chosen));
+    RunFileOperation(this, move ? TKvFileOperationKind::Move : TKvFileOperationKind::Copy, sources, CommonSendPath);
+}
+
+void TFormScanlark::CopyFileActExecute()
+{
+    SendSelectedFiles(false);
+}
+
+void TFormScanlark::MoveFileActExecute()
+{
+    SendSelectedFiles(true);
+}
+
+void TFormScanlark::DeleteFileActExecute()
+{
+    const bool permanently =
+        (QGuiApplication::queryKeyboardModifiers() | listKeyModifiers_).testFlag(Qt::ShiftModifier);
+    const std::vector<std::string> names = SelectedFullNames();
+    if (names.empty() || !ConfirmDelete(this, names, !permanently))
+        return;
+    RunFileOperation(this, permanently ? TKvFileOperationKind::Delete : TKvFileOperationKind::Trash, names);
+}
+
+void TFormScanlark::OpenShellActExecute()
+{
+    for (const std::string& name : SelectedFullNames())
+        if (FileExists(name))
+            ShellOpenFile(name);
+}
+
+void TFormScanlark::OpenExplorerActExecute()
+{
+    // One window per file, also for files that share a folder.
+    for (const std::string& name : SelectedFullNames())
+        if (FolderExists(FolderOfPath(name)))
+            ExploreFolder(name);
+}
+
+void TFormScanlark::OpenFolderActExecute()
+{
+    const std::vector<std::string> names = SelectedFullNames();
+    if (names.empty()) {
+        const TKvRecentItem* now = KvRecentControl1->NowItem();
+        if (now && !now->Path.empty() && FolderExists(now->Path))
+            ShellOpenFolder(now->Path);
+        return;
+    }
+    for (const std::string& name : names) {
+        const std::string folder = FolderOfPath(name);
+        if (FolderExists(folder))
+            ShellOpenFolder(folder);
+    }
+}
+
+void TFormScanlark::NameCopyActExecute()
+{
+    const int row = LVFiles->currentRow();
+    if (row < 0 || row >= KvFileInfos1->FileInfoList().Count())
+        return;
+    const std::string name = KvFileInfos1->FileInfoList().FileInfos(row)->FullFileName();
+    auto* clip = new QMimeData;
+    // As a URL too, so that a file manager pastes the file itself.
+    const QUrl url = FileUrlOfPath(name);
+    clip->setUrls({url});
+    clip->setData(QStringLiteral("x-special/gnome-copied-files"), "copy\n" + url.toEncoded());
+    clip->setText(DisplayPath(name));
+    QGuiApplication::clipboard()->setMimeData(clip);
+}

@@ -1,0 +1,250 @@
+// Acting on the chosen files from the window as a person does: rows chosen
+// with the mouse, commands through their actions and keys, the folder
+// chooser and the questions answered on screen.
+#include "FileHelpers.h"
+#include "KvShell.h"
+#include "ModalHelpers.h"
+#include "ScanlarkColumns.h"
+#include "WindowTest.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+namespace {
+
+class FileOps : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"}) {
+            Bytes bytes = SoundTestJpeg();
+            bytes.push_back(static_cast<uint8_t>(name[0]));  // each file its own content
+            photos_.write(std::string("in/") + name, bytes);
+        }
+        std::filesystem::create_directories(photos_.path() + "/out");
+        Open();
+    }
+    void Open()
+    {
+        OpenWindow(photos_.path() + "/in");
+        ASSERT_TRUE(waitUntil([&] { return listed(5); }));
+        window_->show();
+        QApplication::setActiveWindow(window_.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    }
+    void clickRow(const std::string& name, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        const QRect cell = list_->visualRect(list_->model()->index(rowOf(name), ScanlarkColumn::Name));
+        QTest::mouseClick(list_->viewport(), Qt::LeftButton, modifiers, cell.center());
+    }
+    void choose(std::initializer_list<const char*> names)
+    {
+        bool first = true;
+        for (const char* name : names) {
+            clickRow(name, first ? Qt::NoModifier : Qt::ControlModifier);
+            first = false;
+        }
+    }
+    // Types folder into the next folder chooser and confirms it; records the
+    // chooser's title and the folder it started in.
+    void chooseFolderNext(const std::string& folder)
+    {
+        WhenShown(QStringLiteral("QFileDialog"), [this, folder](QWidget* widget) {
+            auto* dialog = qobject_cast<QFileDialog*>(widget);
+            chooserTitle_ = dialog->windowTitle();
+            chooserStart_ = dialog->directory().absolutePath().toStdString();
+            auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            // Pasted rather than typed: typing opens the completer's list,
+            // which would take the Enter.
+            edit->setFocus();
+            edit->setText(QString::fromStdString(folder));
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+    }
+    // Clicks button of the next message box called name; records its text.
+    void answerNext(const char* name, QMessageBox::StandardButton button)
+    {
+        WhenShown(QString::fromLatin1(name), [this, button](QWidget* widget) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            questions_ << box->text();
+            defaults_ << (box->defaultButton() == box->button(QMessageBox::Yes));
+            QTest::mouseClick(box->button(button), Qt::LeftButton);
+        });
+    }
+    // The offscreen platform does not hand the activation back when a
+    // question closes, as a window manager does.
+    void backToWindow()
+    {
+        QApplication::setActiveWindow(window_.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    }
+    std::string in(const std::string& name) const { return photos_.path() + "/in/" + name; }
+    std::string out(const std::string& name) const { return photos_.path() + "/out/" + name; }
+
+    QString chooserTitle_;
+    std::string chooserStart_;
+    QStringList questions_;
+    QList<bool> defaults_;
+};
+
+TEST_F(FileOps, CopyAndMoveTheChosenRowsToTheFolderChosenAndOfferItAgainAfterARestart)
+{
+    choose({"b.jpg", "d.jpg", "e.jpg"});
+    chooseFolderNext(photos_.path() + "/out");
+    action("CopyFileAct")->trigger();
+    EXPECT_EQ(chooserTitle_, QStringLiteral("コピー先フォルダを選択"));
+    EXPECT_EQ(Names(photos_.path() + "/out"), (std::set<std::string>{"b.jpg", "d.jpg", "e.jpg"}));
+    EXPECT_EQ(ReadBytes(out("d.jpg")), ReadBytes(in("d.jpg")));
+    EXPECT_EQ(Names(photos_.path() + "/in").size(), 5u);
+
+    window_->close();
+    window_.reset();
+    Open();
+    choose({"a.jpg", "c.jpg"});
+    chooseFolderNext(photos_.path() + "/out");
+    action("MoveFileAct")->trigger();
+    EXPECT_EQ(chooserTitle_, QStringLiteral("移動先フォルダを選択"));
+    EXPECT_EQ(chooserStart_, photos_.path() + "/out");
+    EXPECT_EQ(Names(photos_.path() + "/out"), (std::set<std::string>{"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"}));
+    EXPECT_EQ(Names(photos_.path() + "/in"), (std::set<std::string>{"b.jpg", "d.jpg", "e.jpg"}));
+    // The list is refreshed by the person, not by the command.
+    EXPECT_EQ(list_->RowCount(), 5);
+}
+
+TEST_F(FileOps, ACancelledChooserDoesNothingAndOverwriteForAllAsksOnce)
+{
+    photos_.write("out/b.jpg", Bytes{'o', 'l', 'd'});
+    photos_.write("out/c.jpg", Bytes{'o', 'l', 'd'});
+    choose({"a.jpg", "b.jpg", "c.jpg"});
+    WhenShown(QStringLiteral("QFileDialog"), [](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
+    action("CopyFileAct")->trigger();
+    EXPECT_EQ(Names(photos_.path() + "/out"), (std::set<std::string>{"b.jpg", "c.jpg"}));
+
+    int questions = 0;
+    chooseFolderNext(photos_.path() + "/out");
+    WhenShown(QStringLiteral("FileConflictDialog"), [&](QWidget* widget) {
+        ++questions;
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        QTest::mouseClick(box->checkBox(), Qt::LeftButton, {}, QPoint(5, box->checkBox()->height() / 2));
+        QTest::mouseClick(box->findChild<QPushButton*>(QStringLiteral("OverwriteButton")), Qt::LeftButton);
+        // A second question would be answered here and counted.
+        WhenShown(QStringLiteral("FileConflictDialog"), [&](QWidget* again) {
+            ++questions;
+            QTest::mouseClick(again->findChild<QPushButton*>(QStringLiteral("SkipButton")), Qt::LeftButton);
+        }, QDeadlineTimer(3000));
+    });
+    action("CopyFileAct")->trigger();
+    EXPECT_EQ(questions, 1);
+    EXPECT_EQ(ReadBytes(out("b.jpg")), ReadBytes(in("b.jpg")));
+    EXPECT_EQ(ReadBytes(out("c.jpg")), ReadBytes(in("c.jpg")));
+    EXPECT_EQ(Names(photos_.path() + "/out").size(), 3u);
+}
+
+TEST_F(FileOps, DeleteGoesToTheTrashAndShiftDeleteRemovesForGoodAfterAskingFirst)
+{
+    const ScopedEnv data("XDG_DATA_HOME", settings_.path() + "/data");
+    clickRow("a.jpg");
+    answerNext("DeleteConfirmDialog", QMessageBox::No);
+    PressInFocus(Qt::Key_Delete);
+    EXPECT_TRUE(std::filesystem::exists(in("a.jpg")));
+
+    backToWindow();
+    clickRow("a.jpg");
+    answerNext("DeleteConfirmDialog", QMessageBox::Yes);
+    PressInFocus(Qt::Key_Delete);
+    EXPECT_FALSE(std::filesystem::exists(in("a.jpg")));
+    EXPECT_TRUE(std::filesystem::exists(settings_.path() + "/data/Trash/files/a.jpg"));
+
+    backToWindow();
+    choose({"b.jpg", "c.jpg"});
+    answerNext("DeleteConfirmDialog", QMessageBox::Yes);
+    PressInFocus(Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_EQ(Names(photos_.path() + "/in"), (std::set<std::string>{"d.jpg", "e.jpg"}));
+    EXPECT_EQ(Names(settings_.path() + "/data/Trash/files"), (std::set<std::string>{"a.jpg"}));
+
+    ASSERT_EQ(questions_.size(), 3);
+    EXPECT_EQ(questions_[1], QStringLiteral("「a.jpg」をごみ箱に移動しますか?"));
+    EXPECT_EQ(questions_[2], QStringLiteral("2 個のファイルを完全に削除しますか?\nこの操作は元に戻せません。"));
+    // "Yes" is offered first for the trash only.
+    EXPECT_EQ(defaults_, (QList<bool>{true, true, false}));
+    EXPECT_EQ(list_->RowCount(), 5);
+}
+
+TEST_F(FileOps, OpenCommandsAskTheDesktopOncePerExistingFile)
+{
+    const TKvDesktopServices saved = DesktopServices();
+    QStringList opened;
+    QStringList shown;
+    bool fileManagerAnswers = true;
+    DesktopServices().OpenUrl = [&](const QUrl& url) {
+        opened << QString::fromLatin1(url.toEncoded());
+        return true;
+    };
+    DesktopServices().ShowItems = [&](const QStringList& urls, std::function<void(bool)> done) {
+        shown << urls;
+        done(fileManagerAnswers);
+    };
+    const QString folderUrl = QStringLiteral("file://") + QString::fromStdString(photos_.path()) + "/in/";
+
+    // Nothing chosen (a click below the rows): the folder command opens the
+    // current folder.
+    QTest::mouseClick(list_->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(20, list_->viewport()->height() - 3));
+    ASSERT_EQ(list_->selectedRowCount(), 0);
+    EXPECT_FALSE(action("OpenShellAct")->isEnabled());
+    EXPECT_TRUE(action("OpenFolderAct")->isEnabled());
+    action("OpenFolderAct")->trigger();
+    EXPECT_EQ(opened, QStringList{folderUrl});
+
+    opened.clear();
+    choose({"a.jpg", "c.jpg", "e.jpg"});
+    std::filesystem::remove(in("c.jpg"));
+    PressInFocus(Qt::Key_Return);
+    EXPECT_EQ(opened, QStringList({folderUrl + "a.jpg", folderUrl + "e.jpg"}));
+
+    opened.clear();
+    action("OpenFolderAct")->trigger();
+    EXPECT_EQ(opened, QStringList({folderUrl, folderUrl, folderUrl}));
+
+    opened.clear();
+    action("OpenExplorerAct")->trigger();
+    EXPECT_EQ(shown, QStringList({folderUrl + "a.jpg", folderUrl + "c.jpg", folderUrl + "e.jpg"}));
+    EXPECT_TRUE(opened.isEmpty());
+    fileManagerAnswers = false;
+    shown.clear();
+    clickRow("a.jpg");
+    action("OpenExplorerAct")->trigger();
+    EXPECT_EQ(shown, QStringList{folderUrl + "a.jpg"});
+    EXPECT_EQ(opened, QStringList{folderUrl});
+
+    opened.clear();
+    const QRect cell = list_->visualRect(list_->model()->index(rowOf("b.jpg"), ScanlarkColumn::Name));
+    QTest::mouseClick(list_->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    QTest::mouseDClick(list_->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    EXPECT_EQ(opened, QStringList{folderUrl + "b.jpg"});
+    DesktopServices() = saved;
+}
+
+TEST_F(FileOps, NameCopyPutsTheFocusedFileOnTheClipboardAsTextAndUri)
+{
+    choose({"a.jpg", "b.jpg", "d.jpg"});
+    clickRow("c.jpg", Qt::ControlModifier);
+    ASSERT_EQ(list_->selectedRowCount(), 4);
+    action("NameCopyAct")->trigger();
+    const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(copied, nullptr);
+    EXPECT_EQ(copied->text().toStdString(), in("c.jpg"));
+    ASSERT_EQ(copied->urls().size(), 1);
+    EXPECT_EQ(copied->urls().front().toLocalFile().toStdString(), in("c.jpg"));
+}
+
+}  // namespace
