@@ -72,6 +72,8 @@ struct TKvFileOperationResult {
 // by a complete copy; a failed or cancelled copy leaves nothing behind but
 // what was there before. A copy that a crash interrupts can leave a hidden
 // ".<name>.XXXXXX.part" file, never a partial file under the real name.
+// A copy that replaces a file is synced to the disk before its rename; a
+// plain copy is left to the cache, as cp leaves it (its source remains).
 TKvFileOperationResult CopyFiles(const std::vector<std::string>& sources, const std::string& destinationFolder,
                                  const TKvFileOperationCallbacks& callbacks);
 
