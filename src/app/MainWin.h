@@ -5,6 +5,7 @@
 // MainWinListView.cpp and MainWinListInput.cpp (the file list).
 #pragma once
 
+#include "KvKeyUpGate.h"
 #include "OptionsSl.h"
 
 #include <QMainWindow>
@@ -186,6 +187,7 @@ private:
     void JpegErrorCheckAllActExecute();
     void SelectErrorsActSlExecute();
     QTimer* checkProgressTimer_ = nullptr;
+    bool stopping_ = false;  // StopActExecute is running
     void CheckProgressTimerTimer();
     void KvThreadJpegChecker1Terminate(QObject* sender);
 
@@ -227,7 +229,8 @@ private:
     // "folder.txt" was there at start but could not be read: never replaced.
     bool folderHistoryUnreadable_ = false;
     std::string CommonSendPath;
-    bool KeyDownSeen = false;
+    // Lets a key-up run a command only after its key-down in the same control.
+    TKvKeyUpGate KeyUpGate;
     bool FirstActivationDone = false;
     bool closed_ = false;
 

@@ -92,7 +92,11 @@ void TFormScanlark::JpegErrorCheckAllActExecute()
 void TFormScanlark::StopActExecute()
 {
     KvThreadJpegChecker1->Stop();
+    // A listing that ended just before this stop hands its end over while
+    // being stopped; the check that end would start is not wanted any more.
+    stopping_ = true;
     KvFileInfos1->FileInfoList().Stop();
+    stopping_ = false;
 }
 
 void TFormScanlark::KvThreadJpegChecker1Terminate(QObject*)

@@ -74,7 +74,12 @@ void TFormScanlark::SendSelectedFiles(bool move)
     if (sources.empty())
         return;
     const QString title = move ? QStringLiteral("移動先フォルダを選択") : QStringLiteral("コピー先フォルダを選択");
-    const QString chosen = QFileDialog::getExistingDirectory(this, title, QtFileName(CommonSendPath));
+    // Before the first choice, the chooser starts in the folder on show.
+    std::string start = CommonSendPath;
+    if (start.empty())
+        if (const TKvRecentItem* now = KvRecentControl1->NowItem())
+            start = now->Path;
+    const QString chosen = QFileDialog::getExistingDirectory(this, title, QtFileName(start));
     if (chosen.isEmpty())
         return;
     CommonSendPath = WithTrailingSlash(FromQtFileName(chosen));

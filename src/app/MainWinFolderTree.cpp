@@ -62,18 +62,19 @@ bool TFormScanlark::eventFilter(QObject* watched, QEvent* e)
             if (inList)
                 LVFilesKeyDown(key);
             else
-                KeyDownSeen = true;
+                KeyUpGate.Press(*key);
             // Enter belongs to Go on key-up; the combo box would otherwise
             // open a matching drop-down entry on key-down as well.
             if (inAddress && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter))
                 return true;
-        } else if (!key->isAutoRepeat()) {
+        } else if (const std::optional<Qt::KeyboardModifiers> modifiers = KeyUpGate.Release(*key)) {
+            QKeyEvent release(QEvent::KeyRelease, key->key(), *modifiers, key->text());
             if (inList)
-                LVFilesKeyUp(key);
+                LVFilesKeyUp(&release);
             else if (inTree)
-                STVKeyUp(key);
+                STVKeyUp(&release);
             else
-                CBRecentKeyUp(key);
+                CBRecentKeyUp(&release);
         }
         return false;
     }
@@ -111,9 +112,6 @@ void TFormScanlark::STVChange(const QModelIndex& current)
 
 void TFormScanlark::STVKeyUp(QKeyEvent* e)
 {
-    if (!KeyDownSeen)
-        return;
-    KeyDownSeen = false;
     switch (e->key()) {
     case Qt::Key_Escape:
     case Qt::Key_Stop:
@@ -160,9 +158,6 @@ void TFormScanlark::CBRecentSelect(int index)
 
 void TFormScanlark::CBRecentKeyUp(QKeyEvent* e)
 {
-    if (!KeyDownSeen)
-        return;
-    KeyDownSeen = false;
     const bool alt = e->modifiers() & Qt::AltModifier;
     switch (e->key()) {
     case Qt::Key_Return:

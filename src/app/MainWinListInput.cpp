@@ -21,17 +21,15 @@ void TFormScanlark::ExecuteAction(QAction* action)
         action->trigger();
 }
 
-void TFormScanlark::LVFilesKeyDown(QKeyEvent*)
+void TFormScanlark::LVFilesKeyDown(QKeyEvent* e)
 {
-    KeyDownSeen = true;
+    KeyUpGate.Press(*e);
 }
 
+// Called through KeyUpGate: once per key that was pressed in the list, with
+// the modifiers held at its press or its release.
 void TFormScanlark::LVFilesKeyUp(QKeyEvent* e)
 {
-    // A held key repeats its release as well; only the final one acts.
-    if (e->isAutoRepeat() || !KeyDownSeen)
-        return;
-    KeyDownSeen = false;
     const bool alt = e->modifiers() & Qt::AltModifier;
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
     switch (e->key()) {

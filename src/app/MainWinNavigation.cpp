@@ -353,6 +353,6 @@ void TFormScanlark::KvFileInfos1Terminate(QObject*)
         QApplication::restoreOverrideCursor();
         busyCursor_ = false;
     }
-    if (!list.Stopped() && DoNowAct->isChecked())
+    if (!list.Stopped() && !stopping_ && DoNowAct->isChecked())
         TBtnRun->click();
 }

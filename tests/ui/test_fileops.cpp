@@ -234,6 +234,26 @@ TEST_F(FileOps, OpenCommandsAskTheDesktopOncePerExistingFile)
     DesktopServices() = saved;
 }
 
+TEST_F(FileOps, AnEnterWhosePressChoseAMenuEntryOpensNothing)
+{
+    const TKvDesktopServices saved = DesktopServices();
+    QStringList opened;
+    DesktopServices().OpenUrl = [&](const QUrl& url) {
+        opened << url.toString();
+        return true;
+    };
+    choose({"a.jpg", "b.jpg"});
+    // Alt opens the menu bar from the list; Enter is pressed in the menu, and
+    // only its release reaches the list.
+    QTest::sendKeyEvent(QTest::Press, list_, Qt::Key_Alt, QString(), Qt::AltModifier);
+    QTest::sendKeyEvent(QTest::Release, list_, Qt::Key_Alt, QString(), Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::Release, list_, Qt::Key_Return, QString(), Qt::NoModifier);
+    EXPECT_TRUE(opened.isEmpty());
+    QTest::keyClick(list_, Qt::Key_Return);
+    EXPECT_EQ(opened.size(), 2);
+    DesktopServices() = saved;
+}
+
 TEST_F(FileOps, NameCopyPutsTheFocusedFileOnTheClipboardAsTextAndUri)
 {
     choose({"a.jpg", "b.jpg", "d.jpg"});
