@@ -126,10 +126,18 @@ void TKvOpenDeskAction::Execute()
 
 TKvViewHelpHtmlAction::TKvViewHelpHtmlAction(QObject* parent) : TKvBaseAction(parent) {}
 
+namespace {
+
+QStringList searchedFolders(const QStringList& searchFolders)
+{
+    return searchFolders.isEmpty() ? QStringList{ExecutableFolder()} : searchFolders;
+}
+
+}  // namespace
+
 QString TKvViewHelpHtmlAction::TargetPath() const
 {
-    const QStringList folders = SearchFolders.isEmpty() ? QStringList{ExecutableFolder()} : SearchFolders;
-    for (const QString& folder : folders) {
+    for (const QString& folder : searchedFolders(SearchFolders)) {
         const QFileInfo candidate(folder + u'/' + FileName);
         if (candidate.isFile())
             return QDir::cleanPath(candidate.absoluteFilePath());
@@ -145,7 +153,7 @@ void TKvViewHelpHtmlAction::Execute()
     QString text;
     if (path.isEmpty()) {
         text = QStringLiteral("ヘルプファイル %1 が見つかりません。\n探した場所:").arg(FileName);
-        for (const QString& folder : SearchFolders.isEmpty() ? QStringList{ExecutableFolder()} : SearchFolders)
+        for (const QString& folder : searchedFolders(SearchFolders))
             text += u'\n' + QDir::cleanPath(folder + u'/' + FileName);
     } else {
         text = QStringLiteral("ヘルプファイルを開けません。\n%1\nHTML を開くプログラム(ブラウザ)が設定されているか確認してください。")
