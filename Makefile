@@ -13,6 +13,8 @@ PACKAGES      := g++ cmake ninja-build pkg-config qt6-base-dev libicu-dev libjpe
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 # Japanese texts need a CJK font on a bare machine.
 RUN_PACKAGES  := fonts-noto-cjk
+# The install test validates the .desktop file with desktop-file-validate.
+TEST_PACKAGES := desktop-file-utils
 
 .PHONY: all deps build run test test-asan test-tsan fuzz bench clean
 
@@ -43,6 +45,7 @@ run: build
 	./$(BUILD)/src/scanlark $(CURDIR)/$(BUILD)/samples
 
 test: build
+	$(call install_missing,$(TEST_PACKAGES))
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 # Every test again under AddressSanitizer and UndefinedBehaviorSanitizer.

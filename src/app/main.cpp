@@ -9,6 +9,7 @@
 #include "MainWin.h"
 #include "OptionsSl.h"
 #include "QtTranslations.h"
+#include "StartArgument.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -120,10 +121,13 @@ int main(int argc, char** argv)
     InstallJapaneseQtTranslations(app);
     QApplication::setApplicationName(ProductTitle);
     QApplication::setOrganizationName(QStringLiteral("Korvel"));
+    // Ties the window to the installed .desktop file (its name and icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("scanlark"));
     // The raw bytes: a path that is not UTF-8 must reach the window unchanged.
     // A relative path means one below this process's working folder, which a
     // running window does not share: it is made absolute before anything.
-    const std::string argument = argc > 1 ? AbsolutePath(argv[1], CurrentWorkingFolder()) : std::string();
+    // A launcher may hand over a file: URL instead of a path.
+    const std::string argument = argc > 1 ? StartArgumentPath(argv[1], CurrentWorkingFolder()) : std::string();
 
     TKvSingleInstance instance(SingleInstanceName);
     const bool ownWindow = instance.Acquire();

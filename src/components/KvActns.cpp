@@ -1,11 +1,16 @@
 #include "KvActns.h"
 
+#include "InstallLayout.h"
 #include "KvAbout.h"
+#include "KvPath.h"
 
 #include <QApplication>
 #include <QByteArray>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeySequence>
+#include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QVariant>
@@ -121,14 +126,46 @@ void TKvOpenDeskAction::Execute()
 
 TKvViewHelpHtmlAction::TKvViewHelpHtmlAction(QObject* parent) : TKvBaseAction(parent) {}
 
+namespace {
+
+QStringList searchedFolders(const QStringList& searchFolders)
+{
+    return searchFolders.isEmpty() ? QStringList{ExecutableFolder()} : searchFolders;
+}
+
+}  // namespace
+
 QString TKvViewHelpHtmlAction::TargetPath() const
 {
-    return ExecutableFolder() + u'/' + FileName;
+    for (const QString& folder : searchedFolders(SearchFolders)) {
+        const QFileInfo candidate(folder + u'/' + FileName);
+        if (candidate.isFile())
+            return QDir::cleanPath(candidate.absoluteFilePath());
+    }
+    return {};
 }
 
 void TKvViewHelpHtmlAction::Execute()
 {
-    UrlOpener()(QUrl::fromLocalFile(TargetPath()));
+    const QString path = TargetPath();
+    if (!path.isEmpty() && UrlOpener()(QUrl::fromLocalFile(path)))
+        return;
+    QString text;
+    if (path.isEmpty()) {
+        text = QStringLiteral("ヘルプファイル %1 が見つかりません。\n探した場所:").arg(FileName);
+        for (const QString& folder : searchedFolders(SearchFolders))
+            text += u'\n' + QDir::cleanPath(folder + u'/' + FileName);
+    } else {
+        text = QStringLiteral("ヘルプファイルを開けません。\n%1\nHTML を開くプログラム(ブラウザ)が設定されているか確認してください。")
+                   .arg(path);
+    }
+    QMessageBox::warning(Window(), QStringLiteral("注意"), text);
+}
+
+QStringList HelpSearchFolders(const QString& executableFolder)
+{
+    const std::string installed = InstalledDataFolder(FromQtFileName(executableFolder));
+    return {executableFolder, QDir::cleanPath(QtFileName(installed))};
 }
 
 TKvAboutAction::TKvAboutAction(QObject* parent) : TKvBaseAction(parent) {}
@@ -195,6 +232,7 @@ TKvKorvelActions CreateKorvelActions(QWidget* window)
         window, "KvViewHelpHtmlActionSl", QStringLiteral("ヘルプ(&H)"), QStringLiteral("ヘルプ|ヘルプのHTMLを開きます。"));
     actions.KvViewHelpHtmlActionSl->setShortcut(QKeySequence(Qt::Key_F1));
     actions.KvViewHelpHtmlActionSl->FileName = QStringLiteral("slhelp/index.html");
+    actions.KvViewHelpHtmlActionSl->SearchFolders = HelpSearchFolders(ExecutableFolder());
 
     actions.KvAboutActionSl =
         MakeKorvelAction<TKvAboutAction>(window, "KvAboutActionSl", QStringLiteral("バージョン情報(&A)"),

@@ -79,20 +79,30 @@ private:
     TKvProgramStarter programStarter_;
 };
 
-// Opens the HTML file FileName, relative to the executable's folder, with the
-// desktop's handler. A missing file is handed over like any other.
+// Opens the HTML file FileName, looked for in SearchFolders, with the
+// desktop's handler. When no folder holds it, or the handler refuses it, a
+// message over Window() says so instead.
 class TKvViewHelpHtmlAction : public TKvBaseAction {
 public:
     explicit TKvViewHelpHtmlAction(QObject* parent = nullptr);
 
-    // Path of the HTML file relative to the executable's folder.
+    // Path of the HTML file relative to each of SearchFolders.
     QString FileName;
+    // Folders looked in, in this order; the executable's folder alone when
+    // empty.
+    QStringList SearchFolders;
 
-    // ExecutableFolder() + "/" + FileName.
+    // The first of SearchFolders + "/" + FileName that is a file; empty when
+    // none is.
     QString TargetPath() const;
 
     void Execute() override;
 };
+
+// Where the help file of this program is looked for: beside the executable
+// (the build folder, a portable copy), then in an installed copy's data
+// folder (InstalledDataFolder).
+QStringList HelpSearchFolders(const QString& executableFolder);
 
 // Shows the About window modally over Window().
 class TKvAboutAction : public TKvBaseAction {

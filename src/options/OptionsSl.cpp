@@ -1,5 +1,6 @@
 #include "OptionsSl.h"
 
+#include "InstallLayout.h"
 #include "KvFileInfos.h"
 #include "KvListView.h"
 #include "KvMemIniFile.h"
@@ -93,7 +94,7 @@ void ApplyStoredWindowState(QWidget& window, uint8_t state)
 
 std::string SettingsFolder(const std::string& executableFolder)
 {
-    if (::access(executableFolder.c_str(), W_OK) == 0)
+    if (!IsInstalledCopy(executableFolder) && ::access(executableFolder.c_str(), W_OK) == 0)
         return withTrailingDelimiter(executableFolder);
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
                            QStringLiteral("/Scanlark");

@@ -71,5 +71,6 @@ uint8_t StoredWindowState(const QWidget& window);
 void ApplyStoredWindowState(QWidget& window, uint8_t state);
 
 // The folder for the settings file and "folder.txt": the executable's own
-// folder when it is writable, else $XDG_CONFIG_HOME/Scanlark (created).
+// folder when it is writable and not that of an installed copy
+// (IsInstalledCopy), else $XDG_CONFIG_HOME/Scanlark (created).
 std::string SettingsFolder(const std::string& executableFolder);

@@ -128,6 +128,13 @@ TEST_F(KvActnKorvelTest, CaptionsHintsAndShortcut)
 TEST_F(KvActnKorvelTest, HelpAndFolderOpenBesideTheExecutableWhateverTheWorkingFolder)
 {
     const QString executableFolder = QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
+    // The help page is looked for beside the executable first (HelpLookup
+    // covers the other places).
+    EXPECT_EQ(actions.KvViewHelpHtmlActionSl->SearchFolders.value(0), executableFolder);
+    TempFolder program;
+    program.write("slhelp/index.html", {'<', '/', '>'});
+    actions.KvViewHelpHtmlActionSl->SearchFolders = {QString::fromStdString(program.path())};
+
     const QString before = QDir::currentPath();
     TempFolder elsewhere;
     ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(elsewhere.path())));
@@ -136,10 +143,9 @@ TEST_F(KvActnKorvelTest, HelpAndFolderOpenBesideTheExecutableWhateverTheWorkingF
     actions.KvOpenAppFolderAction1->trigger();
     QDir::setCurrent(before);
 
-    // The help page need not exist: a missing file is handed over all the same.
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_TRUE(opened[0].isLocalFile());
-    EXPECT_EQ(opened[0].toLocalFile(), executableFolder + "/slhelp/index.html");
+    EXPECT_EQ(opened[0].toLocalFile(), QString::fromStdString(program.path()) + "/slhelp/index.html");
     EXPECT_EQ(opened[1].toLocalFile(), executableFolder);
 }
 
