@@ -1,0 +1,48 @@
+// Decoding a JPEG file into 32-bit pixels for the preview pane, with libjpeg.
+// The damage check never uses this: it reads markers only.
+//
+// Everything here is plain C++ over libjpeg (no Qt), callable from any
+// thread; one call owns all its libjpeg state. Hostile input never ends the
+// process: libjpeg's errors come back as an empty result, its warnings are
+// ignored, and sizes are checked before any pixel memory is allocated.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// Images whose decoded size would be larger than this many pixels are
+// refused before libjpeg allocates anything for their pixels.
+inline constexpr uint64_t kMaxDecodedPixels = 256ull * 1000 * 1000;
+
+// Progressive files can hold any number of scans, and each costs a pass over
+// the whole image: a small hostile file could keep the window busy for
+// minutes. Real encoders write about a dozen.
+inline constexpr int kMaxProgressiveScans = 1000;
+
+// A decoded image: Width x Height pixels, row after row without padding,
+// each one 32-bit value 0xFFRRGGBB (the layout of QImage::Format_RGB32).
+// Empty (Width = Height = 0, no Pixels) when nothing could be decoded.
+struct TKvDecodedImage {
+    int Width = 0;
+    int Height = 0;
+    std::unique_ptr<uint32_t[]> Pixels;
+    bool Empty() const { return !Pixels; }
+};
+
+// Decodes the JPEG file at path (bytes as the OS takes them, any length) at
+// full size: scale 1/1, block smoothing on, the accurate integer DCT.
+// Grayscale comes out as gray levels; CMYK and YCCK (plain or with Adobe's
+// inverted values) as the colours they stand for.
+// Returns an empty image, with no message, when path is not a regular file
+// (a folder, a FIFO: opening never blocks), cannot be read, is not a JPEG,
+// is declared larger than kMaxDecodedPixels, or libjpeg stops with an error.
+// A file that ends early (or is still being written) gives what libjpeg
+// decoded, the rest filled as libjpeg fills missing data; every pixel of a
+// returned image has been written.
+TKvDecodedImage DecodeJpegFile(const std::string& path);
+
+// The same for a file's bytes in memory, refusing images of more than
+// maxPixels pixels (the fuzz target keeps its memory small this way).
+TKvDecodedImage DecodeJpegBytes(const uint8_t* data, size_t size, uint64_t maxPixels = kMaxDecodedPixels);
