@@ -14,6 +14,8 @@
 #include <QSplitter>
 
 #include <algorithm>
+#include <memory>
+#include <mutex>
 
 namespace {
 
@@ -34,13 +36,50 @@ bool HasJpegExtension(const std::string& name)
     return extension == "jpg" || extension == "jpeg";
 }
 
-// The decoded pixels as an image that owns them, without a copy.
+// The pixels of the last image the pane let go of, for the next load to
+// decode into: going from one photo to the next of the same size then needs
+// no fresh memory, whose first touch can cost more than the decode. Loads
+// run on the main thread; the last copy of an image may be dropped on
+// another (the clipboard's), hence the lock.
+struct SparePixels {
+    std::mutex lock;
+    TKvDecodedImage pixels;
+};
+
+SparePixels& Spare()
+{
+    static SparePixels spare;
+    return spare;
+}
+
+TKvDecodedImage TakeSparePixels()
+{
+    TKvDecodedImage taken;
+    const std::lock_guard guard(Spare().lock);
+    std::swap(taken, Spare().pixels);
+    return taken;
+}
+
+struct ImagePixels {
+    TKvPixelMemory memory;
+    size_t capacity;
+};
+
+// The decoded pixels as an image that owns them, without a copy; when the
+// last copy of the image goes, they become the spare.
 QImage ToImage(TKvDecodedImage decoded)
 {
-    uint32_t* pixels = decoded.Pixels.release();
-    return QImage(reinterpret_cast<uchar*>(pixels), decoded.Width, decoded.Height,
-                  static_cast<qsizetype>(decoded.Width) * 4, QImage::Format_RGB32,
-                  [](void* data) { delete[] static_cast<uint32_t*>(data); }, pixels);
+    auto* owner = new ImagePixels{std::move(decoded.Pixels), decoded.Capacity};
+    const auto release = [](void* info) {
+        std::unique_ptr<ImagePixels> pixels(static_cast<ImagePixels*>(info));
+        TKvDecodedImage spare;
+        spare.Pixels = std::move(pixels->memory);
+        spare.Capacity = pixels->capacity;
+        const std::lock_guard guard(Spare().lock);
+        std::swap(spare, Spare().pixels);
+    };
+    return QImage(reinterpret_cast<uchar*>(owner->memory.get()), decoded.Width, decoded.Height,
+                  static_cast<qsizetype>(decoded.Width) * 4, QImage::Format_RGB32, release, owner);
 }
 
 // Restores the cursor however the load ends.
@@ -116,6 +155,7 @@ void TFormScanlark::IVNoneActExecute()
         previewPaneHeight_ = ImgView32->height();
     ImgView32->hide();  // and with it the splitter's handle
     ImgView32->Clear();  // the hint stays
+    TakeSparePixels();
     UpdatePreviewActions();
 }
 
@@ -145,9 +185,11 @@ void TFormScanlark::ImgLoadActExecute()
     WaitCursor wait;
     const TKvFileInfo& entry = *files.FileInfos(row);
     const std::string fullPath = entry.Path + entry.Name;
+    ImgView32->Clear();  // its pixels become the spare, unless the clipboard holds them
+    TKvDecodedImage spare = TakeSparePixels();
     TKvDecodedImage decoded;
     if (HasJpegExtension(entry.Name))
-        decoded = DecodeJpegFile(fullPath);
+        decoded = DecodeJpegFile(fullPath, &spare);
     if (decoded.Empty()) {
         ImgCloseActExecute();  // no message: the pane is simply empty
         return;
@@ -169,6 +211,7 @@ void TFormScanlark::ImgLoadActExecute()
 void TFormScanlark::ImgCloseActExecute()
 {
     ImgView32->Clear();
+    TakeSparePixels();  // an empty pane keeps no memory
     ImgView32->SetHint(QString());
     previewPath_.clear();
     UpdatePreviewActions();

@@ -6,9 +6,11 @@
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>  // jpeglib.h needs FILE
+#include <cstdlib>
 #include <memory>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -143,6 +145,7 @@ constexpr J_COLOR_SPACE kWordOrder = (std::endian::native == std::endian::little
 // error leaves through longjmp; what survives an error lives in image.
 void DecodeInto(jpeg_decompress_struct& cinfo, ErrorManager& errors, TKvDecodedImage& image, uint64_t maxPixels)
 {
+    // image may hold memory to reuse; an image is complete once Width is set.
     if (setjmp(errors.jump)) {
         image = TKvDecodedImage();
         return;
@@ -181,7 +184,12 @@ void DecodeInto(jpeg_decompress_struct& cinfo, ErrorManager& errors, TKvDecodedI
     jpeg_start_decompress(&cinfo);
     const int width = static_cast<int>(cinfo.output_width);
     const int height = static_cast<int>(cinfo.output_height);
-    image.Pixels = std::make_unique_for_overwrite<uint32_t[]>(static_cast<size_t>(pixels));
+    if (image.Capacity < pixels) {
+        image.Pixels = AllocatePixels(static_cast<size_t>(pixels));
+        image.Capacity = image.Pixels ? static_cast<size_t>(pixels) : 0;
+        if (!image.Pixels)
+            return;
+    }
     const bool direct = !cmyk && cinfo.output_components == 4;
     // From libjpeg's pool: a longjmp must not skip a destructor here.
     JSAMPARRAY row = direct ? nullptr
@@ -215,7 +223,7 @@ void DecodeInto(jpeg_decompress_struct& cinfo, ErrorManager& errors, TKvDecodedI
 
 // Sets up libjpeg around DecodeInto for a source that setSource installs.
 template <typename SetSource>
-TKvDecodedImage Decode(SetSource setSource, uint64_t maxPixels)
+TKvDecodedImage Decode(SetSource setSource, uint64_t maxPixels, TKvDecodedImage* reuse)
 {
     jpeg_decompress_struct cinfo {};
     ErrorManager errors {};
@@ -227,6 +235,11 @@ TKvDecodedImage Decode(SetSource setSource, uint64_t maxPixels)
     progress.progress_monitor = StopAfterTooManyScans;
 
     TKvDecodedImage image;
+    if (reuse) {
+        image.Pixels = std::move(reuse->Pixels);
+        image.Capacity = image.Pixels ? reuse->Capacity : 0;
+        *reuse = TKvDecodedImage();
+    }
     if (setjmp(errors.jump) == 0) {
         jpeg_create_decompress(&cinfo);
         cinfo.progress = &progress;
@@ -244,8 +257,31 @@ TKvDecodedImage Decode(SetSource setSource, uint64_t maxPixels)
 
 }  // namespace
 
-TKvDecodedImage DecodeJpegFile(const std::string& path)
+void TKvFreePixels::operator()(uint32_t* pixels) const
 {
+    std::free(pixels);
+}
+
+TKvPixelMemory AllocatePixels(size_t count)
+{
+    constexpr size_t kHugePage = size_t{2} << 20;
+    if (count > SIZE_MAX / 4 - kHugePage)
+        return {};
+    const size_t bytes = count * 4;
+    if (bytes < 2 * kHugePage)
+        return TKvPixelMemory(static_cast<uint32_t*>(std::malloc(bytes ? bytes : 4)));
+    const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    void* memory = std::aligned_alloc(kHugePage, rounded);
+    if (memory)
+        ::madvise(memory, rounded, MADV_HUGEPAGE);  // a hint: without it, small pages
+    return TKvPixelMemory(static_cast<uint32_t*>(memory));
+}
+
+TKvDecodedImage DecodeJpegFile(const std::string& path, TKvDecodedImage* reuse)
+{
+    TKvDecodedImage spare;
+    if (reuse)
+        std::swap(spare, *reuse);
     if (path.empty() || path.find('\0') != std::string::npos)
         return {};
     // O_NONBLOCK: a FIFO named .jpg must not hang the window.
@@ -262,7 +298,7 @@ TKvDecodedImage DecodeJpegFile(const std::string& path)
         source->pub.skip_input_data = SkipInputData;
         source->pub.resync_to_restart = jpeg_resync_to_restart;
         source->pub.term_source = TermSource;
-        image = Decode([&](jpeg_decompress_struct& cinfo) { cinfo.src = &source->pub; }, kMaxDecodedPixels);
+        image = Decode([&](jpeg_decompress_struct& cinfo) { cinfo.src = &source->pub; }, kMaxDecodedPixels, &spare);
     }
     ::close(fd);
     return image;
@@ -274,5 +310,5 @@ TKvDecodedImage DecodeJpegBytes(const uint8_t* data, size_t size, uint64_t maxPi
         return {};
     return Decode([&](jpeg_decompress_struct& cinfo) {
         jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
-    }, maxPixels);
+    }, maxPixels, nullptr);
 }

@@ -21,14 +21,26 @@ inline constexpr uint64_t kMaxDecodedPixels = 256ull * 1000 * 1000;
 // minutes. Real encoders write about a dozen.
 inline constexpr int kMaxProgressiveScans = 1000;
 
+struct TKvFreePixels {
+    void operator()(uint32_t* pixels) const;
+};
+using TKvPixelMemory = std::unique_ptr<uint32_t[], TKvFreePixels>;
+
+// Memory for count pixels, uninitialised, or null when there is none. Large
+// blocks are aligned for the kernel's huge pages: the first write into fresh
+// memory (a page fault per 4 KiB page) can cost more than decoding into it.
+TKvPixelMemory AllocatePixels(size_t count);
+
 // A decoded image: Width x Height pixels, row after row without padding,
 // each one 32-bit value 0xFFRRGGBB (the layout of QImage::Format_RGB32).
 // Empty (Width = Height = 0, no Pixels) when nothing could be decoded.
+// Capacity is how many pixels Pixels has room for (at least Width x Height).
 struct TKvDecodedImage {
     int Width = 0;
     int Height = 0;
-    std::unique_ptr<uint32_t[]> Pixels;
-    bool Empty() const { return !Pixels; }
+    size_t Capacity = 0;
+    TKvPixelMemory Pixels;
+    bool Empty() const { return Width == 0; }
 };
 
 // Decodes the JPEG file at path (bytes as the OS takes them, any length) at
@@ -41,7 +53,10 @@ struct TKvDecodedImage {
 // A file that ends early (or is still being written) gives what libjpeg
 // decoded, the rest filled as libjpeg fills missing data; every pixel of a
 // returned image has been written.
-TKvDecodedImage DecodeJpegFile(const std::string& path);
+// When reuse holds memory with room for the image, the image is decoded
+// into it (reuse is left empty either way): showing one photo after another
+// of the same size then writes into memory that is already mapped.
+TKvDecodedImage DecodeJpegFile(const std::string& path, TKvDecodedImage* reuse = nullptr);
 
 // The same for a file's bytes in memory, refusing images of more than
 // maxPixels pixels (the fuzz target keeps its memory small this way).

@@ -212,3 +212,34 @@ TEST(KvJpegDecoder, ImageOverTheSizeLimitIsRefusedBeforeAllocating)
     ::getrusage(RUSAGE_SELF, &after);
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kilobytes";
 }
+
+// Showing one photo after another decodes into the memory of the one before
+// when it has room, and into fresh memory when it has not.
+TEST(KvJpegDecoder, DecodesIntoTheMemoryItIsGivenWhenThereIsRoom)
+{
+    TempFolder folder;
+    ColourJpegSettings large = Settings(3);
+    large.width = 64;
+    large.height = 64;
+    const std::string first = folder.write("large.jpg", PlainColourJpeg(large, {250, 0, 0}));
+    const std::string second = folder.write("small.jpg", PlainColourJpeg(Settings(3), {0, 0, 250}));
+
+    TKvDecodedImage spare = DecodeJpegFile(first);
+    ASSERT_EQ(spare.Capacity, 64u * 64);
+    const uint32_t* memory = spare.Pixels.get();
+    const TKvDecodedImage smaller = DecodeJpegFile(second, &spare);
+    EXPECT_TRUE(spare.Empty());
+    EXPECT_EQ(spare.Pixels, nullptr);
+    EXPECT_EQ(smaller.Pixels.get(), memory);
+    EXPECT_EQ(smaller.Capacity, 64u * 64);
+    ExpectAllNear(smaller, {0, 0, 250}, 4, "into the larger image's memory");
+
+    TKvDecodedImage tooSmall = DecodeJpegFile(second);
+    const TKvDecodedImage larger = DecodeJpegFile(first, &tooSmall);
+    EXPECT_EQ(larger.Capacity, 64u * 64);
+    ExpectAllNear(larger, {250, 0, 0}, 4, "into fresh memory");
+
+    TKvDecodedImage lost = DecodeJpegFile(first);
+    EXPECT_TRUE(DecodeJpegFile(folder.path() + "/missing.jpg", &lost).Empty());
+    EXPECT_EQ(lost.Pixels, nullptr);  // taken either way
+}
