@@ -243,3 +243,33 @@ TEST(KvJpegDecoder, DecodesIntoTheMemoryItIsGivenWhenThereIsRoom)
     EXPECT_TRUE(DecodeJpegFile(folder.path() + "/missing.jpg", &lost).Empty());
     EXPECT_EQ(lost.Pixels, nullptr);  // taken either way
 }
+
+// A small file can repeat one progressive scan thousands of times, each a
+// pass over the whole image: past the limit the file is refused.
+TEST(KvJpegDecoder, ProgressiveFileWithTooManyScansIsRefused)
+{
+    ColourJpegSettings settings = Settings(1);
+    settings.progressive = true;
+    const std::vector<uint8_t> bytes = PlainColourJpeg(settings, {128});
+    // The first scan: its SOS segment and entropy data up to the next marker.
+    size_t start = 0;
+    for (size_t i = 0; i + 1 < bytes.size(); ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) {
+            start = i;
+            break;
+        }
+    ASSERT_GT(start, 0u);
+    size_t end = start + 2;
+    while (end + 1 < bytes.size() && !(bytes[end] == 0xFF && bytes[end + 1] != 0x00 && (bytes[end + 1] < 0xD0 || bytes[end + 1] > 0xD7)))
+        ++end;
+    const std::vector<uint8_t> scan(bytes.begin() + static_cast<long>(start), bytes.begin() + static_cast<long>(end));
+    auto withRepeats = [&](int repeats) {
+        std::vector<uint8_t> out(bytes.begin(), bytes.begin() + static_cast<long>(end));
+        for (int i = 0; i < repeats; ++i)
+            out.insert(out.end(), scan.begin(), scan.end());
+        out.insert(out.end(), bytes.begin() + static_cast<long>(end), bytes.end());
+        return out;
+    };
+    EXPECT_FALSE(DecodeVector(withRepeats(10)).Empty());  // repeated scans alone are only warned about
+    EXPECT_TRUE(DecodeVector(withRepeats(kMaxProgressiveScans + 10)).Empty());
+}

@@ -134,6 +134,21 @@ TEST_F(Preview, KeysInTheListReloadButLeftAndRightDoNot)
     PressInFocus(Qt::Key_Up);
     EXPECT_EQ(shown(), QSize(320, 240));
 
+    // Nothing loads while another window is the active one.
+    action("ImgCloseAct")->trigger();
+    {
+        QWidget other;
+        other.show();
+        QApplication::setActiveWindow(&other);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+        action("ImgLoadAct")->trigger();
+        EXPECT_TRUE(pane_->Empty());
+    }
+    QApplication::setActiveWindow(window_.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    action("ImgLoadAct")->trigger();
+    EXPECT_EQ(shown(), QSize(320, 240));
+
     // The list's context menu loads the focused file before it opens.
     action("ImgCloseAct")->trigger();
     const QPoint at = list_->visualRect(list_->model()->index(rowOf("c-tall.jpg"), 0)).center();
