@@ -1,9 +1,11 @@
 #include "KvImageView.h"
 
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QSizeGrip>
+#include <QStatusTipEvent>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -107,6 +109,12 @@ void TKvImageView::SetHint(const QString& hint)
     const qsizetype bar = hint.indexOf(u'|');
     setToolTip(bar < 0 ? hint : hint.left(bar));
     setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+    // The window shows a status tip when the pointer enters; one that is
+    // already resting here sees the new image's at once.
+    if (underMouse()) {
+        QStatusTipEvent tip(statusTip());
+        QCoreApplication::sendEvent(this, &tip);
+    }
 }
 
 void TKvImageView::UpdateScrollBars()

@@ -95,6 +95,12 @@ TEST_F(Preview, ClickShowsTheFocusedFileWithItsPathAndSizeAndCopiesIt)
 
     QTest::mouseMove(pane_->viewport(), QPoint(5, 5));
     EXPECT_TRUE(waitUntil([&] { return window_->PanelText(0) == path + QStringLiteral(" <320x240>"); }));
+    // A load while the pointer rests on the pane shows the new hint at once.
+    list_->setCurrentRow(rowOf("c-tall.jpg"));
+    action("ImgLoadAct")->trigger();
+    EXPECT_EQ(window_->PanelText(0), QString::fromStdString(folder() + "c-tall.jpg <60x200>"));
+    list_->setCurrentRow(rowOf("a-photo.jpg"));
+    action("ImgLoadAct")->trigger();
 
     QApplication::clipboard()->clear();
     action("ImgCopyAct")->trigger();
