@@ -178,15 +178,16 @@ void DecodeInto(jpeg_decompress_struct& cinfo, ErrorManager& errors, TKvDecodedI
     default: return;  // two components, or unknown ones: nothing to show
     }
     jpeg_calc_output_dimensions(&cinfo);
-    if (uint64_t{cinfo.output_width} * cinfo.output_height > maxPixels)
+    const uint64_t outputPixels = uint64_t{cinfo.output_width} * cinfo.output_height;
+    if (outputPixels == 0 || outputPixels > maxPixels)
         return;
 
     jpeg_start_decompress(&cinfo);
     const int width = static_cast<int>(cinfo.output_width);
     const int height = static_cast<int>(cinfo.output_height);
-    if (image.Capacity < pixels) {
-        image.Pixels = AllocatePixels(static_cast<size_t>(pixels));
-        image.Capacity = image.Pixels ? static_cast<size_t>(pixels) : 0;
+    if (image.Capacity < outputPixels) {
+        image.Pixels = AllocatePixels(static_cast<size_t>(outputPixels));
+        image.Capacity = image.Pixels ? static_cast<size_t>(outputPixels) : 0;
         if (!image.Pixels)
             return;
     }
@@ -203,10 +204,11 @@ void DecodeInto(jpeg_decompress_struct& cinfo, ErrorManager& errors, TKvDecodedI
             const JDIMENSION count = left < 16 ? left : 16;
             for (JDIMENSION i = 0; i < count; ++i)
                 rows[i] = reinterpret_cast<JSAMPROW>(out + static_cast<size_t>(i) * width);
-            jpeg_read_scanlines(&cinfo, rows, count);
+            if (jpeg_read_scanlines(&cinfo, rows, count) == 0)
+                break;  // cannot happen with a source that never suspends
         } else {
             if (jpeg_read_scanlines(&cinfo, row, 1) != 1)
-                break;  // cannot happen with a source that never suspends
+                break;
             if (cmyk)
                 CmykRowToRgb(row[0], out, width, cinfo.saw_Adobe_marker);
             else
