@@ -5,6 +5,7 @@
 #include "ActionIcons.h"
 #include "KvActns.h"
 #include "KvFileInfos.h"
+#include "KvImageView.h"
 #include "KvJpegChecker.h"
 #include "KvListView.h"
 #include "KvRecentControl.h"
@@ -241,10 +242,9 @@ void TFormScanlark::CreateCentralArea()
     LVFiles->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(LVFiles, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PMLVFilesSl->popup(LVFiles->viewport()->mapToGlobal(at)); });
-    // The preview area: hidden until the preview is shown.
-    ImgView32 = new QWidget(Splitter2);
+    // The preview pane: hidden until a view mode shows it.
+    ImgView32 = new TKvImageView(Splitter2);
     ImgView32->setObjectName(QStringLiteral("ImgView32"));
-    ImgView32->setMinimumHeight(128);
     ImgView32->hide();
     rightLayout->addWidget(Splitter2);
 

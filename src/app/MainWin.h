@@ -2,7 +2,8 @@
 // creation to close. Its handlers are split by concern over several files:
 // MainWin.cpp (layout), MainWinActions.cpp (the action table),
 // MainWinLifecycle.cpp (creation, activation, hand-over, close),
-// MainWinListView.cpp and MainWinListInput.cpp (the file list).
+// MainWinListView.cpp and MainWinListInput.cpp (the file list),
+// MainWinPreview.cpp (the image preview).
 #pragma once
 
 #include "KvKeyUpGate.h"
@@ -30,6 +31,7 @@ class TKvAboutAction;
 class TKvColumnInfos;
 class TKvExitAction;
 class TKvFileInfos;
+class TKvImageView;
 class TKvListView;
 class TKvMemIniFile;
 class TKvOpenAppFolderAction;
@@ -208,6 +210,25 @@ private:
     // from the key itself as well as from the keyboard.
     Qt::KeyboardModifiers listKeyModifiers_;
 
+    // Image preview (MainWinPreview.cpp)
+    void SetupPreview();
+    void IVNoneActExecute();
+    void IVScaleNormalActExecute();
+    void IVAutoScaleLongActExecute();
+    void ImgLoadActExecute();
+    void ImgCloseActExecute();
+    void ImgCopyActExecute();
+    void ImgNameCopyActExecute();
+    void ImgView32DblClick();
+    // Shows the pane at the height it had when it was hidden.
+    void ShowPreviewPane();
+    // Enables the commands that need an image in the pane.
+    void UpdatePreviewActions();
+    // The shown file's path as bytes (the hint shows it for display only).
+    std::string previewPath_;
+    int previewPaneHeight_ = 128;
+    QMenu* PMImgView = nullptr;
+
     void FormCreate();
     void FormClose();
     void FormResize();
@@ -252,7 +273,7 @@ private:
     QTreeView* STV = nullptr;
     QFileSystemModel* STVModel = nullptr;
     TKvListView* LVFiles = nullptr;
-    QWidget* ImgView32 = nullptr;
+    TKvImageView* ImgView32 = nullptr;
     std::vector<QLabel*> SB;
     QMenu* PMBack = nullptr;
     QMenu* PMForward = nullptr;

@@ -72,7 +72,7 @@ bool TFormScanlark::PrepareCheck()
     FolderHistory = std::move(history);
     LoadAddressBoxItems();
     CBRecent->setCurrentIndex(0);
-    ImgCloseAct->trigger();  // the preview is emptied (a no-op until it exists)
+    ImgCloseAct->trigger();  // the preview is emptied
     return true;
 }
 

@@ -136,6 +136,7 @@ void TFormScanlark::FormCreate()
     SetupNavigation();
     SetupCheck();
     SetupFileOperations();
+    SetupPreview();
 
     TFolderHistoryLoad history = LoadFolderHistory(FolderListPath());
     FolderHistory = std::move(history.Folders);

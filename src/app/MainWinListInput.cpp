@@ -128,6 +128,7 @@ void TFormScanlark::ActionList1Update()
     SetRuleEnabled(BackAct, KvRecentControl1 && KvRecentControl1->BackItemCount() > 0);
     SetRuleEnabled(ForwardAct, KvRecentControl1 && KvRecentControl1->ForwardItemCount() > 0);
     BindRefreshButton();
+    UpdatePreviewActions();
     if (AppOptions) {
         QAction* const modes[] = {IVNoneAct, IVScaleNormalAct, IVAutoScaleLongAct};
         if (AppOptions->ImgViewMode < std::size(modes) && !modes[AppOptions->ImgViewMode]->isChecked())

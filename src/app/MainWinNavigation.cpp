@@ -226,7 +226,7 @@ void TFormScanlark::ActPreMakeListExecute()
         busyCursor_ = true;
     }
     KvThreadJpegChecker1->ErrorCount = -1;
-    ImgCloseAct->trigger();  // the preview is emptied (a no-op until it exists)
+    ImgCloseAct->trigger();  // the preview is emptied
     // Panel 3 reads "エラー未チェック" from the start of the listing.
     UpdateStatusBar();
 }

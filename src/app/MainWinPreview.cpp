@@ -1,0 +1,245 @@
+// The image preview under the file list: its view modes, loading the
+// focused file, closing, copying, and fitting the pane to the image.
+#include "KvFileInfos.h"
+#include "KvImageView.h"
+#include "KvJpegDecoder.h"
+#include "KvListView.h"
+#include "KvPath.h"
+#include "MainWin.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QMenu>
+#include <QSplitter>
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+
+namespace {
+
+// The area above the pane (the list and the splitter) keeps at least this
+// much of the panel's height.
+constexpr int kAboveSplitterMinimum = 30;
+
+// Whether name ends in ".jpg" or ".jpeg", without regard to ASCII case:
+// the only pictures the preview decodes.
+bool HasJpegExtension(const std::string& name)
+{
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos)
+        return false;
+    std::string extension = name.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+    return extension == "jpg" || extension == "jpeg";
+}
+
+// The pixels of the last image the pane let go of, for the next load to
+// decode into: going from one photo to the next of the same size then needs
+// no fresh memory, whose first touch can cost more than the decode. Loads
+// run on the main thread; the last copy of an image may be dropped on
+// another (the clipboard's), hence the lock.
+struct SparePixels {
+    std::mutex lock;
+    TKvDecodedImage pixels;
+};
+
+SparePixels& Spare()
+{
+    static SparePixels spare;
+    return spare;
+}
+
+TKvDecodedImage TakeSparePixels()
+{
+    TKvDecodedImage taken;
+    const std::lock_guard guard(Spare().lock);
+    std::swap(taken, Spare().pixels);
+    return taken;
+}
+
+struct ImagePixels {
+    TKvPixelMemory memory;
+    size_t capacity;
+};
+
+// The decoded pixels as an image that owns them, without a copy; when the
+// last copy of the image goes, they become the spare.
+QImage ToImage(TKvDecodedImage decoded)
+{
+    auto* owner = new ImagePixels{std::move(decoded.Pixels), decoded.Capacity};
+    const auto release = [](void* info) {
+        std::unique_ptr<ImagePixels> pixels(static_cast<ImagePixels*>(info));
+        TKvDecodedImage spare;
+        spare.Pixels = std::move(pixels->memory);
+        spare.Capacity = pixels->capacity;
+        const std::lock_guard guard(Spare().lock);
+        std::swap(spare, Spare().pixels);
+    };
+    return QImage(reinterpret_cast<uchar*>(owner->memory.get()), decoded.Width, decoded.Height,
+                  static_cast<qsizetype>(decoded.Width) * 4, QImage::Format_RGB32, release, owner);
+}
+
+// Restores the cursor however the load ends.
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+}  // namespace
+
+void TFormScanlark::SetupPreview()
+{
+    // The list keeps the rest of the panel; the pane keeps its height when
+    // the window is resized and can be made as low as its double click asks.
+    Splitter2->setStretchFactor(0, 1);
+    Splitter2->setStretchFactor(1, 0);
+    Splitter2->setChildrenCollapsible(false);
+    LVFiles->setMinimumHeight(kAboveSplitterMinimum - Splitter2->handleWidth());
+    ImgView32->setMinimumHeight(1);
+
+    PMImgView = new QMenu(this);
+    PMImgView->setObjectName(QStringLiteral("PMImgView"));
+    QMenu* modes = PMImgView->addMenu(QStringLiteral("画像の表示(&V)"));
+    modes->addActions({IVNoneAct, IVScaleNormalAct, IVAutoScaleLongAct});
+    PMImgView->addSeparator();
+    PMImgView->addActions({ImgCopyAct, ImgNameCopyAct});
+    PMImgView->addSeparator();
+    PMImgView->addAction(ImgCloseAct);
+    ImgView32->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ImgView32, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        ActionList1Update();
+        PMImgView->popup(ImgView32->mapToGlobal(at));
+    });
+
+    connect(IVNoneAct, &QAction::triggered, this, &TFormScanlark::IVNoneActExecute);
+    connect(IVScaleNormalAct, &QAction::triggered, this, &TFormScanlark::IVScaleNormalActExecute);
+    connect(IVAutoScaleLongAct, &QAction::triggered, this, &TFormScanlark::IVAutoScaleLongActExecute);
+    connect(ImgLoadAct, &QAction::triggered, this, &TFormScanlark::ImgLoadActExecute);
+    connect(ImgCloseAct, &QAction::triggered, this, &TFormScanlark::ImgCloseActExecute);
+    connect(ImgCopyAct, &QAction::triggered, this, &TFormScanlark::ImgCopyActExecute);
+    connect(ImgNameCopyAct, &QAction::triggered, this, &TFormScanlark::ImgNameCopyActExecute);
+    connect(ImgView32, &TKvImageView::DblClick, this, &TFormScanlark::ImgView32DblClick);
+    for (QAction* working : {ImgLoadAct, ImgCloseAct, ImgCopyAct, ImgNameCopyAct})
+        std::erase(pendingActions_, working);
+    ImgLoadAct->setEnabled(true);
+    UpdatePreviewActions();
+}
+
+void TFormScanlark::UpdatePreviewActions()
+{
+    const bool loaded = !ImgView32->Empty();
+    for (QAction* action : {ImgCopyAct, ImgNameCopyAct, ImgCloseAct})
+        SetRuleEnabled(action, loaded);
+}
+
+// --- View modes --------------------------------------------------------------
+
+void TFormScanlark::ShowPreviewPane()
+{
+    if (!ImgView32->isHidden())
+        return;
+    ImgView32->show();
+    const int total = Splitter2->height() - Splitter2->handleWidth();
+    Splitter2->setSizes({std::max(0, total - previewPaneHeight_), previewPaneHeight_});
+}
+
+void TFormScanlark::IVNoneActExecute()
+{
+    AppOptions->ImgViewMode = 0;
+    if (!ImgView32->isHidden())
+        previewPaneHeight_ = ImgView32->height();
+    ImgView32->hide();  // and with it the splitter's handle
+    ImgView32->Clear();  // the hint stays
+    TakeSparePixels();
+    UpdatePreviewActions();
+}
+
+void TFormScanlark::IVScaleNormalActExecute()
+{
+    AppOptions->ImgViewMode = 1;
+    ShowPreviewPane();
+    ImgView32->SetScale(1.0f);
+}
+
+void TFormScanlark::IVAutoScaleLongActExecute()
+{
+    AppOptions->ImgViewMode = 2;
+    ShowPreviewPane();
+    ImgView32->AutoScale();
+}
+
+// --- Load, close, copy -------------------------------------------------------
+
+void TFormScanlark::ImgLoadActExecute()
+{
+    const int row = LVFiles->currentRow();
+    const TKvThreadFileInfoList& files = KvFileInfos1->FileInfoList();
+    // A mode outside 0..2 read from the settings shows no pane: nothing to load into.
+    if (AppOptions->ImgViewMode == 0 || ImgView32->isHidden() || row < 0 || row >= files.Count() || !isActiveWindow())
+        return;
+    WaitCursor wait;
+    const TKvFileInfo& entry = *files.FileInfos(row);
+    const std::string fullPath = entry.Path + entry.Name;
+    ImgView32->Clear();  // its pixels become the spare, unless the clipboard holds them
+    TKvDecodedImage spare = TakeSparePixels();
+    TKvDecodedImage decoded;
+    if (HasJpegExtension(entry.Name))
+        decoded = DecodeJpegFile(fullPath, &spare);
+    if (decoded.Empty()) {
+        ImgCloseActExecute();  // no message: the pane is simply empty
+        return;
+    }
+    ImgView32->SetBitmap(ToImage(std::move(decoded)));
+    previewPath_ = fullPath;
+    ImgView32->SetHint(QStringLiteral("|%1 <%2x%3>")
+                           .arg(DisplayPath(fullPath))
+                           .arg(ImgView32->Bitmap().width())
+                           .arg(ImgView32->Bitmap().height()));
+    UpdatePreviewActions();
+    switch (AppOptions->ImgViewMode) {
+    case 1: IVScaleNormalAct->trigger(); break;
+    case 2: IVAutoScaleLongAct->trigger(); break;
+    default: break;
+    }
+}
+
+void TFormScanlark::ImgCloseActExecute()
+{
+    ImgView32->Clear();
+    TakeSparePixels();  // an empty pane keeps no memory
+    ImgView32->SetHint(QString());
+    previewPath_.clear();
+    UpdatePreviewActions();
+}
+
+void TFormScanlark::ImgCopyActExecute()
+{
+    if (!ImgView32->Empty())
+        QApplication::clipboard()->setImage(ImgView32->Bitmap());  // its own size, whatever the scale
+}
+
+void TFormScanlark::ImgNameCopyActExecute()
+{
+    // From the kept bytes rather than cut out of the hint, which a name
+    // holding " <" would cut short.
+    if (!ImgView32->Empty())
+        QApplication::clipboard()->setText(DisplayPath(previewPath_));
+}
+
+// --- Fitting the pane ---------------------------------------------------------
+
+void TFormScanlark::ImgView32DblClick()
+{
+    // The image's height and the pane's own chrome (frame and scroll bar),
+    // so that the whole height of the image shows; the pane stays anchored
+    // at the bottom and the list keeps its minimum above it.
+    const int chrome = ImgView32->height() - ImgView32->viewport()->height();
+    const int bottom = Splitter2->height();
+    const int height = std::max(1, std::min(ImgView32->BitmapRectHeight() + chrome, bottom - kAboveSplitterMinimum));
+    Splitter2->setSizes({bottom - Splitter2->handleWidth() - height, height});
+}

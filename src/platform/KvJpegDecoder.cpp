@@ -1,0 +1,316 @@
+#include "KvJpegDecoder.h"
+
+#include "LongPath.h"
+
+#include <bit>
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>  // jpeglib.h needs FILE
+#include <cstdlib>
+#include <memory>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace {
+
+// --- Errors: back to the caller, never exit() -------------------------------
+
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void ErrorExit(j_common_ptr cinfo)
+{
+    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+}
+
+// Warnings (corrupt data, premature end) and traces say nothing the person
+// can act on in a preview: the decode goes on.
+void IgnoreMessage(j_common_ptr, int) {}
+void IgnoreOutput(j_common_ptr) {}
+
+void StopAfterTooManyScans(j_common_ptr cinfo)
+{
+    if (cinfo->is_decompressor
+        && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxProgressiveScans)
+        ERREXIT(cinfo, JERR_NOT_COMPILED);
+}
+
+// --- Input from a file descriptor -------------------------------------------
+
+// libjpeg's stdio source, over a descriptor: a file that ends early (or is
+// still being written) ends with an inserted EOI, as libjpeg's own source
+// does, so the decoder fills the rest and finishes.
+struct FileSource {
+    jpeg_source_mgr pub;
+    int fd;
+    bool startOfFile;
+    JOCTET buffer[65536];
+};
+
+void InitSource(j_decompress_ptr cinfo)
+{
+    reinterpret_cast<FileSource*>(cinfo->src)->startOfFile = true;
+}
+
+boolean FillInputBuffer(j_decompress_ptr cinfo)
+{
+    auto* source = reinterpret_cast<FileSource*>(cinfo->src);
+    ssize_t count;
+    do
+        count = ::read(source->fd, source->buffer, sizeof source->buffer);
+    while (count < 0 && errno == EINTR);
+    if (count < 0)
+        ERREXIT(cinfo, JERR_FILE_READ);
+    if (count == 0) {
+        if (source->startOfFile)
+            ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        source->buffer[0] = 0xFF;
+        source->buffer[1] = JPEG_EOI;
+        count = 2;
+    }
+    source->pub.next_input_byte = source->buffer;
+    source->pub.bytes_in_buffer = static_cast<size_t>(count);
+    source->startOfFile = false;
+    return TRUE;
+}
+
+void SkipInputData(j_decompress_ptr cinfo, long count)
+{
+    if (count <= 0)
+        return;
+    jpeg_source_mgr* source = cinfo->src;
+    size_t remaining = static_cast<size_t>(count);
+    while (remaining > source->bytes_in_buffer) {
+        remaining -= source->bytes_in_buffer;
+        FillInputBuffer(cinfo);  // an early end inserts an EOI: the skip stops there
+    }
+    source->next_input_byte += remaining;
+    source->bytes_in_buffer -= remaining;
+}
+
+void TermSource(j_decompress_ptr) {}
+
+// --- Pixels ----------------------------------------------------------------
+
+inline uint32_t Rgb(unsigned r, unsigned g, unsigned b)
+{
+    return 0xFF000000u | (r << 16) | (g << 8) | b;
+}
+
+// a * b / 255, rounded, for 8-bit a and b.
+inline unsigned Mul255(unsigned a, unsigned b)
+{
+    const unsigned t = a * b + 128;
+    return (t + (t >> 8)) >> 8;
+}
+
+// One row of C, M, Y, K samples to RGB. Adobe's encoders store the inks
+// inverted (255 = no ink) and mark their files with an Adobe segment;
+// others store them as they are.
+void CmykRowToRgb(const JSAMPLE* in, uint32_t* out, int width, bool inverted)
+{
+    for (int x = 0; x < width; ++x, in += 4) {
+        unsigned c = in[0], m = in[1], y = in[2], k = in[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        out[x] = Rgb(Mul255(c, k), Mul255(m, k), Mul255(y, k));
+    }
+}
+
+void RgbRowToPixels(const JSAMPLE* in, uint32_t* out, int width)
+{
+    for (int x = 0; x < width; ++x, in += 3)
+        out[x] = Rgb(in[0], in[1], in[2]);
+}
+
+#ifdef JCS_EXTENSIONS
+// libjpeg-turbo writes 0xFFRRGGBB words straight into the image.
+constexpr J_COLOR_SPACE kWordOrder = (std::endian::native == std::endian::little) ? JCS_EXT_BGRX : JCS_EXT_XRGB;
+#endif
+
+// The decode proper. Every object here is trivially destructible, since an
+// error leaves through longjmp; what survives an error lives in image.
+void DecodeInto(jpeg_decompress_struct& cinfo, ErrorManager& errors, TKvDecodedImage& image, uint64_t maxPixels)
+{
+    // image may hold memory to reuse; an image is complete once Width is set.
+    if (setjmp(errors.jump)) {
+        image = TKvDecodedImage();
+        return;
+    }
+    jpeg_read_header(&cinfo, TRUE);
+    const uint64_t pixels = uint64_t{cinfo.image_width} * cinfo.image_height;
+    if (pixels == 0 || pixels > maxPixels)
+        return;
+
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = 1;
+    cinfo.do_block_smoothing = TRUE;
+    cinfo.dct_method = JDCT_ISLOW;
+    bool cmyk = false;
+    switch (cinfo.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+    case JCS_YCbCr:
+    case JCS_RGB:
+#ifdef JCS_EXTENSIONS
+        cinfo.out_color_space = kWordOrder;
+#else
+        cinfo.out_color_space = JCS_RGB;
+#endif
+        break;
+    case JCS_CMYK:
+    case JCS_YCCK:
+        cinfo.out_color_space = JCS_CMYK;  // libjpeg turns YCCK into CMYK
+        cmyk = true;
+        break;
+    default: return;  // two components, or unknown ones: nothing to show
+    }
+    jpeg_calc_output_dimensions(&cinfo);
+    const uint64_t outputPixels = uint64_t{cinfo.output_width} * cinfo.output_height;
+    if (outputPixels == 0 || outputPixels > maxPixels)
+        return;
+
+    jpeg_start_decompress(&cinfo);
+    const int width = static_cast<int>(cinfo.output_width);
+    const int height = static_cast<int>(cinfo.output_height);
+    if (image.Capacity < outputPixels) {
+        image.Pixels = AllocatePixels(static_cast<size_t>(outputPixels));
+        image.Capacity = image.Pixels ? static_cast<size_t>(outputPixels) : 0;
+        if (!image.Pixels)
+            return;
+    }
+    const bool direct = !cmyk && cinfo.output_components == 4;
+    // From libjpeg's pool: a longjmp must not skip a destructor here.
+    JSAMPARRAY row = direct ? nullptr
+                            : (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                         cinfo.output_width * cinfo.output_components, 1);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        uint32_t* out = image.Pixels.get() + static_cast<size_t>(cinfo.output_scanline) * width;
+        if (direct) {
+            JSAMPROW rows[16];
+            const JDIMENSION left = cinfo.output_height - cinfo.output_scanline;
+            const JDIMENSION count = left < 16 ? left : 16;
+            for (JDIMENSION i = 0; i < count; ++i)
+                rows[i] = reinterpret_cast<JSAMPROW>(out + static_cast<size_t>(i) * width);
+            if (jpeg_read_scanlines(&cinfo, rows, count) == 0)
+                break;  // cannot happen with a source that never suspends
+        } else {
+            if (jpeg_read_scanlines(&cinfo, row, 1) != 1)
+                break;
+            if (cmyk)
+                CmykRowToRgb(row[0], out, width, cinfo.saw_Adobe_marker);
+            else
+                RgbRowToPixels(row[0], out, width);
+        }
+    }
+    if (cinfo.output_scanline < cinfo.output_height) {
+        image = TKvDecodedImage();
+        return;
+    }
+    image.Width = width;
+    image.Height = height;
+}
+
+// Sets up libjpeg around DecodeInto for a source that setSource installs.
+template <typename SetSource>
+TKvDecodedImage Decode(SetSource setSource, uint64_t maxPixels, TKvDecodedImage* reuse)
+{
+    jpeg_decompress_struct cinfo {};
+    ErrorManager errors {};
+    cinfo.err = jpeg_std_error(&errors.pub);
+    errors.pub.error_exit = ErrorExit;
+    errors.pub.emit_message = IgnoreMessage;
+    errors.pub.output_message = IgnoreOutput;
+    jpeg_progress_mgr progress {};
+    progress.progress_monitor = StopAfterTooManyScans;
+
+    TKvDecodedImage image;
+    if (reuse) {
+        image.Pixels = std::move(reuse->Pixels);
+        image.Capacity = image.Pixels ? reuse->Capacity : 0;
+        *reuse = TKvDecodedImage();
+    }
+    if (setjmp(errors.jump) == 0) {
+        jpeg_create_decompress(&cinfo);
+        cinfo.progress = &progress;
+        // Virtual arrays beyond this (progressive images near the pixel
+        // limit) fail instead of growing without bound.
+        cinfo.mem->max_memory_to_use = 2L * 1000 * 1000 * 1000;
+        setSource(cinfo);
+        DecodeInto(cinfo, errors, image, maxPixels);
+    }
+    jpeg_destroy_decompress(&cinfo);
+    if (image.Width == 0)
+        image = TKvDecodedImage();
+    return image;
+}
+
+}  // namespace
+
+void TKvFreePixels::operator()(uint32_t* pixels) const
+{
+    std::free(pixels);
+}
+
+TKvPixelMemory AllocatePixels(size_t count)
+{
+    constexpr size_t kHugePage = size_t{2} << 20;
+    if (count > SIZE_MAX / 4 - kHugePage)
+        return {};
+    const size_t bytes = count * 4;
+    if (bytes < 2 * kHugePage)
+        return TKvPixelMemory(static_cast<uint32_t*>(std::malloc(bytes ? bytes : 4)));
+    const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    void* memory = std::aligned_alloc(kHugePage, rounded);
+    if (memory)
+        ::madvise(memory, rounded, MADV_HUGEPAGE);  // a hint: without it, small pages
+    return TKvPixelMemory(static_cast<uint32_t*>(memory));
+}
+
+TKvDecodedImage DecodeJpegFile(const std::string& path, TKvDecodedImage* reuse)
+{
+    TKvDecodedImage spare;
+    if (reuse)
+        std::swap(spare, *reuse);
+    if (path.empty() || path.find('\0') != std::string::npos)
+        return {};
+    // O_NONBLOCK: a FIFO named .jpg must not hang the window.
+    const int fd = OpenLongPath(AT_FDCWD, path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return {};
+    struct stat info {};
+    TKvDecodedImage image;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        auto source = std::make_unique<FileSource>();
+        source->fd = fd;
+        source->pub.init_source = InitSource;
+        source->pub.fill_input_buffer = FillInputBuffer;
+        source->pub.skip_input_data = SkipInputData;
+        source->pub.resync_to_restart = jpeg_resync_to_restart;
+        source->pub.term_source = TermSource;
+        image = Decode([&](jpeg_decompress_struct& cinfo) { cinfo.src = &source->pub; }, kMaxDecodedPixels, &spare);
+    }
+    ::close(fd);
+    return image;
+}
+
+TKvDecodedImage DecodeJpegBytes(const uint8_t* data, size_t size, uint64_t maxPixels)
+{
+    if (!data || size == 0)
+        return {};
+    return Decode([&](jpeg_decompress_struct& cinfo) {
+        jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    }, maxPixels, nullptr);
+}

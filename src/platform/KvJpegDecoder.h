@@ -1,0 +1,63 @@
+// Decoding a JPEG file into 32-bit pixels for the preview pane, with libjpeg.
+// The damage check never uses this: it reads markers only.
+//
+// Everything here is plain C++ over libjpeg (no Qt), callable from any
+// thread; one call owns all its libjpeg state. Hostile input never ends the
+// process: libjpeg's errors come back as an empty result, its warnings are
+// ignored, and sizes are checked before any pixel memory is allocated.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// Images whose decoded size would be larger than this many pixels are
+// refused before libjpeg allocates anything for their pixels.
+inline constexpr uint64_t kMaxDecodedPixels = 256ull * 1000 * 1000;
+
+// Progressive files can hold any number of scans, and each costs a pass over
+// the whole image: a small hostile file could keep the window busy for
+// minutes. Real encoders write about a dozen.
+inline constexpr int kMaxProgressiveScans = 1000;
+
+struct TKvFreePixels {
+    void operator()(uint32_t* pixels) const;
+};
+using TKvPixelMemory = std::unique_ptr<uint32_t[], TKvFreePixels>;
+
+// Memory for count pixels, uninitialised, or null when there is none. Large
+// blocks are aligned for the kernel's huge pages: the first write into fresh
+// memory (a page fault per 4 KiB page) can cost more than decoding into it.
+TKvPixelMemory AllocatePixels(size_t count);
+
+// A decoded image: Width x Height pixels, row after row without padding,
+// each one 32-bit value 0xFFRRGGBB (the layout of QImage::Format_RGB32).
+// Empty (Width = Height = 0, no Pixels) when nothing could be decoded.
+// Capacity is how many pixels Pixels has room for (at least Width x Height).
+struct TKvDecodedImage {
+    int Width = 0;
+    int Height = 0;
+    size_t Capacity = 0;
+    TKvPixelMemory Pixels;
+    bool Empty() const { return Width == 0; }
+};
+
+// Decodes the JPEG file at path (bytes as the OS takes them, any length) at
+// full size: scale 1/1, block smoothing on, the accurate integer DCT.
+// Grayscale comes out as gray levels; CMYK and YCCK (plain or with Adobe's
+// inverted values) as the colours they stand for.
+// Returns an empty image, with no message, when path is not a regular file
+// (a folder, a FIFO: opening never blocks), cannot be read, is not a JPEG,
+// is declared larger than kMaxDecodedPixels, or libjpeg stops with an error.
+// A file that ends early (or is still being written) gives what libjpeg
+// decoded, the rest filled as libjpeg fills missing data; every pixel of a
+// returned image has been written.
+// When reuse holds memory with room for the image, the image is decoded
+// into it (reuse is left empty either way): showing one photo after another
+// of the same size then writes into memory that is already mapped.
+TKvDecodedImage DecodeJpegFile(const std::string& path, TKvDecodedImage* reuse = nullptr);
+
+// The same for a file's bytes in memory, refusing images of more than
+// maxPixels pixels (the fuzz target keeps its memory small this way).
+TKvDecodedImage DecodeJpegBytes(const uint8_t* data, size_t size, uint64_t maxPixels = kMaxDecodedPixels);

@@ -1,0 +1,276 @@
+// The image preview pane of the main window, driven as a person drives it:
+// clicks and keys in the file list, the pane's mouse, the actions by name.
+#include "ColourJpeg.h"
+#include "KvImageView.h"
+#include "ScanlarkColumns.h"
+#include "WindowTest.h"
+
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSplitter>
+
+namespace {
+
+class Preview : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        ColourJpegSettings colour;
+        colour.width = 320;
+        colour.height = 240;
+        photos_.write("a-photo.jpg", PlainColourJpeg(colour, {200, 40, 90}));
+        ColourJpegSettings gray;
+        gray.width = 64;
+        gray.height = 48;
+        gray.components = 1;
+        photos_.write("b-gray.JPEG", PlainColourJpeg(gray, {100}));
+        ColourJpegSettings tall;
+        tall.width = 60;
+        tall.height = 200;
+        photos_.write("c-tall.jpg", PlainColourJpeg(tall, {20, 200, 20}));
+        photos_.write("d-text.jpg", Bytes(1234, 't'));
+        tall.height = 2000;
+        photos_.write("e-high.jpg", PlainColourJpeg(tall, {20, 20, 200}));
+        Open();
+    }
+    void Open()
+    {
+        OpenWindow(photos_.path());
+        ASSERT_TRUE(waitUntil([&] { return listed(5); }));
+        window_->resize(800, 700);
+        window_->show();
+        QApplication::setActiveWindow(window_.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+        pane_ = window_->findChild<TKvImageView*>(QStringLiteral("ImgView32"));
+        splitter_ = window_->findChild<QSplitter*>(QStringLiteral("Splitter2"));
+        ASSERT_NE(pane_, nullptr);
+    }
+    void clickRow(const std::string& name)
+    {
+        const int row = rowOf(name);
+        ASSERT_GE(row, 0) << name;
+        const QRect cell = list_->visualRect(list_->model()->index(row, ScanlarkColumn::Name));
+        QTest::mouseClick(list_->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    }
+    QSize shown() const { return pane_->Bitmap().size(); }
+    bool commandsEnabled(bool enabled) const
+    {
+        window_->ActionList1Update();
+        for (const char* name : {"ImgCopyAct", "ImgNameCopyAct", "ImgCloseAct"})
+            if (action(name)->isEnabled() != enabled)
+                return false;
+        return true;
+    }
+    int chrome() const { return pane_->height() - pane_->viewport()->height(); }
+    void closePopup()
+    {
+        if (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();
+    }
+
+    TKvImageView* pane_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+};
+
+TEST_F(Preview, ClickShowsTheFocusedFileWithItsPathAndSizeAndCopiesIt)
+{
+    EXPECT_TRUE(pane_->isVisible());  // automatic scale, the default mode
+    EXPECT_TRUE(pane_->Empty());
+    EXPECT_TRUE(commandsEnabled(false));
+
+    clickRow("a-photo.jpg");
+    ASSERT_EQ(shown(), QSize(320, 240));
+    const QRgb pixel = pane_->Bitmap().pixel(10, 10);
+    EXPECT_NEAR(qRed(pixel), 200, 3);
+    EXPECT_NEAR(qGreen(pixel), 40, 3);
+    EXPECT_NEAR(qBlue(pixel), 90, 3);
+    const QString path = QString::fromStdString(folder() + "a-photo.jpg");
+    EXPECT_EQ(pane_->Hint(), u'|' + path + QStringLiteral(" <320x240>"));
+    EXPECT_TRUE(pane_->toolTip().isEmpty());
+    const QSize view = pane_->viewport()->size();
+    EXPECT_EQ(pane_->Scale(), static_cast<float>(std::min(view.width() / 320.0, view.height() / 240.0)));
+    EXPECT_TRUE(commandsEnabled(true));
+
+    QTest::mouseMove(pane_->viewport(), QPoint(5, 5));
+    EXPECT_TRUE(waitUntil([&] { return window_->PanelText(0) == path + QStringLiteral(" <320x240>"); }));
+    // A load while the pointer rests on the pane shows the new hint at once.
+    list_->setCurrentRow(rowOf("c-tall.jpg"));
+    action("ImgLoadAct")->trigger();
+    EXPECT_EQ(window_->PanelText(0), QString::fromStdString(folder() + "c-tall.jpg <60x200>"));
+    list_->setCurrentRow(rowOf("a-photo.jpg"));
+    action("ImgLoadAct")->trigger();
+
+    QApplication::clipboard()->clear();
+    action("ImgCopyAct")->trigger();
+    EXPECT_EQ(QApplication::clipboard()->image().size(), QSize(320, 240));  // its own size, not the shown one
+    action("ImgNameCopyAct")->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), path);
+
+    clickRow("d-text.jpg");  // named .jpg, not a JPEG: empty, no message
+    EXPECT_TRUE(pane_->Empty());
+    EXPECT_TRUE(pane_->Hint().isEmpty());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(commandsEnabled(false));
+    QApplication::clipboard()->setText(QStringLiteral("kept"));
+    action("ImgNameCopyAct")->trigger();  // does nothing on an empty pane
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("kept"));
+
+    clickRow("b-gray.JPEG");  // the extension in any case; gray as gray levels
+    ASSERT_EQ(shown(), QSize(64, 48));
+    EXPECT_NEAR(qRed(pane_->Bitmap().pixel(3, 3)), 100, 2);
+    EXPECT_EQ(qRed(pane_->Bitmap().pixel(3, 3)), qBlue(pane_->Bitmap().pixel(3, 3)));
+}
+
+TEST_F(Preview, KeysInTheListReloadButLeftAndRightDoNot)
+{
+    clickRow("a-photo.jpg");
+    ASSERT_EQ(shown(), QSize(320, 240));
+    action("ImgCloseAct")->trigger();
+    EXPECT_TRUE(pane_->Empty());
+    EXPECT_TRUE(pane_->Hint().isEmpty());
+
+    list_->setFocus();
+    PressInFocus(Qt::Key_Left);
+    PressInFocus(Qt::Key_Right);
+    EXPECT_TRUE(pane_->Empty());
+    PressInFocus(Qt::Key_Down);
+    EXPECT_EQ(shown(), QSize(64, 48));
+    PressInFocus(Qt::Key_Up);
+    EXPECT_EQ(shown(), QSize(320, 240));
+
+    // Nothing loads while another window is the active one.
+    action("ImgCloseAct")->trigger();
+    {
+        QWidget other;
+        other.show();
+        QApplication::setActiveWindow(&other);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+        action("ImgLoadAct")->trigger();
+        EXPECT_TRUE(pane_->Empty());
+    }
+    QApplication::setActiveWindow(window_.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    action("ImgLoadAct")->trigger();
+    EXPECT_EQ(shown(), QSize(320, 240));
+
+    // The list's context menu loads the focused file before it opens.
+    action("ImgCloseAct")->trigger();
+    const QPoint at = list_->visualRect(list_->model()->index(rowOf("c-tall.jpg"), 0)).center();
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, at, list_->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list_->viewport(), &menu);
+    EXPECT_EQ(shown(), QSize(320, 240));
+    closePopup();
+
+    // The pane's own menu: the modes, the copies and close.
+    const QPoint inPane = pane_->viewport()->rect().center();
+    QContextMenuEvent paneMenu(QContextMenuEvent::Mouse, inPane, pane_->viewport()->mapToGlobal(inPane));
+    QApplication::sendEvent(pane_->viewport(), &paneMenu);
+    auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popup->objectName(), QStringLiteral("PMImgView"));
+    const QList<QAction*> items = popup->actions();
+    ASSERT_EQ(items.size(), 6);
+    ASSERT_NE(items[0]->menu(), nullptr);
+    EXPECT_EQ(items[0]->text(), QStringLiteral("画像の表示(&V)"));
+    EXPECT_EQ(items[0]->menu()->actions(),
+              (QList<QAction*>{action("IVNoneAct"), action("IVScaleNormalAct"), action("IVAutoScaleLongAct")}));
+    EXPECT_EQ((QList<QAction*>{items[2], items[3], items[5]}),
+              (QList<QAction*>{action("ImgCopyAct"), action("ImgNameCopyAct"), action("ImgCloseAct")}));
+    closePopup();
+}
+
+TEST_F(Preview, ModeNoneHidesAndEmptiesAndActualSizeShowsAnEmptyPaneUntilAClick)
+{
+    clickRow("a-photo.jpg");
+    ASSERT_FALSE(pane_->Empty());
+    const int height = pane_->height();
+
+    action("IVNoneAct")->trigger();
+    EXPECT_FALSE(pane_->isVisible());
+    EXPECT_TRUE(pane_->Empty());
+    EXPECT_EQ(window_->Options()->ImgViewMode, 0);
+    EXPECT_TRUE(commandsEnabled(false));
+    clickRow("c-tall.jpg");
+    EXPECT_TRUE(pane_->Empty());
+
+    action("IVScaleNormalAct")->trigger();
+    EXPECT_TRUE(action("IVScaleNormalAct")->isChecked());
+    EXPECT_FALSE(action("IVNoneAct")->isChecked());
+    EXPECT_EQ(window_->Options()->ImgViewMode, 1);
+    ASSERT_TRUE(waitUntil([&] { return pane_->isVisible() && pane_->height() == height; }));
+    EXPECT_TRUE(pane_->Empty());
+    clickRow("a-photo.jpg");
+    EXPECT_EQ(shown(), QSize(320, 240));
+    EXPECT_EQ(pane_->Scale(), 1.0f);
+
+    action("IVAutoScaleLongAct")->trigger();  // the chosen mode scales at once
+    const QSize view = pane_->viewport()->size();
+    EXPECT_EQ(pane_->Scale(), static_cast<float>(std::min(view.width() / 320.0, view.height() / 240.0)));
+}
+
+TEST_F(Preview, DoubleClickFitsThePaneToTheImageKeepingThirtyPixelsAbove)
+{
+    action("IVScaleNormalAct")->trigger();
+    clickRow("c-tall.jpg");
+    ASSERT_EQ(shown(), QSize(60, 200));
+    const int bottom = pane_->geometry().bottom();
+    QTest::mouseDClick(pane_->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_TRUE(waitUntil([&] { return pane_->height() == 200 + chrome(); }));
+    EXPECT_EQ(pane_->viewport()->height(), 200);  // the whole image shows
+    EXPECT_EQ(pane_->geometry().bottom(), bottom);
+
+    clickRow("e-high.jpg");  // higher than the window
+    ASSERT_EQ(shown(), QSize(60, 2000));
+    QTest::mouseDClick(pane_->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_TRUE(waitUntil([&] { return pane_->geometry().top() == 30; }));
+    EXPECT_EQ(pane_->geometry().bottom(), bottom);
+
+    action("ImgCloseAct")->trigger();
+    QTest::mouseDClick(pane_->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_TRUE(waitUntil([&] { return pane_->height() == chrome(); }));
+}
+
+TEST_F(Preview, ListingAndCheckingEmptyThePane)
+{
+    // No check after the listing: the listing alone must empty the pane.
+    if (action("DoNowAct")->isChecked())
+        action("DoNowAct")->trigger();
+    ASSERT_FALSE(action("DoNowAct")->isChecked());
+    clickRow("a-photo.jpg");
+    ASSERT_FALSE(pane_->Empty());
+    list_->setFocus();
+    PressInFocus(Qt::Key_F5);
+    ASSERT_TRUE(waitUntil([&] { return listed(5); }));
+    EXPECT_TRUE(pane_->Empty());
+    EXPECT_TRUE(pane_->Hint().isEmpty());
+
+    clickRow("a-photo.jpg");
+    ASSERT_FALSE(pane_->Empty());
+    action("JpegErrorCheckAllAct")->trigger();
+    EXPECT_TRUE(pane_->Empty());
+    ASSERT_TRUE(waitUntil([&] { return idle(); }));
+}
+
+TEST_F(Preview, TheModeSurvivesARestart)
+{
+    action("IVScaleNormalAct")->trigger();
+    window_->close();
+    window_.reset();
+    Open();
+    EXPECT_EQ(window_->Options()->ImgViewMode, 1);
+    EXPECT_TRUE(action("IVScaleNormalAct")->isChecked());
+    EXPECT_TRUE(pane_->isVisible());
+
+    action("IVNoneAct")->trigger();
+    window_->close();
+    window_.reset();
+    Open();
+    EXPECT_TRUE(action("IVNoneAct")->isChecked());
+    EXPECT_FALSE(pane_->isVisible());
+    clickRow("a-photo.jpg");
+    EXPECT_TRUE(pane_->Empty());
+}
+
+}  // namespace
