@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+class QAction;
 class QComboBox;
 class QFileSystemModel;
 class QIcon;
@@ -99,6 +100,9 @@ private:
     // Check (MainWinCheck.cpp)
     bool PrepareCheck();
     void LVFilesColumnClick(int viewColumn);
+    // Sorts the catalogue by the list's sort column and direction, keeping
+    // selection and focus (the caller makes sure no worker runs).
+    void SortFileList();
     // File list view (MainWinListView.cpp)
     void SetupFileListView();
     void LVFilesKeyDown(QKeyEvent* e);
@@ -179,6 +183,12 @@ private:
     void KvRecentControl1AddJudge(QObject* sender, const TKvRecentItem* now, const TKvRecentItem& add, bool& accept);
     void KvRecentControl1MenuItemCaptionSetEvent(QObject* sender, const TKvRecentItem& item, QString& caption);
     void KvRecentControl1MenuItemClick(QObject* sender, TKvRecentItem* previous, TKvRecentItem* now);
+
+    // Dialogs (MainWinDialogs.cpp): the options and the history editor.
+    void SetupDialogs();
+    void OptionDetailActExecute(QAction* sender);
+    void ColumnsEditActExecute();
+    void ActRecentEditExecute();
 
     // Check (MainWinCheck.cpp)
     void SetupCheck();

@@ -135,6 +135,7 @@ void TFormScanlark::FormCreate()
     SetupFileListView();
     SetupNavigation();
     SetupCheck();
+    SetupDialogs();
 
     TFolderHistoryLoad history = LoadFolderHistory(FolderListPath());
     FolderHistory = std::move(history.Folders);

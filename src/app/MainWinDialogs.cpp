@@ -1,0 +1,58 @@
+// The window's dialogs: the options ("オプション(&O)..." and "列の設定(&N)...")
+// and the history editor ("履歴の編集(&E)..."). Both are refused while a
+// listing or a check runs: they change what the workers read.
+#include "FrmKvEditFileList.h"
+#include "KvFileInfos.h"
+#include "KvJpegChecker.h"
+#include "KvListView.h"
+#include "MainWin.h"
+#include "OptionDlgSl.h"
+
+#include <QAction>
+#include <QTabWidget>
+
+void TFormScanlark::SetupDialogs()
+{
+    connect(OptionDetailAct, &QAction::triggered, this, [this] { OptionDetailActExecute(OptionDetailAct); });
+    connect(ColumnsEditAct, &QAction::triggered, this, &TFormScanlark::ColumnsEditActExecute);
+    connect(ActRecentEdit, &QAction::triggered, this, &TFormScanlark::ActRecentEditExecute);
+    for (QAction* working : {OptionDetailAct, ColumnsEditAct, ActRecentEdit}) {
+        std::erase(pendingActions_, working);
+        working->setEnabled(true);
+    }
+}
+
+void TFormScanlark::ColumnsEditActExecute()
+{
+    OptionDetailActExecute(ColumnsEditAct);
+}
+
+void TFormScanlark::OptionDetailActExecute(QAction* sender)
+{
+    if (KvFileInfos1->FileInfoList().Busy() || KvThreadJpegChecker1->Running)
+        return;
+    TOptionDialog dialog(*AppOptions, this);
+    dialog.OptionsToDlgAct->trigger();
+    // ColumnsEditAct carries tag 1.
+    if (sender && sender->data().toInt() == 1)
+        dialog.PageControl1->setCurrentWidget(dialog.TabSheetColumns);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    dialog.DlgToOptionsAct->trigger();
+    // Hiding the sort column moves the sort to the leftmost shown column:
+    // the rows follow, or the header would claim an order they do not have.
+    if (static_cast<int>(KvFileInfos1->SortMode()) != LVFiles->SortColumnIndex ||
+        KvFileInfos1->SortDown() != LVFiles->SortDown)
+        SortFileList();
+    RepaintVisibleRows();
+    UpdateStatusBar();
+}
+
+void TFormScanlark::ActRecentEditExecute()
+{
+    if (KvFileInfos1->FileInfoList().Busy() || KvThreadJpegChecker1->Running)
+        return;
+    // "folder.txt" is written at the next check start or at close.
+    EditFileNameList(this, FolderHistory);
+    LoadAddressBoxItems();
+}
