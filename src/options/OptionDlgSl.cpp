@@ -75,6 +75,7 @@ TOptionDialog::TOptionDialog(TScanlarkOptions& options, QWidget* parent) : QDial
     CreateGeneralPage();
     CreateColumnsPage();
     PageControl1->setCurrentWidget(TabSheetGeneral);
+    connect(PageControl1, &QTabWidget::currentChanged, this, &TOptionDialog::PageControl1Change);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("ButtonOK"));
@@ -98,7 +99,21 @@ TOptionDialog::TOptionDialog(TScanlarkOptions& options, QWidget* parent) : QDial
     // A fixed border, at least as large as designed, large enough for the
     // texts in the font in use.
     setFixedSize(sizeHint().expandedTo(QSize(401, 401)));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     ActionList1Update();
+}
+
+void TOptionDialog::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    PageControl1Change();
+}
+
+void TOptionDialog::PageControl1Change()
+{
+    if (PageControl1->currentWidget() == TabSheetColumns)
+        ListViewCE->setFocus();
 }
 
 void TOptionDialog::CreateGeneralPage()

@@ -57,7 +57,12 @@ public:
     QAction* RowsHideAct = nullptr;
     QAction* RowsResetAct = nullptr;
 
+protected:
+    void showEvent(QShowEvent* e) override;
+
 private:
+    // The page of the columns opens with the keyboard in the column editor.
+    void PageControl1Change();
     void CreateGeneralPage();
     void CreateColumnsPage();
     void OptionsToDlgActExecute();

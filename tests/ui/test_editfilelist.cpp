@@ -262,9 +262,9 @@ TEST_F(HistoryEditorInWindow, RefusedWhileAListingRuns)
     bool reached = false;
     WhenModal<TFormKvEditFileList>([](TFormKvEditFileList&) {}, &reached, 5);
     action("ActRecentEdit")->trigger();
-    ASSERT_TRUE(waitUntil([&] { return idle(); }));
     QTest::qWait(100);
     EXPECT_FALSE(reached);
+    ASSERT_TRUE(waitUntil([&] { return idle(); }));
 }
 
 // Folder names that are not UTF-8 (Shift_JIS, or no encoding at all) pass
