@@ -2,7 +2,8 @@
 // creation to close. Its handlers are split by concern over several files:
 // MainWin.cpp (layout), MainWinActions.cpp (the action table),
 // MainWinLifecycle.cpp (creation, activation, hand-over, close),
-// MainWinListView.cpp and MainWinListInput.cpp (the file list).
+// MainWinListView.cpp and MainWinListInput.cpp (the file list),
+// MainWinDialogs.cpp (the options dialog and the history editor).
 #pragma once
 
 #include "OptionsSl.h"
