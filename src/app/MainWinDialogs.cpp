@@ -41,9 +41,17 @@ void TFormScanlark::OptionDetailActExecute(QAction* sender)
     dialog.DlgToOptionsAct->trigger();
     // Hiding the sort column moves the sort to the leftmost shown column:
     // the rows follow, or the header would claim an order they do not have.
+    // A listing a second start began meanwhile sorts by it when it ends; a
+    // running worker's rows are not reordered under it.
     if (static_cast<int>(KvFileInfos1->SortMode()) != LVFiles->SortColumnIndex ||
-        KvFileInfos1->SortDown() != LVFiles->SortDown)
-        SortFileList();
+        KvFileInfos1->SortDown() != LVFiles->SortDown) {
+        if (KvFileInfos1->FileInfoList().Busy() || KvThreadJpegChecker1->Running) {
+            KvFileInfos1->SetSortMode(SortModeFromInt(LVFiles->SortColumnIndex));
+            KvFileInfos1->SetSortDown(LVFiles->SortDown);
+        } else {
+            SortFileList();
+        }
+    }
     RepaintVisibleRows();
     UpdateStatusBar();
 }

@@ -179,6 +179,26 @@ TEST_F(OptionDialogTest, HidingTheSortColumnSortsByTheLeftmostShownColumn)
     EXPECT_EQ(nameAt(0), "a.jpg");
 }
 
+// A second start hands a folder over while the dialog is open: its listing
+// ends sorted by the column the dialog left.
+TEST_F(OptionDialogTest, AListingBegunMeanwhileEndsSortedByTheNewSortColumn)
+{
+    QHeaderView* header = list_->header();
+    const int section = ScanlarkColumn::Size;
+    const int x = header->sectionViewportPosition(section) + header->sectionSize(section) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+    ASSERT_EQ(nameAt(0), "b.jpg");
+    EXPECT_TRUE(withDialog("ColumnsEditAct", [this](TOptionDialog& dialog) {
+        window_->WMCopyData(1, photos_.path());
+        clickRow(dialog, QStringLiteral("サイズ"));
+        ClickButton(dialog, "ButtonRowsHide");
+        ClickButton(dialog, "ButtonOK");
+    }));
+    ASSERT_TRUE(waitUntil([&] { return listed(2); }));
+    EXPECT_EQ(window_->FileInfos()->SortMode(), KvSortMode::Name);
+    EXPECT_EQ(nameAt(0), "a.jpg");
+}
+
 TEST_F(OptionDialogTest, WidthFieldEditsTheFocusedRowWithinItsRange)
 {
     EXPECT_TRUE(withDialog("ColumnsEditAct", [this](TOptionDialog& dialog) {
