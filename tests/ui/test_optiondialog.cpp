@@ -227,6 +227,21 @@ TEST_F(OptionDialogTest, WidthFieldEditsTheFocusedRowWithinItsRange)
     EXPECT_EQ(list_->ColumnWidth(sizeColumn), 1600);
 }
 
+// Widths from a hand-edited settings file are not limited; only editing
+// one limits it.
+TEST_F(OptionDialogTest, FocusingAWideRowLeavesItsWidth)
+{
+    list_->ColumnInfos->ColumnInfos().Items(ScanlarkColumn::Size).Width = 2000;
+    list_->UpdateColumns();
+    EXPECT_TRUE(withDialog("ColumnsEditAct", [this](TOptionDialog& dialog) {
+        clickRow(dialog, QStringLiteral("サイズ"));
+        EXPECT_EQ(dialog.EditWidth->value(), 1600);
+        clickRow(dialog, QStringLiteral("種類"));
+        ClickButton(dialog, "ButtonOK");
+    }));
+    EXPECT_EQ(list_->ColumnWidth(shownCaptions().indexOf(QStringLiteral("サイズ"))), 2000);
+}
+
 TEST_F(OptionDialogTest, RestoringDefaultsAppliesOnlyOnOk)
 {
     // Settings away from the defaults, as a person leaves them.
