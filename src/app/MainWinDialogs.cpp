@@ -5,11 +5,14 @@
 #include "KvFileInfos.h"
 #include "KvJpegChecker.h"
 #include "KvListView.h"
+#include "KvPath.h"
 #include "MainWin.h"
 #include "OptionDlgSl.h"
 
 #include <QAction>
 #include <QTabWidget>
+
+#include <algorithm>
 
 void TFormScanlark::SetupDialogs()
 {
@@ -61,6 +64,20 @@ void TFormScanlark::ActRecentEditExecute()
     if (KvFileInfos1->FileInfoList().Busy() || KvThreadJpegChecker1->Running)
         return;
     // "folder.txt" is written at the next check start or at close.
-    EditFileNameList(this, FolderHistory);
+    const std::vector<std::string> opened = FolderHistory;
+    std::vector<std::string> edited = FolderHistory;
+    if (EditFileNameList(this, edited)) {
+        // A check that a second start began while the editor was open put
+        // its folder on top; the edited list must not drop it.
+        std::vector<std::string> added;
+        for (const std::string& folder : FolderHistory)
+            if (std::none_of(opened.begin(), opened.end(), [&](const std::string& o) { return SamePath(o, folder); }))
+                added.push_back(folder);
+        std::erase_if(edited, [&](const std::string& folder) {
+            return std::any_of(added.begin(), added.end(), [&](const std::string& a) { return SamePath(a, folder); });
+        });
+        edited.insert(edited.begin(), added.begin(), added.end());
+        FolderHistory = std::move(edited);
+    }
     LoadAddressBoxItems();
 }

@@ -251,6 +251,27 @@ TEST_F(HistoryEditorInWindow, OkReplacesTheHistoryAndTheAddressBoxCancelKeepsThe
     EXPECT_EQ(readHistory(), "/a/\r\n/c/\r\n");
 }
 
+// A second start hands a folder over while the editor is open, and its
+// check puts the folder on top of the history: OK keeps it there.
+TEST_F(HistoryEditorInWindow, AFolderCheckedMeanwhileStaysAfterOk)
+{
+    photos_.write("sub/x.jpg", SoundTestJpeg());
+    const std::string sub = photos_.path() + "/sub/";
+    writeHistory("/a/\r\n/b/\r\n");
+    OpenWindow(folder());
+    WhenModal<TFormKvEditFileList>([&](TFormKvEditFileList& editor) {
+        window_->WMCopyData(1, sub);
+        ASSERT_TRUE(waitUntil([&] { return idle() && window_->FolderHistoryItems().front() == sub; }));
+        QTest::mouseClick(editor.KvListView1->viewport(), Qt::LeftButton, {},
+                          editor.KvListView1->visualRect(editor.KvListView1->model()->index(0, 1)).center());
+        ClickButton(editor, "ButtonDelete");
+        ClickButton(editor, "ButtonOK");
+    });
+    action("ActRecentEdit")->trigger();
+    EXPECT_EQ(window_->FolderHistoryItems(), (Strings{sub, "/b/"}));
+    EXPECT_EQ(addressItems(), (Strings{sub, "/b/"}));
+}
+
 TEST_F(HistoryEditorInWindow, RefusedWhileAListingRuns)
 {
     OpenWindow(folder());
