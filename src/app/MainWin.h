@@ -3,7 +3,10 @@
 // MainWin.cpp (layout), MainWinActions.cpp (the action table),
 // MainWinLifecycle.cpp (creation, activation, hand-over, close),
 // MainWinListView.cpp and MainWinListInput.cpp (the file list),
-// MainWinPreview.cpp (the image preview).
+// MainWinNavigation.cpp and MainWinFolderTree.cpp (folders, tree, address
+// box), MainWinCheck.cpp (checking), MainWinFileOps.cpp (copy, move, delete,
+// open), MainWinPreview.cpp (the image preview), MainWinDialogs.cpp (the
+// options dialog and the history editor).
 #pragma once
 
 #include "KvKeyUpGate.h"
@@ -15,6 +18,7 @@
 #include <string>
 #include <vector>
 
+class QAction;
 class QComboBox;
 class QFileSystemModel;
 class QIcon;
@@ -102,6 +106,9 @@ private:
     // Check (MainWinCheck.cpp)
     bool PrepareCheck();
     void LVFilesColumnClick(int viewColumn);
+    // Sorts the catalogue by the list's sort column and direction, keeping
+    // selection and focus (the caller makes sure no worker runs).
+    void SortFileList();
     // File list view (MainWinListView.cpp)
     void SetupFileListView();
     void LVFilesKeyDown(QKeyEvent* e);
@@ -182,6 +189,12 @@ private:
     void KvRecentControl1AddJudge(QObject* sender, const TKvRecentItem* now, const TKvRecentItem& add, bool& accept);
     void KvRecentControl1MenuItemCaptionSetEvent(QObject* sender, const TKvRecentItem& item, QString& caption);
     void KvRecentControl1MenuItemClick(QObject* sender, TKvRecentItem* previous, TKvRecentItem* now);
+
+    // Dialogs (MainWinDialogs.cpp): the options and the history editor.
+    void SetupDialogs();
+    void OptionDetailActExecute(QAction* sender);
+    void ColumnsEditActExecute();
+    void ActRecentEditExecute();
 
     // Check (MainWinCheck.cpp)
     void SetupCheck();

@@ -137,6 +137,7 @@ void TFormScanlark::FormCreate()
     SetupCheck();
     SetupFileOperations();
     SetupPreview();
+    SetupDialogs();
 
     TFolderHistoryLoad history = LoadFolderHistory(FolderListPath());
     FolderHistory = std::move(history.Folders);

@@ -131,8 +131,13 @@ void TFormScanlark::LVFilesColumnClick(int viewColumn)
     // from under it.
     if (KvFileInfos1->FileInfoList().Busy() || KvThreadJpegChecker1->Running)
         return;
-    TBusyCursor busy;
     LVFiles->SortColumnClick(viewColumn);
+    SortFileList();
+}
+
+void TFormScanlark::SortFileList()
+{
+    TBusyCursor busy;
     KvFileInfos1->SetSortMode(SortModeFromInt(LVFiles->SortColumnIndex));
     KvFileInfos1->SetSortDown(LVFiles->SortDown);
     TKvRecentItem kept;

@@ -61,6 +61,8 @@ public:
     void ApplyOptions();
 
     std::unique_ptr<TScanlarkDefaults> Defaults = std::make_unique<TScanlarkDefaults>();
+    // Where the live settings are held (the options dialog edits them there).
+    const TScanlarkOptionTargets& Targets() const { return targets_; }
 
 private:
     TScanlarkOptionTargets targets_;
