@@ -133,7 +133,7 @@ private:
     void ActionUpdateTimerTimer();
     // Runs the enabling rules, then triggers action when it is enabled.
     void ExecuteAction(QAction* action);
-    // Enables action by rule, but never one whose command is not built yet.
+    // Enables or disables action by its rule, touching it only on a change.
     void SetRuleEnabled(QAction* action, bool enabled);
     class TKvFileIconCache* FileIconCache = nullptr;  // icons by IconIndex
     class TKvFindDialog* FindDialog1 = nullptr;
@@ -341,9 +341,6 @@ private:
     TKvExitAction* KvExitAction1 = nullptr;
 
 public:
-    // Actions whose commands are not built yet: shown, never enabled.
-    std::vector<QAction*> pendingActions_;
-
     TScanlarkOptions* Options() const { return AppOptions.get(); }
     TKvFileInfos* FileInfos() const { return KvFileInfos1; }
 };

@@ -33,10 +33,6 @@ void TFormScanlark::SetupCheck()
     checkProgressTimer_ = new QTimer(this);
     checkProgressTimer_->setInterval(kProgressRefreshMs);
     connect(checkProgressTimer_, &QTimer::timeout, this, &TFormScanlark::CheckProgressTimerTimer);
-    for (QAction* working : {JpegErrorCheckAllAct, StopAct, SelectErrorsActSl}) {
-        std::erase(pendingActions_, working);
-        working->setEnabled(true);  // the update rules take over
-    }
 }
 
 void TFormScanlark::CheckProgressTimerTimer()

@@ -19,10 +19,6 @@ void TFormScanlark::SetupDialogs()
     connect(OptionDetailAct, &QAction::triggered, this, [this] { OptionDetailActExecute(OptionDetailAct); });
     connect(ColumnsEditAct, &QAction::triggered, this, &TFormScanlark::ColumnsEditActExecute);
     connect(ActRecentEdit, &QAction::triggered, this, &TFormScanlark::ActRecentEditExecute);
-    for (QAction* working : {OptionDetailAct, ColumnsEditAct, ActRecentEdit}) {
-        std::erase(pendingActions_, working);
-        working->setEnabled(true);
-    }
 }
 
 void TFormScanlark::ColumnsEditActExecute()

@@ -39,11 +39,6 @@ bool FolderExists(const std::string& path)
 
 void TFormScanlark::SetupFileOperations()
 {
-    for (QAction* working :
-         {OpenShellAct, OpenExplorerAct, OpenFolderAct, DeleteFileAct, NameCopyAct, CopyFileAct, MoveFileAct})
-        std::erase(pendingActions_, working);
-    // No rule governs it: with nothing selected it opens the current folder.
-    OpenFolderAct->setEnabled(true);
     connect(CopyFileAct, &QAction::triggered, this, &TFormScanlark::CopyFileActExecute);
     connect(MoveFileAct, &QAction::triggered, this, &TFormScanlark::MoveFileActExecute);
     connect(DeleteFileAct, &QAction::triggered, this, &TFormScanlark::DeleteFileActExecute);

@@ -105,8 +105,6 @@ void TFormScanlark::LVFilesMouseMove()
 
 void TFormScanlark::SetRuleEnabled(QAction* action, bool enabled)
 {
-    if (enabled && std::find(pendingActions_.begin(), pendingActions_.end(), action) != pendingActions_.end())
-        enabled = false;
     if (action->isEnabled() != enabled)
         action->setEnabled(enabled);
 }

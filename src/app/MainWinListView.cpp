@@ -345,8 +345,6 @@ void TFormScanlark::SetupFileListView()
     LVFiles->viewport()->setMouseTracking(true);
     new TEventHook(LVFiles->viewport(), QEvent::MouseMove, std::bind_front(&TFormScanlark::LVFilesMouseMove, this));
 
-    for (QAction* action : {SearchFindAct, SearchFindNextAct, SelectAllAct, SelectChangeAct})
-        std::erase(pendingActions_, action);
     connect(SearchFindAct, &QAction::triggered, this, &TFormScanlark::SearchFindActExecute);
     connect(SearchFindNextAct, &QAction::triggered, this, &TFormScanlark::SearchFindNextActExecute);
     connect(SelectAllAct, &QAction::triggered, this, &TFormScanlark::SelectAllActExecute);

@@ -74,12 +74,6 @@ void TFormScanlark::SetupNavigation()
     connect(listingProgressTimer_, &QTimer::timeout, this, &TFormScanlark::ListingProgressTick);
 
     SetupFolderTree();
-
-    for (QAction* working : {GoAct, BackAct, ForwardAct, UpFolderAct, MoveThisFolderAct, SelectFolderAct, RefreshAllAct,
-                             RefreshFoldersAct, RefreshFilesAct, ActPreMakeList}) {
-        std::erase(pendingActions_, working);
-        working->setEnabled(true);  // the update rules take over
-    }
 }
 
 void TFormScanlark::KvRecentControl1AddJudge(QObject*, const TKvRecentItem* now, const TKvRecentItem& add,

@@ -124,9 +124,6 @@ void TFormScanlark::SetupPreview()
     connect(ImgCopyAct, &QAction::triggered, this, &TFormScanlark::ImgCopyActExecute);
     connect(ImgNameCopyAct, &QAction::triggered, this, &TFormScanlark::ImgNameCopyActExecute);
     connect(ImgView32, &TKvImageView::DblClick, this, &TFormScanlark::ImgView32DblClick);
-    for (QAction* working : {ImgLoadAct, ImgCloseAct, ImgCopyAct, ImgNameCopyAct})
-        std::erase(pendingActions_, working);
-    ImgLoadAct->setEnabled(true);
     UpdatePreviewActions();
 }
 
