@@ -8,8 +8,11 @@
 #include <linux/fs.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <dirent.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -213,6 +216,9 @@ TOutcome CopyIntoPlace(TRun& run, TJob& job, bool replace, bool sourceToBeRemove
         ::close(in);
         return TOutcome::Failed;
     }
+    // Held while the copy is written: RemoveStaleCopies leaves it alone. The
+    // kernel lets go of it when this process ends, however it ends.
+    ::flock(out, LOCK_EX | LOCK_NB);
     const bool sync = replace || sourceToBeRemoved;
     TOutcome outcome = FillTemporary(run, job, in, out, sync);
     ::close(in);
@@ -339,6 +345,49 @@ bool Record(TRun& run, const std::string& path, TOutcome outcome, std::string fa
     return true;
 }
 
+// Whether name has the form of a temporary copy: ".<name>.XXXXXX.part".
+bool IsTemporaryCopyName(std::string_view name)
+{
+    constexpr std::string_view suffix = ".part";
+    constexpr size_t kRandom = 6;
+    if (name.size() < 1 + 1 + 1 + kRandom + suffix.size() || name.front() != '.' || !name.ends_with(suffix))
+        return false;
+    return name[name.size() - suffix.size() - kRandom - 1] == '.';
+}
+
+}  // namespace
+
+void RemoveStaleCopies(const std::string& folder)
+{
+    DIR* listing = ::opendir(folder.c_str());
+    if (!listing)
+        return;
+    const int folderFd = ::dirfd(listing);
+    const timespec now = [] {
+        timespec value {};
+        ::clock_gettime(CLOCK_REALTIME, &value);
+        return value;
+    }();
+    while (const dirent* entry = ::readdir(listing)) {
+        if (!IsTemporaryCopyName(entry->d_name))
+            continue;
+        const int fd = ::openat(folderFd, entry->d_name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        struct stat info {};
+        // Only our own regular files, quiet for a minute and not locked by a
+        // copy that is still being written.
+        const bool stale = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
+                           && now.tv_sec - info.st_mtim.tv_sec > 60 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        if (stale)
+            ::unlinkat(folderFd, entry->d_name, 0);
+        ::close(fd);
+    }
+    ::closedir(listing);
+}
+
+namespace {
+
 TKvFileOperationResult Transfer(const std::vector<std::string>& sources, const std::string& destinationFolder,
                                 const TKvFileOperationCallbacks& callbacks, bool move)
 {
@@ -346,6 +395,7 @@ TKvFileOperationResult Transfer(const std::vector<std::string>& sources, const s
     std::string folder = destinationFolder;
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
+    RemoveStaleCopies(folder);
     for (size_t index = 0; index < sources.size(); ++index) {
         if (run.CancelRequested()) {
             run.Result.Cancelled = true;

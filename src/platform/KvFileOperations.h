@@ -72,7 +72,8 @@ struct TKvFileOperationResult {
 // by a complete copy; a failed or cancelled copy leaves nothing behind but
 // what was there before. A copy that a crash interrupts can leave a hidden
 // ".<name>.XXXXXX.part" file, never a partial file under the real name.
-// A copy that replaces a file is synced to the disk before its rename; a
+// Such leftovers are removed by the next copy or move into that folder
+// (RemoveStaleCopies). A copy that replaces a file is synced to the disk before its rename; a
 // plain copy is left to the cache, as cp leaves it (its source remains).
 TKvFileOperationResult CopyFiles(const std::vector<std::string>& sources, const std::string& destinationFolder,
                                  const TKvFileOperationCallbacks& callbacks);
@@ -91,3 +92,9 @@ TKvFileOperationResult MoveFiles(const std::vector<std::string>& sources, const 
 // what it points to). A missing path is a failure. OnConflict is not used.
 TKvFileOperationResult DeleteFiles(const std::vector<std::string>& paths, bool toTrash,
                                    const TKvFileOperationCallbacks& callbacks);
+
+// Removes from folder the temporary copies that an interrupted copy left:
+// files named ".<name>.XXXXXX.part" that belong to this user, have not
+// changed for a minute and that no running copy holds (each copy holds a
+// lock on its temporary file while writing it).
+void RemoveStaleCopies(const std::string& folder);

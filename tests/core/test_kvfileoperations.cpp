@@ -6,12 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -474,6 +477,40 @@ TEST_F(FileOperations, AFullDestinationFailsTheFileAndKeepsTheSource)
         if (move)
             EXPECT_FALSE(fs::exists(sources[1]));
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Sets path's modification time seconds into the past.
+void AgeBy(const std::string& path, int seconds)
+{
+    const auto then = fs::file_time_type::clock::now() - std::chrono::seconds(seconds);
+    fs::last_write_time(path, then);
+}
+
+TEST_F(FileOperations, TheNextCopyRemovesOnlyTemporaryCopiesNoOneIsWriting)
+{
+    const std::string stale = tmp.write("dst/.a.jpg.Ab12Cd.part", Bytes("half"));
+    const std::string held = tmp.write("dst/.b.jpg.Xy34Zw.part", Bytes("being written"));
+    const std::string fresh = tmp.write("dst/.c.jpg.Qq11Rr.part", Bytes("just begun"));
+    tmp.write("dst/.notes.part", Bytes("not ours"));
+    tmp.write("dst/e.jpg.Ab12Cd.part", Bytes("not hidden"));
+    ASSERT_EQ(::symlink(stale.c_str(), (dst + "/.d.jpg.Zz99Yy.part").c_str()), 0);
+    for (const std::string& path : {stale, held, dst + "/.notes.part", dst + "/e.jpg.Ab12Cd.part"})
+        AgeBy(path, 120);
+    // Another copy, in this or another process, holds its file locked.
+    const int writer = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(::flock(writer, LOCK_EX | LOCK_NB), 0);
+
+    const TKvFileOperationResult result = CopyFiles({Make("x.jpg", "x")}, dst, {});
+    ::close(writer);
+    EXPECT_EQ(result.Done, 1u);
+    EXPECT_EQ(Names(dst), (std::set<std::string>{".b.jpg.Xy34Zw.part", ".c.jpg.Qq11Rr.part", ".d.jpg.Zz99Yy.part",
+                                                 ".notes.part", "e.jpg.Ab12Cd.part", "x.jpg"}));
+    (void)fresh;
 }
 
 }  // namespace
