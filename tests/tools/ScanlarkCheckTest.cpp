@@ -12,6 +12,8 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -267,6 +269,37 @@ TEST_F(ScanlarkCheck, OutputOrderDoesNotDependOnJobs)
     ASSERT_EQ(jsonLines.size(), 60u);
     for (int i = 0; i < 60; ++i)
         EXPECT_NE(jsonLines[i].find("/f" + std::to_string(1000 + i) + ".jpg\""), std::string::npos) << i;
+}
+
+// Read-ahead (on by default, off with SCANLARK_READ_AHEAD=0) changes no row
+// and no order, with one job or several, for folders and for arguments,
+// FIFOs and files that are not there among them.
+TEST_F(ScanlarkCheck, ReadAheadChangesNoRow)
+{
+    for (int i = 0; i < 70; ++i)
+        folder_.write("f" + std::to_string(1000 + i) + ".jpg", i % 7 == 3 ? damaged_ : i % 11 == 5 ? Bytes{} : sound_);
+    const std::string fifo = folder_.path() + "/f1030.jpg";
+    ASSERT_EQ(std::remove(fifo.c_str()), 0);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::vector<std::string> arguments = {folder_.path() + "/f1001.jpg", fifo, folder_.path() + "/none.jpg",
+                                                folder_.path() + "/f1003.jpg", folder_.path()};
+
+    ASSERT_EQ(::setenv("SCANLARK_READ_AHEAD", "0", 1), 0);
+    const ProcessResult without = runCheck(arguments);
+    const ProcessResult withoutJ3 = runCheck({"-j3", folder_.path()});
+    ASSERT_EQ(::setenv("SCANLARK_READ_AHEAD", "4", 1), 0);
+    const ProcessResult fewAhead = runCheck(arguments);
+    ASSERT_EQ(::unsetenv("SCANLARK_READ_AHEAD"), 0);
+    const ProcessResult with = runCheck(arguments);
+    const ProcessResult withJ3 = runCheck({"-j3", folder_.path()});
+
+    ASSERT_EQ(lines(without.out).size(), 1u + 4 + 70);
+    EXPECT_NE(without.out.find(fifo + "\tファイルが存在しません"), std::string::npos);
+    EXPECT_EQ(with.out, without.out);
+    EXPECT_EQ(fewAhead.out, without.out);
+    EXPECT_EQ(withJ3.out, withoutJ3.out);
+    EXPECT_EQ(with.status, 1);
+    EXPECT_EQ(withJ3.status, 1);
 }
 
 TEST_F(ScanlarkCheck, JsonLinesAreValidWhateverTheBytes)
