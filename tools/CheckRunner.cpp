@@ -27,7 +27,8 @@ void checkOne(const std::string& path, JpegFileReader& reader, int openedAhead, 
 }
 
 // A read-ahead over files, or none when reading says so.
-std::unique_ptr<ReadAhead> makeReadAhead(const std::vector<std::string>& files, const CheckReading& reading)
+std::unique_ptr<ReadAhead> makeReadAhead(const std::vector<std::string>& files, const CheckReading& reading,
+                                         const JpegFileReader& reader)
 {
     if (!reading.readAhead || !reading.listed || reading.listed->size() != files.size())
         return nullptr;
@@ -38,7 +39,7 @@ std::unique_ptr<ReadAhead> makeReadAhead(const std::vector<std::string>& files, 
             size = listed[index].size;
             return listed[index].regular ? ReadAhead::Kind::Regular : ReadAhead::Kind::Other;
         },
-        reading.limits);
+        &reader, reading.limits);
 }
 
 int takeAhead(ReadAhead* ahead, size_t index, size_t end)
@@ -51,7 +52,7 @@ void runOnCallingThread(const std::vector<std::string>& files, const CheckReadin
                         const std::function<void(size_t, uint64_t)>& progress)
 {
     JpegFileReader reader;
-    const std::unique_ptr<ReadAhead> ahead = makeReadAhead(files, reading);
+    const std::unique_ptr<ReadAhead> ahead = makeReadAhead(files, reading, reader);
     auto nextReport = Clock::now() + kProgressInterval;
     for (size_t i = 0; i < files.size(); ++i) {
         CheckOutcome outcome;
@@ -85,13 +86,13 @@ public:
         for (unsigned i = 1; i < jobs_; ++i)
             workers.emplace_back([this] {
                 JpegFileReader reader;
-                const std::unique_ptr<ReadAhead> ahead = makeReadAhead(files_, reading_);
+                const std::unique_ptr<ReadAhead> ahead = makeReadAhead(files_, reading_, reader);
                 while (checkNext(reader, ahead.get())) {
                 }
             });
 
         JpegFileReader reader;
-        const std::unique_ptr<ReadAhead> ahead = makeReadAhead(files_, reading_);
+        const std::unique_ptr<ReadAhead> ahead = makeReadAhead(files_, reading_, reader);
         auto nextReport = Clock::now() + kProgressInterval;
         size_t delivered = 0;
         while (delivered < files_.size()) {

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include <fcntl.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 MemoryByteSource::MemoryByteSource(std::span<const uint8_t> data)
@@ -34,6 +35,7 @@ int JpegFileReader::folderFor(const std::string& path, const char*& name)
 void JpegFileReader::attach(int fd, uint64_t size)
 {
     fd_ = fd;
+    firstFill_ = true;
     size_ = size;
     window_ = buffer_.get();
     windowStart_ = 0;
@@ -64,6 +66,20 @@ bool JpegFileReader::fill(uint64_t pos)
         allocated_ = grown;
     }
     size_t got = 0;
+    if (firstFill_) {
+        // The file's first read tries the page cache alone, which tells
+        // read-ahead whether files are coming from the disk.
+        firstFill_ = false;
+        iovec part{buffer_.get(), want};
+        const ssize_t n = ::preadv2(fd_, &part, 1, static_cast<off_t>(start), RWF_NOWAIT);
+        if (n == static_cast<ssize_t>(want)) {
+            got = want;
+            ++cachedFiles_;
+        } else {
+            got = n > 0 ? static_cast<size_t>(n) : 0;
+            ++diskWaits_;
+        }
+    }
     while (got < want) {
         const ssize_t n = ::pread(fd_, buffer_.get() + got, want - got, static_cast<off_t>(start + got));
         if (n < 0) {
@@ -77,6 +93,10 @@ bool JpegFileReader::fill(uint64_t pos)
         got += static_cast<size_t>(n);
     }
     bytesRead_ += got;
+    // A large file: the next window is read from the disk while this one is
+    // walked.
+    if (got == want && start + got < size_)
+        ::posix_fadvise(fd_, static_cast<off_t>(start + got), static_cast<off_t>(capacity_), POSIX_FADV_WILLNEED);
     window_ = buffer_.get();
     windowStart_ = start;
     windowLength_ = got;

@@ -68,6 +68,10 @@ public:
 
     // Bytes the reader pulled from files since it was created.
     uint64_t bytesRead() const { return bytesRead_; }
+    // Files whose first read came wholly from the page cache, and files whose
+    // first read had to wait for the disk (or could not tell), since creation.
+    uint64_t cachedFiles() const { return cachedFiles_; }
+    uint64_t diskWaits() const { return diskWaits_; }
 
 protected:
     bool fill(uint64_t pos) override;
@@ -77,7 +81,10 @@ private:
     std::unique_ptr<uint8_t[]> buffer_;
     size_t allocated_ = 0;
     int fd_ = -1;
+    bool firstFill_ = false;
     uint64_t bytesRead_ = 0;
+    uint64_t cachedFiles_ = 0;
+    uint64_t diskWaits_ = 0;
     FolderLookup folders_;
 };
 

@@ -120,7 +120,7 @@ void TKvJpegCheckThread::Execute()
             size = static_cast<uint64_t>(std::max<int64_t>(entry->Size, 0));
             return (entry->Attr & kvAttrFolder) ? ReadAhead::Kind::Other : ReadAhead::Kind::Unknown;
         },
-        ReadAheadLimits{}, [this] { return Terminated(); });
+        &reader, ReadAheadLimits{}, [this] { return Terminated(); });
     auto nextReport = Clock::now() + kReportInterval;
     bool unreported = false;
     try {

@@ -6,9 +6,34 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-ReadAhead::ReadAhead(Describe describe, ReadAheadLimits limits, Stopping stopping)
-    : describe_(std::move(describe)), limits_(limits), stopping_(std::move(stopping))
+namespace {
+
+constexpr uint64_t kAnnouncedHead = 1u << 20;
+
+}  // namespace
+
+ReadAhead::ReadAhead(Describe describe, const JpegFileReader* reader, ReadAheadLimits limits, Stopping stopping)
+    : describe_(std::move(describe)), limits_(limits), stopping_(std::move(stopping)), reader_(reader),
+      adaptive_(reader && limits.onlyWhenCold), active_(!adaptive_)
 {
+    if (reader_) {
+        waitsSeen_ = reader_->diskWaits();
+        cachedSeen_ = reader_->cachedFiles();
+    }
+}
+
+void ReadAhead::followTheDisk()
+{
+    if (!adaptive_)
+        return;
+    const uint64_t waits = reader_->diskWaits();
+    const uint64_t cached = reader_->cachedFiles();
+    if (waits != waitsSeen_)
+        active_ = true;  // opened ahead or not, it came from the disk
+    else if (cached != cachedSeen_ && previousReadAtItsTurn_)
+        active_ = false;  // read without read-ahead, and from the cache
+    waitsSeen_ = waits;
+    cachedSeen_ = cached;
 }
 
 ReadAhead::~ReadAhead()
@@ -30,6 +55,7 @@ void ReadAhead::abandon()
 
 int ReadAhead::take(size_t index, size_t end)
 {
+    followTheDisk();
     // Items passed over (the walk skipped them) give their descriptors back.
     while (!ahead_.empty() && ahead_.front().index < index) {
         const Ahead& item = ahead_.front();
@@ -50,9 +76,11 @@ int ReadAhead::take(size_t index, size_t end)
         }
         ahead_.pop_front();
     }
+    previousReadAtItsTurn_ = fd < 0;
     if (nextToAnnounce_ <= index)
         nextToAnnounce_ = index + 1;
-    announceUpTo(end);
+    if (active_)
+        announceUpTo(end);
     return fd;
 }
 
@@ -64,7 +92,8 @@ void ReadAhead::announceUpTo(size_t end)
         if (stopping_ && stopping_())
             return;
         Ahead item{nextToAnnounce_++, -1, 0};
-        const Kind kind = describe_(item.index, path_, item.size);
+        const bool probe = adaptive_ && item.index % kProbeInterval == kProbeInterval - 1;
+        const Kind kind = probe ? Kind::Other : describe_(item.index, path_, item.size);
         const char* name = nullptr;
         const int folder = kind == Kind::Other ? -1 : folders_.folderFor(path_, name);
         bool regular = kind == Kind::Regular;
@@ -79,7 +108,10 @@ void ReadAhead::announceUpTo(size_t end)
             // not a regular file.
             item.fd = ::openat(folder, name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
             if (item.fd >= 0) {
-                ::posix_fadvise(item.fd, 0, 0, POSIX_FADV_WILLNEED);
+                // The head of the file only: announcing a large file whole
+                // costs a walk over its cached pages even when it is warm, and
+                // the reader announces the rest a window ahead of itself.
+                ::posix_fadvise(item.fd, 0, static_cast<off_t>(kAnnouncedHead), POSIX_FADV_WILLNEED);
                 ++opened_;
                 ++openAhead_;
                 bytesAhead_ += item.size;

@@ -4,6 +4,7 @@
 // comes. Their descriptors are handed to the check, so no file is opened twice.
 #pragma once
 
+#include "JpegByteSource.h"
 #include "LongPath.h"
 
 #include <cstddef>
@@ -17,6 +18,13 @@ struct ReadAheadLimits {
     // ahead; at least one file is announced whatever its size.
     size_t files = 32;
     uint64_t bytes = 64u << 20;
+    // With a reader given: read ahead only while files come from the disk.
+    // Files read without read-ahead tell (JpegFileReader::diskWaits): one
+    // that waited turns read-ahead on; while it is on, one file in
+    // kProbeInterval is left to be read at its turn, and when such a file
+    // comes from the page cache, read-ahead is off again. Warm files then
+    // cost nothing more than without read-ahead.
+    bool onlyWhenCold = true;
 };
 
 // One thread only: the one that walks the list.
@@ -31,7 +39,9 @@ public:
     // Asked between two opens ahead; true ends the announcing at once.
     using Stopping = std::function<bool()>;
 
-    ReadAhead(Describe describe, ReadAheadLimits limits = {}, Stopping stopping = {});
+    // reader: the one that checks the files handed over, for onlyWhenCold
+    // (null: always read ahead).
+    ReadAhead(Describe describe, const JpegFileReader* reader, ReadAheadLimits limits = {}, Stopping stopping = {});
     // Closes every descriptor still held.
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
@@ -48,6 +58,10 @@ public:
 
     // Files opened ahead since creation (for tests and measurements).
     uint64_t opened() const { return opened_; }
+    // Whether read-ahead is on now (always, without onlyWhenCold).
+    bool active() const { return active_; }
+
+    static constexpr size_t kProbeInterval = 64;
 
 private:
     struct Ahead {
@@ -56,6 +70,8 @@ private:
         uint64_t size;
     };
     void announceUpTo(size_t end);
+    // Turns read-ahead on or off from how the previous file was read.
+    void followTheDisk();
 
     Describe describe_;
     ReadAheadLimits limits_;
@@ -67,4 +83,10 @@ private:
     size_t openAhead_ = 0;
     uint64_t opened_ = 0;
     std::string path_;
+    const JpegFileReader* reader_;
+    bool adaptive_;
+    bool active_;
+    bool previousReadAtItsTurn_ = false;
+    uint64_t waitsSeen_ = 0;
+    uint64_t cachedSeen_ = 0;
 };

@@ -90,7 +90,7 @@ TEST_F(ReadAheadTest, VerdictsMatchTheCheckWithoutReadAheadAndNothingIsOpenedTwi
 
     const size_t before = openDescriptors();
     {
-        ReadAhead ahead(listing.describe(), ReadAheadLimits{3, 1u << 20});
+        ReadAhead ahead(listing.describe(), nullptr, ReadAheadLimits{3, 1u << 20});
         std::vector<int32_t> with;
         size_t handedOver = 0;
         for (size_t i = 0; i < listing.paths.size(); ++i) {
@@ -122,7 +122,7 @@ TEST_F(ReadAheadTest, FilesThatChangeOrVanishAfterTheAnnouncementGiveTodaysVerdi
     for (const std::string& path : {grows, removed, replaced, becomesFifo})
         listing.add(path, ReadAhead::Kind::Regular);
 
-    ReadAhead ahead(listing.describe());
+    ReadAhead ahead(listing.describe(), nullptr);
     JpegFileReader reader;
     TKvJpegInfo first;
     CheckJpegFile(listing.paths[0], first, reader, ahead.take(0, listing.paths.size()));
@@ -154,7 +154,7 @@ TEST_F(ReadAheadTest, LimitsStopAndSkippedItems)
     const size_t before = openDescriptors();
     {
         // One descriptor more throughout: the folder the names are opened in.
-        ReadAhead ahead(listing.describe(), ReadAheadLimits{3, 1u << 20});
+        ReadAhead ahead(listing.describe(), nullptr, ReadAheadLimits{3, 1u << 20});
         EXPECT_EQ(ahead.take(0, 10), -1);  // nothing was ahead of the first
         EXPECT_EQ(ahead.opened(), 3u);
         EXPECT_EQ(openDescriptors(), before + 1 + 3);
@@ -179,18 +179,69 @@ TEST_F(ReadAheadTest, LimitsStopAndSkippedItems)
                 size = 1000;
                 return ReadAhead::Kind::Regular;
             },
-            ReadAheadLimits{8, 2500});
+            nullptr, ReadAheadLimits{8, 2500});
         ahead.take(0, 10);
         EXPECT_EQ(ahead.opened(), 3u);
     }
 
     // Stopping ends the announcing before anything is opened.
     bool stopping = false;
-    ReadAhead ahead(listing.describe(), ReadAheadLimits{}, [&stopping] { return stopping; });
+    ReadAhead ahead(listing.describe(), nullptr, ReadAheadLimits{}, [&stopping] { return stopping; });
     stopping = true;
     EXPECT_EQ(ahead.take(0, 10), -1);
     EXPECT_EQ(ahead.opened(), 0u);
     EXPECT_EQ(openDescriptors(), before);
+}
+
+// Out of the page cache: written to the disk, then dropped.
+void makeCold(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ::fdatasync(fd);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    ::close(fd);
+}
+
+TEST_F(ReadAheadTest, OnlyWhileFilesComeFromTheDisk)
+{
+    Listing listing;
+    for (int i = 0; i < 140; ++i)
+        listing.add(folder_.write("f" + std::to_string(1000 + i) + ".jpg", sound_), ReadAhead::Kind::Regular);
+    JpegFileReader reader;
+    const auto check = [&](ReadAhead& ahead, size_t i) {
+        TKvJpegInfo info;
+        CheckJpegFile(listing.paths[i], info, reader, ahead.take(i, listing.paths.size()));
+        EXPECT_EQ(info.Verdict, jvOk) << i;
+    };
+
+    // Warm files: nothing is ever opened ahead.
+    {
+        ReadAhead ahead(listing.describe(), &reader);
+        for (size_t i = 0; i < 100; ++i)
+            check(ahead, i);
+        EXPECT_FALSE(ahead.active());
+        EXPECT_EQ(ahead.opened(), 0u);
+    }
+
+    // A cold file turns it on; a file left to its turn that comes from the
+    // cache turns it off.
+    makeCold(listing.paths[0]);
+    makeCold(listing.paths[1]);
+    ReadAhead ahead(listing.describe(), &reader);
+    check(ahead, 0);
+    EXPECT_EQ(ahead.opened(), 0u);
+    check(ahead, 1);
+    EXPECT_TRUE(ahead.active());
+    EXPECT_EQ(ahead.opened(), 32u);
+    size_t offAt = 0;
+    for (size_t i = 2; i < listing.paths.size(); ++i) {
+        check(ahead, i);
+        if (!ahead.active() && offAt == 0)
+            offAt = i;
+    }
+    EXPECT_EQ(offAt, ReadAhead::kProbeInterval);
+    EXPECT_FALSE(ahead.active());
 }
 
 }  // namespace
