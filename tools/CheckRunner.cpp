@@ -11,6 +11,8 @@
 #include <mutex>
 #include <thread>
 
+#include <sys/resource.h>
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -40,6 +42,20 @@ std::unique_ptr<ReadAhead> makeReadAhead(const std::vector<std::string>& files, 
             return listed[index].regular ? ReadAhead::Kind::Regular : ReadAhead::Kind::Other;
         },
         &reader, reading.limits);
+}
+
+// Descriptors held ahead by all threads stay below half of what the process
+// may open, so that a check never fails to open its file for want of one.
+CheckReading withinDescriptorLimit(CheckReading reading, unsigned threads)
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return reading;
+    const size_t perThread = static_cast<size_t>(limit.rlim_cur / 2) / threads;
+    reading.limits.files = std::min(reading.limits.files, perThread);
+    if (reading.limits.files < 2)
+        reading.readAhead = false;
+    return reading;
 }
 
 int takeAhead(ReadAhead* ahead, size_t index, size_t end)
@@ -152,7 +168,7 @@ private:
     static constexpr size_t kLongestRun = 16;
 
     const std::vector<std::string>& files_;
-    const CheckReading& reading_;
+    const CheckReading reading_;
     std::vector<CheckOutcome> outcomes_;  // slot i written by its checker, read after ready_[i]
     std::unique_ptr<std::atomic<bool>[]> ready_;
     unsigned jobs_;
@@ -171,10 +187,10 @@ void RunChecks(const std::vector<std::string>& files, unsigned jobs, const Check
                const std::function<void(size_t, uint64_t)>& progress)
 {
     if (jobs <= 1 || files.size() <= 1) {
-        runOnCallingThread(files, reading, deliver, progress);
+        runOnCallingThread(files, withinDescriptorLimit(reading, 1), deliver, progress);
         return;
     }
-    ParallelChecks checks(files, std::min<unsigned>(jobs, static_cast<unsigned>(std::min<size_t>(files.size(), 1024))),
-                          reading);
+    const unsigned threads = std::min<unsigned>(jobs, static_cast<unsigned>(std::min<size_t>(files.size(), 1024)));
+    ParallelChecks checks(files, threads, withinDescriptorLimit(reading, threads));
     checks.run(deliver, progress);
 }
