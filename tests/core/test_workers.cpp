@@ -348,6 +348,17 @@ TEST_F(CheckWorker, ReadAheadOpensNoFifoAndStopClosesEverything)
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     list(folder.path());
     ASSERT_EQ(infos_.FileInfoList().Count(), 61);
+    // Out of the page cache, so that the worker reads ahead.
+    const auto makeCold = [&] {
+        for (int i = 0; i < 60; ++i) {
+            const int fd = ::open((folder.path() + "/f" + std::to_string(100 + i) + ".jpg").c_str(), O_RDONLY | O_CLOEXEC);
+            ASSERT_GE(fd, 0);
+            ::fdatasync(fd);
+            ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+            ::close(fd);
+        }
+    };
+    makeCold();
     const auto openDescriptors = [] {
         return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
     };
@@ -379,6 +390,7 @@ TEST_F(CheckWorker, ReadAheadOpensNoFifoAndStopClosesEverything)
     EXPECT_EQ(openDescriptors(), before);
 
     // A whole run gives the FIFO "not there".
+    makeCold();
     checker_.OnProgress = [&](QObject*) { fifoOpened = fifoOpened || fifoHasReader(); };
     const int ends = terminated_;
     checker_.Start();
