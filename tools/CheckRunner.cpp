@@ -89,8 +89,7 @@ class ParallelChecks {
 public:
     ParallelChecks(const std::vector<std::string>& files, unsigned jobs, const CheckReading& reading)
         : files_(files), reading_(reading), outcomes_(files.size()),
-          ready_(std::make_unique<std::atomic<bool>[]>(files.size())), jobs_(jobs),
-          run_(std::clamp<size_t>(files.size() / (jobs * size_t{8}), 1, kLongestRun))
+          ready_(std::make_unique<std::atomic<bool>[]>(files.size())), jobs_(jobs)
     {
     }
 
@@ -131,10 +130,15 @@ private:
     // Claims and checks the next run of unclaimed files; false when none is left.
     bool checkNext(JpegFileReader& reader, ReadAhead* ahead)
     {
-        const size_t first = next_.fetch_add(run_, std::memory_order_relaxed);
-        if (first >= files_.size())
-            return false;
-        const size_t end = std::min(files_.size(), first + run_);
+        // Runs shrink as the list runs out, so that the threads end together.
+        size_t first = next_.load(std::memory_order_relaxed);
+        size_t run = 0;
+        do {
+            if (first >= files_.size())
+                return false;
+            run = std::clamp<size_t>((files_.size() - first) / (jobs_ * size_t{4}), 1, kLongestRun);
+        } while (!next_.compare_exchange_weak(first, first + run, std::memory_order_relaxed));
+        const size_t end = first + run;
         for (size_t i = first; i < end; ++i) {
             const uint64_t before = reader.bytesRead();
             checkOne(files_[i], reader, takeAhead(ahead, i, end), outcomes_[i]);
@@ -172,7 +176,6 @@ private:
     std::vector<CheckOutcome> outcomes_;  // slot i written by its checker, read after ready_[i]
     std::unique_ptr<std::atomic<bool>[]> ready_;
     unsigned jobs_;
-    size_t run_;  // files claimed at a time
     std::atomic<size_t> next_{0};
     std::atomic<uint64_t> bytesRead_{0};
     std::atomic<bool> waiting_{false};
