@@ -1,8 +1,9 @@
 // Drives the marker walk with arbitrary bytes: no crash, no hang, a verdict
 // 0..7, figures in range, and the same record whether the data is walked
-// whole or through a window of a few bytes.
+// whole or through a window of a few bytes, on every marker search path.
 #include "JpegByteSource.h"
 #include "KvJpegInfo.h"
+#include "MarkerScan.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -63,5 +64,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     require(walked == (whole.Verdict != 3));
     windowed.Verdict = whole.Verdict;  // the walk alone gives none
     require(size == 0 || windowed == whole);
+
+    // Every marker search the processor runs gives the same record, whole
+    // and through the small window.
+    const MarkerScanPath best = MarkerScanPathInUse();
+    for (MarkerScanPath path : {MarkerScanPath::Scalar, MarkerScanPath::Sse2, MarkerScanPath::Avx2}) {
+        if (!ProcessorHas(path))
+            continue;
+        UseMarkerScanPath(path);
+        TKvJpegInfo other;
+        CheckJpegData(std::span<const uint8_t>(data, size), other);
+        require(other == whole);
+        SmallWindowSource again(data, size, window);
+        TKvJpegInfo otherWindowed;
+        if (size != 0)
+            ScanJpegStream(again, otherWindowed);
+        otherWindowed.Verdict = whole.Verdict;
+        require(size == 0 || otherWindowed == whole);
+    }
+    UseMarkerScanPath(best);
     return 0;
 }

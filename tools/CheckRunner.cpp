@@ -2,6 +2,7 @@
 
 #include "JpegByteSource.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -10,30 +11,68 @@
 #include <mutex>
 #include <thread>
 
+#include <sys/resource.h>
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 
-void checkOne(const std::string& path, JpegFileReader& reader, CheckOutcome& outcome)
+void checkOne(const std::string& path, JpegFileReader& reader, int openedAhead, CheckOutcome& outcome)
 {
     try {
-        CheckJpegFile(path, outcome.info, reader);
+        CheckJpegFile(path, outcome.info, reader, openedAhead);
     } catch (const std::exception& e) {
         outcome.readFailed = true;
         outcome.error = e.what();
     }
 }
 
-void runOnCallingThread(const std::vector<std::string>& files,
+// A read-ahead over files, or none when reading says so.
+std::unique_ptr<ReadAhead> makeReadAhead(const std::vector<std::string>& files, const CheckReading& reading,
+                                         const JpegFileReader& reader)
+{
+    if (!reading.readAhead || !reading.listed || reading.listed->size() != files.size())
+        return nullptr;
+    const std::vector<ListedFile>& listed = *reading.listed;
+    return std::make_unique<ReadAhead>(
+        [&files, &listed](size_t index, std::string& path, uint64_t& size) {
+            path = files[index];
+            size = listed[index].size;
+            return listed[index].regular ? ReadAhead::Kind::Regular : ReadAhead::Kind::Other;
+        },
+        &reader, reading.limits);
+}
+
+// Descriptors held ahead by all threads stay below half of what the process
+// may open, so that a check never fails to open its file for want of one.
+CheckReading withinDescriptorLimit(CheckReading reading, unsigned threads)
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return reading;
+    const size_t perThread = static_cast<size_t>(limit.rlim_cur / 2) / threads;
+    reading.limits.files = std::min(reading.limits.files, perThread);
+    if (reading.limits.files < 2)
+        reading.readAhead = false;
+    return reading;
+}
+
+int takeAhead(ReadAhead* ahead, size_t index, size_t end)
+{
+    return ahead ? ahead->take(index, end) : -1;
+}
+
+void runOnCallingThread(const std::vector<std::string>& files, const CheckReading& reading,
                         const std::function<void(size_t, CheckOutcome&)>& deliver,
                         const std::function<void(size_t, uint64_t)>& progress)
 {
     JpegFileReader reader;
+    const std::unique_ptr<ReadAhead> ahead = makeReadAhead(files, reading, reader);
     auto nextReport = Clock::now() + kProgressInterval;
     for (size_t i = 0; i < files.size(); ++i) {
         CheckOutcome outcome;
-        checkOne(files[i], reader, outcome);
+        checkOne(files[i], reader, takeAhead(ahead.get(), i, files.size()), outcome);
         deliver(i, outcome);
         if (progress && Clock::now() >= nextReport) {
             progress(i + 1, reader.bytesRead());
@@ -44,12 +83,13 @@ void runOnCallingThread(const std::vector<std::string>& files,
 
 // The calling thread checks files too and, between them, hands out every
 // result that is ready in order; it sleeps only when nothing is left to
-// claim, so the hand-over costs no wake-up per file.
+// claim, so the hand-over costs no wake-up per file. Files are claimed in
+// runs of consecutive ones, so that each thread can read ahead of its own.
 class ParallelChecks {
 public:
-    ParallelChecks(const std::vector<std::string>& files, unsigned jobs)
-        : files_(files), outcomes_(files.size()), ready_(std::make_unique<std::atomic<bool>[]>(files.size())),
-          jobs_(jobs)
+    ParallelChecks(const std::vector<std::string>& files, unsigned jobs, const CheckReading& reading)
+        : files_(files), reading_(reading), outcomes_(files.size()),
+          ready_(std::make_unique<std::atomic<bool>[]>(files.size())), jobs_(jobs)
     {
     }
 
@@ -61,11 +101,13 @@ public:
         for (unsigned i = 1; i < jobs_; ++i)
             workers.emplace_back([this] {
                 JpegFileReader reader;
-                while (checkNext(reader)) {
+                const std::unique_ptr<ReadAhead> ahead = makeReadAhead(files_, reading_, reader);
+                while (checkNext(reader, ahead.get())) {
                 }
             });
 
         JpegFileReader reader;
+        const std::unique_ptr<ReadAhead> ahead = makeReadAhead(files_, reading_, reader);
         auto nextReport = Clock::now() + kProgressInterval;
         size_t delivered = 0;
         while (delivered < files_.size()) {
@@ -78,27 +120,35 @@ public:
                 progress(delivered, bytesRead_.load(std::memory_order_relaxed));
                 nextReport = Clock::now() + kProgressInterval;
             }
-            if (delivered == files_.size() || checkNext(reader))
+            if (delivered == files_.size() || checkNext(reader, ahead.get()))
                 continue;
             waitForReady(delivered, progress ? nextReport : Clock::time_point::max());
         }
     }
 
 private:
-    // Claims and checks the next unclaimed file; false when none is left.
-    bool checkNext(JpegFileReader& reader)
+    // Claims and checks the next run of unclaimed files; false when none is left.
+    bool checkNext(JpegFileReader& reader, ReadAhead* ahead)
     {
-        const size_t i = next_.fetch_add(1, std::memory_order_relaxed);
-        if (i >= files_.size())
-            return false;
-        const uint64_t before = reader.bytesRead();
-        checkOne(files_[i], reader, outcomes_[i]);
-        bytesRead_.fetch_add(reader.bytesRead() - before, std::memory_order_relaxed);
-        // seq_cst pairs with the waiter's flag (see waitForReady).
-        ready_[i].store(true);
-        if (waiting_.load()) {
-            std::lock_guard lock(mutex_);
-            wake_.notify_one();
+        // Runs shrink as the list runs out, so that the threads end together.
+        size_t first = next_.load(std::memory_order_relaxed);
+        size_t run = 0;
+        do {
+            if (first >= files_.size())
+                return false;
+            run = std::clamp<size_t>((files_.size() - first) / (jobs_ * size_t{4}), 1, kLongestRun);
+        } while (!next_.compare_exchange_weak(first, first + run, std::memory_order_relaxed));
+        const size_t end = first + run;
+        for (size_t i = first; i < end; ++i) {
+            const uint64_t before = reader.bytesRead();
+            checkOne(files_[i], reader, takeAhead(ahead, i, end), outcomes_[i]);
+            bytesRead_.fetch_add(reader.bytesRead() - before, std::memory_order_relaxed);
+            // seq_cst pairs with the waiter's flag (see waitForReady).
+            ready_[i].store(true);
+            if (waiting_.load()) {
+                std::lock_guard lock(mutex_);
+                wake_.notify_one();
+            }
         }
         return true;
     }
@@ -119,7 +169,10 @@ private:
         waiting_.store(false);
     }
 
+    static constexpr size_t kLongestRun = 16;
+
     const std::vector<std::string>& files_;
+    const CheckReading reading_;
     std::vector<CheckOutcome> outcomes_;  // slot i written by its checker, read after ready_[i]
     std::unique_ptr<std::atomic<bool>[]> ready_;
     unsigned jobs_;
@@ -132,14 +185,15 @@ private:
 
 }  // namespace
 
-void RunChecks(const std::vector<std::string>& files, unsigned jobs,
+void RunChecks(const std::vector<std::string>& files, unsigned jobs, const CheckReading& reading,
                const std::function<void(size_t, CheckOutcome&)>& deliver,
                const std::function<void(size_t, uint64_t)>& progress)
 {
     if (jobs <= 1 || files.size() <= 1) {
-        runOnCallingThread(files, deliver, progress);
+        runOnCallingThread(files, withinDescriptorLimit(reading, 1), deliver, progress);
         return;
     }
-    ParallelChecks checks(files, std::min<unsigned>(jobs, static_cast<unsigned>(std::min<size_t>(files.size(), 1024))));
+    const unsigned threads = std::min<unsigned>(jobs, static_cast<unsigned>(std::min<size_t>(files.size(), 1024)));
+    ParallelChecks checks(files, threads, withinDescriptorLimit(reading, threads));
     checks.run(deliver, progress);
 }

@@ -2,7 +2,9 @@
 // on the calling thread in the order of the list.
 #pragma once
 
+#include "CheckTargets.h"
 #include "KvJpegInfo.h"
+#include "ReadAhead.h"
 
 #include <cstdint>
 #include <functional>
@@ -15,9 +17,18 @@ struct CheckOutcome {
     std::string error;        // the system's reason when readFailed
 };
 
+// How files are read ahead of the check (see ReadAhead).
+struct CheckReading {
+    // One for each file; files without one, or not regular, are not read ahead.
+    const std::vector<ListedFile>* listed = nullptr;
+    bool readAhead = true;
+    ReadAheadLimits limits;
+};
+
 // deliver(index, outcome) runs on the calling thread for every file, in
 // order. progress(done, bytesRead), when set, runs on the calling thread
 // about every 100 ms. jobs >= 1; with 1 everything runs on the calling thread.
-void RunChecks(const std::vector<std::string>& files, unsigned jobs,
+// Each thread reads ahead of its own files.
+void RunChecks(const std::vector<std::string>& files, unsigned jobs, const CheckReading& reading,
                const std::function<void(size_t, CheckOutcome&)>& deliver,
                const std::function<void(size_t, uint64_t)>& progress);

@@ -62,6 +62,7 @@ private:
     struct Item {
         std::string name;
         bool isFolder = false;
+        ListedFile listed{};
         std::pair<dev_t, ino_t> identity{};  // of a folder
     };
 
@@ -104,8 +105,10 @@ private:
         std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.name < b.name; });
         for (const Item& item : items) {
             std::string path = joinPath(folder, item.name);
-            if (!item.isFolder)
+            if (!item.isFolder) {
                 out_.files.push_back(std::move(path));
+                out_.listed.push_back(item.listed);
+            }
             else if (remember(item.identity))
                 subfolders.push_back(std::move(path));
         }
@@ -119,8 +122,10 @@ private:
     bool classify(int folderFd, const dirent& entry, const std::string& folder, Item& item)
     {
         const bool jpegName = HasJpegExtension(item.name);
-        if (entry.d_type != DT_DIR && entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
+        if (entry.d_type != DT_DIR && entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) {
+            item.listed.regular = entry.d_type == DT_REG;
             return jpegName;
+        }
         if (entry.d_type == DT_DIR && !options_.recursive)
             return false;
         struct stat status {};
@@ -130,6 +135,7 @@ private:
             return entry.d_type != DT_DIR && jpegName;
         }
         item.isFolder = S_ISDIR(status.st_mode);
+        item.listed = {S_ISREG(status.st_mode), static_cast<uint64_t>(status.st_size)};
         item.identity = {status.st_dev, status.st_ino};
         return item.isFolder ? options_.recursive : jpegName;
     }
@@ -139,15 +145,20 @@ private:
     std::set<std::pair<dev_t, ino_t>> seen_;
 };
 
-// True when path leads to a folder (links followed), whose identity goes to status.
-bool isFolder(const std::string& path, struct stat& status)
+// Looks at what path leads to (links followed): one stat for a path of usual
+// length, a walk in pieces for a longer one. False when nothing is there.
+bool lookAt(const std::string& path, struct stat& status)
 {
+    if (::stat(path.c_str(), &status) == 0)
+        return true;
+    if (errno != ENAMETOOLONG)
+        return false;
     const int fd = OpenLongPath(AT_FDCWD, path, O_PATH | O_CLOEXEC);
     if (fd < 0)
         return false;
-    const bool folder = ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode);
+    const bool seen = ::fstat(fd, &status) == 0;
     ::close(fd);
-    return folder;
+    return seen;
 }
 
 }  // namespace
@@ -162,11 +173,16 @@ CheckTargets CollectCheckTargets(const std::vector<std::string>& paths, const Ch
     CheckTargets targets;
     for (const std::string& path : paths) {
         struct stat status {};
-        if (isFolder(path, status)) {
+        const bool seen = lookAt(path, status);
+        if (seen && S_ISDIR(status.st_mode)) {
             FolderWalk walk(options, targets);
             walk.run(path, status);
         } else {
             targets.files.push_back(path);
+            if (seen)
+                targets.listed.push_back({S_ISREG(status.st_mode), static_cast<uint64_t>(status.st_size)});
+            else
+                targets.listed.push_back({});
         }
     }
     return targets;

@@ -1,6 +1,7 @@
 // Turns the command line's PATHs into the ordered list of files to check.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,15 @@ struct ListingError {
     std::string reason;  // the system's text
 };
 
+// What the listing saw at a file's path.
+struct ListedFile {
+    bool regular = false;  // a regular file (links followed); else never opened ahead
+    uint64_t size = 0;     // 0 when the listing did not look (the name's type sufficed)
+};
+
 struct CheckTargets {
     std::vector<std::string> files;
+    std::vector<ListedFile> listed;  // one for each of files
     // Every folder that could not be listed, or found but not searched.
     std::vector<ListingError> listingErrors;
 };

@@ -169,6 +169,24 @@ private:
     bool shown_ = false;
 };
 
+// Read-ahead is on unless SCANLARK_READ_AHEAD is 0; a number above 0 is the
+// count of files read ahead by each thread. For measuring, not for everyday use.
+CheckReading readingFromEnvironment(const CheckTargets& targets)
+{
+    CheckReading reading;
+    reading.listed = &targets.listed;
+    if (const char* value = std::getenv("SCANLARK_READ_AHEAD")) {
+        char* end = nullptr;
+        const unsigned long files = std::strtoul(value, &end, 10);
+        if (end != value && *end == '\0') {
+            reading.readAhead = files > 0;
+            if (files > 0)
+                reading.limits.files = files;
+        }
+    }
+    return reading;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -195,7 +213,7 @@ int main(int argc, char** argv)
         progress = [&](size_t done, uint64_t bytes) { progressLine.show(done, bytes); };
 
     RunChecks(
-        targets.files, options.jobs,
+        targets.files, options.jobs, readingFromEnvironment(targets),
         [&](size_t index, CheckOutcome& outcome) {
             const std::string& path = targets.files[index];
             if (outcome.readFailed) {

@@ -1,12 +1,14 @@
 #include "JpegByteSource.h"
 
 #include "LongPath.h"
+#include "MarkerScan.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <system_error>
 
 #include <fcntl.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 MemoryByteSource::MemoryByteSource(std::span<const uint8_t> data)
@@ -25,35 +27,15 @@ bool MemoryByteSource::fill(uint64_t)
 
 JpegFileReader::JpegFileReader(size_t window) : capacity_(std::max<size_t>(window, 1)) {}
 
-JpegFileReader::~JpegFileReader()
-{
-    if (folderFd_ >= 0)
-        ::close(folderFd_);
-}
-
 int JpegFileReader::folderFor(const std::string& path, const char*& name)
 {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos || slash + 1 == path.size()) {
-        name = path.c_str();
-        return AT_FDCWD;
-    }
-    name = path.c_str() + slash + 1;
-    const std::string_view folder(path.data(), slash == 0 ? 1 : slash);
-    if (folderFd_ >= 0 && folder == folder_)
-        return folderFd_;
-    if (folderFd_ >= 0)
-        ::close(folderFd_);
-    folder_.assign(folder);
-    folderFd_ = OpenLongPath(AT_FDCWD, folder_, O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd_ < 0)
-        folder_.clear();
-    return folderFd_;
+    return folders_.folderFor(path, name);
 }
 
 void JpegFileReader::attach(int fd, uint64_t size)
 {
     fd_ = fd;
+    firstFill_ = true;
     size_ = size;
     window_ = buffer_.get();
     windowStart_ = 0;
@@ -84,6 +66,20 @@ bool JpegFileReader::fill(uint64_t pos)
         allocated_ = grown;
     }
     size_t got = 0;
+    if (firstFill_) {
+        // The file's first read tries the page cache alone, which tells
+        // read-ahead whether files are coming from the disk.
+        firstFill_ = false;
+        iovec part{buffer_.get(), want};
+        const ssize_t n = ::preadv2(fd_, &part, 1, static_cast<off_t>(start), RWF_NOWAIT);
+        if (n == static_cast<ssize_t>(want)) {
+            got = want;
+            ++cachedFiles_;
+        } else {
+            got = n > 0 ? static_cast<size_t>(n) : 0;
+            ++diskWaits_;
+        }
+    }
     while (got < want) {
         const ssize_t n = ::pread(fd_, buffer_.get() + got, want - got, static_cast<off_t>(start + got));
         if (n < 0) {
@@ -97,6 +93,10 @@ bool JpegFileReader::fill(uint64_t pos)
         got += static_cast<size_t>(n);
     }
     bytesRead_ += got;
+    // A large file: the next window is read from the disk while this one is
+    // walked.
+    if (got == want && start + got < size_)
+        ::posix_fadvise(fd_, static_cast<off_t>(start + got), static_cast<off_t>(capacity_), POSIX_FADV_WILLNEED);
     window_ = buffer_.get();
     windowStart_ = start;
     windowLength_ = got;
@@ -130,34 +130,30 @@ bool BoundedReader::read(void* destination, size_t n)
     return true;
 }
 
-bool BoundedReader::findFF()
+BoundedReader::MarkerSearch BoundedReader::nextMarker(uint8_t& marker)
 {
     for (;;) {
         if (!ensure()) {
             pos_ = std::max(pos_, source_.size_);
-            return false;
-        }
-        const size_t offset = static_cast<size_t>(pos_ - source_.windowStart_);
-        const uint8_t* from = source_.window_ + offset;
-        const auto* hit = static_cast<const uint8_t*>(std::memchr(from, 0xFF, source_.windowLength_ - offset));
-        if (hit) {
-            pos_ += static_cast<uint64_t>(hit - from);
-            return true;
-        }
-        pos_ = source_.windowStart_ + source_.windowLength_;
-    }
-}
-
-BoundedReader::MarkerSearch BoundedReader::nextMarker(uint8_t& marker)
-{
-    for (;;) {
-        if (!findFF())
             return MarkerSearch::End;
-        ++pos_;
+        }
+        // Pairs that lie wholly in the window are searched in one call, stuffed
+        // zeros and restart markers included; the last byte of the window is
+        // looked at with the next one below, whatever refill that needs.
+        const size_t offset = static_cast<size_t>(pos_ - source_.windowStart_);
+        const size_t available = source_.windowLength_ - offset;
+        const size_t hit = FindMarkerPair(source_.window_ + offset, available);
+        pos_ += hit;
+        if (hit + 1 < available) {
+            marker = source_.window_[offset + hit + 1];
+            pos_ += 2;
+            return MarkerSearch::Found;
+        }
+        uint8_t last;
+        if (!u8(last) || last != 0xFF)
+            continue;
         if (!u8(marker))
             return MarkerSearch::Truncated;
-        // Entropy-coded data is full of these; handling them here keeps the
-        // walk at memchr speed. Both do nothing in the walk.
         if (marker != 0x00 && (marker & 0xF8) != 0xD0)
             return MarkerSearch::Found;
         if (pos_ >= source_.size_)

@@ -7,6 +7,8 @@
 // walked in bounded memory with the same results as a whole-file walk.
 #pragma once
 
+#include "LongPath.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -56,14 +58,8 @@ public:
     // window: bytes held at once (at least 1; tests use tiny windows to
     // exercise every refill path).
     explicit JpegFileReader(size_t window = kDefaultWindow);
-    ~JpegFileReader() override;
 
-    // Splits path into a folder descriptor for the *at() calls and the name
-    // within it. The folder stays open until a path in another folder comes,
-    // so a run through one folder costs one short lookup per call instead of
-    // a walk of the whole path, and a path of any length can be checked. A
-    // path without a folder gives AT_FDCWD and the whole path. Returns -1
-    // with errno set when the folder cannot be opened.
+    // See FolderLookup.
     int folderFor(const std::string& path, const char*& name);
 
     // Starts reading fd (not owned) whose size fstat reported.
@@ -72,6 +68,10 @@ public:
 
     // Bytes the reader pulled from files since it was created.
     uint64_t bytesRead() const { return bytesRead_; }
+    // Files whose first read came wholly from the page cache, and files whose
+    // first read had to wait for the disk (or could not tell), since creation.
+    uint64_t cachedFiles() const { return cachedFiles_; }
+    uint64_t diskWaits() const { return diskWaits_; }
 
 protected:
     bool fill(uint64_t pos) override;
@@ -81,9 +81,11 @@ private:
     std::unique_ptr<uint8_t[]> buffer_;
     size_t allocated_ = 0;
     int fd_ = -1;
+    bool firstFill_ = false;
     uint64_t bytesRead_ = 0;
-    std::string folder_;
-    int folderFd_ = -1;
+    uint64_t cachedFiles_ = 0;
+    uint64_t diskWaits_ = 0;
+    FolderLookup folders_;
 };
 
 // The only code that turns offsets into memory accesses. Positions are
@@ -123,10 +125,6 @@ public:
     // Copies n bytes and advances; false (position unspecified) when the data
     // ends first.
     bool read(void* destination, size_t n);
-
-    // Moves to the next 0xFF byte at or after the position and returns true,
-    // or moves to the end and returns false.
-    bool findFF();
 
     enum class MarkerSearch { Found, End, Truncated };
     // From the position, passes over every byte that is not FF and every

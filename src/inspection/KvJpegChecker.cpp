@@ -1,9 +1,12 @@
 #include "KvJpegChecker.h"
 
 #include "JpegByteSource.h"
+#include "KvDirectoryListing.h"
 #include "KvFileInfos.h"
 #include "KvJpegInfo.h"
+#include "ReadAhead.h"
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <utility>
@@ -87,11 +90,11 @@ void TKvJpegCheckThread::Report(bool fireProgress)
     });
 }
 
-void TKvJpegCheckThread::CheckEntry(int32_t index, JpegFileReader& reader)
+void TKvJpegCheckThread::CheckEntry(int32_t index, JpegFileReader& reader, int openedAhead)
 {
     TKvFileInfo* entry = FileInfos->FileInfoList().FileInfos(index);
     auto info = std::make_unique<TKvJpegInfo>();
-    CheckJpegFile(entry->FullFileName(), *info, reader);
+    CheckJpegFile(entry->FullFileName(), *info, reader, openedAhead);
     if (beforeStoreRecord_)
         beforeStoreRecord_(index);
     const bool isError = info->Verdict > 1;
@@ -108,6 +111,16 @@ void TKvJpegCheckThread::Execute()
             Checker->OnStartExecute(this);
     });
     JpegFileReader reader;
+    // The listing does not keep what kind of file a name is: read-ahead looks
+    // before it opens anything. A stop ends the announcing at once.
+    ReadAhead ahead(
+        [this](size_t index, std::string& path, uint64_t& size) {
+            const TKvFileInfo* entry = FileInfos->FileInfoList().FileInfos(static_cast<int32_t>(index));
+            path = entry->FullFileName();
+            size = static_cast<uint64_t>(std::max<int64_t>(entry->Size, 0));
+            return (entry->Attr & kvAttrFolder) ? ReadAhead::Kind::Other : ReadAhead::Kind::Unknown;
+        },
+        &reader, ReadAheadLimits{}, [this] { return Terminated(); });
     auto nextReport = Clock::now() + kReportInterval;
     bool unreported = false;
     try {
@@ -116,7 +129,7 @@ void TKvJpegCheckThread::Execute()
             // for its record) skips that file only: it keeps its previous
             // record, and nothing is counted or reported for it.
             try {
-                CheckEntry(i, reader);
+                CheckEntry(i, reader, ahead.take(static_cast<size_t>(i), static_cast<size_t>(count_)));
                 CurrentIndex = i;
                 unreported = true;
                 if (reportEachFile_ || Clock::now() >= nextReport) {

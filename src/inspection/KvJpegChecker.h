@@ -75,9 +75,10 @@ private:
     // Hands the errors and progress counted since the last report to the
     // checker (main thread), and fires OnProgress when asked.
     void Report(bool fireProgress);
-    // Checks entry index and attaches its new record, counting an error
-    // verdict. When it throws, the entry keeps its previous record.
-    void CheckEntry(int32_t index, JpegFileReader& reader);
+    // Checks entry index (openedAhead: its descriptor from the read-ahead, or
+    // -1) and attaches its new record, counting an error verdict. When it
+    // throws, the entry keeps its previous record.
+    void CheckEntry(int32_t index, JpegFileReader& reader, int openedAhead);
 
     bool reportEachFile_;
     int32_t count_ = 0;

@@ -322,6 +322,19 @@ int32_t notThereOrCannotOpen(int error)
     return error == ENOENT || error == ENOTDIR || error == ELOOP ? jvFileNotFound : jvCannotOpen;
 }
 
+// The verdict of a failed open. A socket or a device without its driver
+// refuses to open (ENXIO and the like) but is still no regular file, so only
+// then is the name looked at.
+int32_t openFailure(int folder, const char* name, int error)
+{
+    const int32_t verdict = notThereOrCannotOpen(error);
+    struct stat status {};
+    if (verdict == jvCannotOpen && folder != -1 && ::fstatat(folder, name, &status, 0) == 0 &&
+        !S_ISREG(status.st_mode))
+        return jvFileNotFound;
+    return verdict;
+}
+
 // Closes the descriptor on every path, exceptions included.
 class FileDescriptor {
 public:
@@ -334,6 +347,12 @@ public:
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int get() const { return fd_; }
+    void reset(int fd)
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
 
 private:
     int fd_;
@@ -400,31 +419,34 @@ bool ScanJpegStream(std::span<const uint8_t> data, TKvJpegInfo& Info)
     return ScanJpegStream(source, Info);
 }
 
-void CheckJpegFile(const std::string& FileName, TKvJpegInfo& Info, JpegFileReader& reader)
+void CheckJpegFile(const std::string& FileName, TKvJpegInfo& Info, JpegFileReader& reader, int openedAhead)
 {
     Info.Verdict = jvUnknownError;
+    FileDescriptor fd(openedAhead);
     struct stat status {};
-    // Only regular files are opened: a FIFO or a device named *.jpg would
-    // block the check or have side effects.
-    const char* name = nullptr;
-    const int folder = reader.folderFor(FileName, name);
-    if (folder == -1 || ::fstatat(folder, name, &status, 0) != 0) {
-        Info.Verdict = notThereOrCannotOpen(errno);
-        return;
+    if (fd.get() >= 0) {
+        if (::fstat(fd.get(), &status) != 0)
+            throw std::system_error(errno, std::generic_category(), "fstat");
+        // Removed (or replaced) since it was opened: the name decides, as if
+        // it had never been opened ahead.
+        if (status.st_nlink == 0)
+            fd.reset(-1);
     }
-    if (!S_ISREG(status.st_mode)) {
-        Info.Verdict = jvFileNotFound;
-        return;
-    }
-    // O_NONBLOCK: if the name was swapped for a FIFO since the stat, the open
-    // still returns and the fstat below refuses it.
-    const FileDescriptor fd(::openat(folder, name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.get() < 0) {
-        Info.Verdict = notThereOrCannotOpen(errno);
-        return;
+        const char* name = nullptr;
+        const int folder = reader.folderFor(FileName, name);
+        // O_NONBLOCK: a FIFO opens at once instead of waiting for a writer,
+        // and the fstat below refuses it, as it refuses every other kind of
+        // file that is not a regular one.
+        if (folder != -1)
+            fd.reset(::openat(folder, name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+        if (fd.get() < 0) {
+            Info.Verdict = openFailure(folder, name, errno);
+            return;
+        }
+        if (::fstat(fd.get(), &status) != 0)
+            throw std::system_error(errno, std::generic_category(), "fstat");
     }
-    if (::fstat(fd.get(), &status) != 0)
-        throw std::system_error(errno, std::generic_category(), "fstat");
     if (!S_ISREG(status.st_mode)) {
         Info.Verdict = jvFileNotFound;
         return;

@@ -67,13 +67,16 @@ bool ScanJpegStream(std::span<const uint8_t> data, TKvJpegInfo& Info);
 
 // The per-file driver: always leaves a verdict 0..7 in Info.Verdict, except
 // that a read error of the device after the file was opened propagates as
-// std::system_error (the caller discards the record). A path that names
-// anything but a regular file gets verdict 4 without being opened, so a FIFO
-// or a device can never block the check; so does a missing name or a link
-// that leads nowhere. A file that is there but cannot be reached or opened
-// (a folder on the way that may not be searched) gets verdict 5. Paths of
-// any length work. `reader` holds the reused buffer; give each thread its own.
-void CheckJpegFile(const std::string& FileName, TKvJpegInfo& Info, JpegFileReader& reader);
+// std::system_error (the caller discards the record). The path is opened once,
+// non-blocking (a FIFO never waits for a writer), and what it names is judged
+// on the open descriptor: anything but a regular file gets verdict 4, as do a
+// missing name and a link that leads nowhere. A file that is there but cannot
+// be reached or opened (a folder on the way that may not be searched) gets
+// verdict 5. Paths of any length work. `reader` holds the reused buffer; give
+// each thread its own. openedAhead, when not -1, is a descriptor of the same
+// path opened earlier (ReadAhead); the driver takes it over and closes it. A
+// file removed since then is looked up by its name again.
+void CheckJpegFile(const std::string& FileName, TKvJpegInfo& Info, JpegFileReader& reader, int openedAhead = -1);
 // Convenience form with a buffer of its own (slower for many files).
 void CheckJpegFile(const std::string& FileName, TKvJpegInfo& Info);
 // The driver's verdict for the whole content of a file held in memory.

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <string_view>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -54,4 +55,30 @@ int OpenLongPath(int folderFd, const std::string& path, int flags)
     const int result = ::openat(fd, piece.c_str(), flags);
     closeOwned(fd, folderFd);
     return result;
+}
+
+FolderLookup::~FolderLookup()
+{
+    if (folderFd_ >= 0)
+        ::close(folderFd_);
+}
+
+int FolderLookup::folderFor(const std::string& path, const char*& name)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash + 1 == path.size()) {
+        name = path.c_str();
+        return AT_FDCWD;
+    }
+    name = path.c_str() + slash + 1;
+    const std::string_view folder(path.data(), slash == 0 ? 1 : slash);
+    if (folderFd_ >= 0 && folder == folder_)
+        return folderFd_;
+    if (folderFd_ >= 0)
+        ::close(folderFd_);
+    folder_.assign(folder);
+    folderFd_ = OpenLongPath(AT_FDCWD, folder_, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd_ < 0)
+        folder_.clear();
+    return folderFd_;
 }

@@ -11,3 +11,24 @@
 // descriptors at a time. Links on the way are followed as openat follows
 // them. Returns the descriptor, or -1 with errno set by the failing step.
 int OpenLongPath(int folderFd, const std::string& path, int flags);
+
+// Splits paths into a folder descriptor for the *at() calls and the name
+// within it. The folder stays open until a path in another folder comes, so
+// a run through one folder costs one short lookup per file instead of a walk
+// of the whole path, and a path of any length can be opened. One thread only.
+class FolderLookup {
+public:
+    FolderLookup() = default;
+    ~FolderLookup();
+    FolderLookup(const FolderLookup&) = delete;
+    FolderLookup& operator=(const FolderLookup&) = delete;
+
+    // The folder of path and, in name, the rest (pointing into path). A path
+    // without a folder gives AT_FDCWD and the whole path. Returns -1 with
+    // errno set when the folder cannot be opened.
+    int folderFor(const std::string& path, const char*& name);
+
+private:
+    std::string folder_;
+    int folderFd_ = -1;
+};

@@ -16,6 +16,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <filesystem>
 #include <new>
@@ -330,6 +334,71 @@ TEST_F(CheckWorker, StopInTheMiddleAndStartWhileRunning)
     EXPECT_EQ(events_[1], "terminate");
     EXPECT_EQ(events_[2], "start");
     EXPECT_EQ(checker_.ErrorCount, 0);
+}
+
+// The worker reads ahead of the file it checks: never a FIFO, and a stop
+// leaves no descriptor behind.
+TEST_F(CheckWorker, ReadAheadOpensNoFifoAndStopClosesEverything)
+{
+    TempFolder folder;
+    const Bytes sound = soundJpeg();
+    for (int i = 0; i < 60; ++i)
+        folder.write("f" + std::to_string(100 + i) + ".jpg", sound);
+    const std::string fifo = folder.path() + "/f105a.jpg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    list(folder.path());
+    ASSERT_EQ(infos_.FileInfoList().Count(), 61);
+    // Out of the page cache, so that the worker reads ahead.
+    const auto makeCold = [&] {
+        for (int i = 0; i < 60; ++i) {
+            const int fd = ::open((folder.path() + "/f" + std::to_string(100 + i) + ".jpg").c_str(), O_RDONLY | O_CLOEXEC);
+            ASSERT_GE(fd, 0);
+            ::fdatasync(fd);
+            ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+            ::close(fd);
+        }
+    };
+    makeCold();
+    const auto openDescriptors = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
+    const auto fifoHasReader = [&] {
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0)
+            ::close(fd);
+        return fd >= 0;
+    };
+    const auto before = openDescriptors();
+
+    int progressed = 0;
+    bool fifoOpened = false;
+    bool stopped = false;
+    checker_.OnProgress = [&](QObject*) {
+        fifoOpened = fifoOpened || fifoHasReader();
+        if (++progressed == 3)
+            QMetaObject::invokeMethod(
+                &checker_,
+                [&] {
+                    checker_.Stop();
+                    stopped = true;
+                },
+                Qt::QueuedConnection);
+    };
+    checker_.Start();
+    ASSERT_TRUE(waitUntil([&] { return stopped; }));
+    EXPECT_FALSE(fifoOpened);
+    EXPECT_EQ(openDescriptors(), before);
+
+    // A whole run gives the FIFO "not there".
+    makeCold();
+    checker_.OnProgress = [&](QObject*) { fifoOpened = fifoOpened || fifoHasReader(); };
+    const int ends = terminated_;
+    checker_.Start();
+    ASSERT_TRUE(waitUntil([&] { return terminated_ == ends + 1; }));
+    EXPECT_FALSE(fifoOpened);
+    EXPECT_EQ(infos_.FileInfoList().FileInfos(6)->Name, "f105a.jpg");
+    EXPECT_EQ(infos_.FileInfoList().FileInfos(6)->JpegInfo()->Verdict, jvFileNotFound);
+    EXPECT_EQ(openDescriptors(), before);
 }
 
 TEST_F(CheckWorker, ReadersNeverSeeAFreedRecordAndDestructionStopsTheRun)

@@ -7,12 +7,16 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -267,6 +271,71 @@ TEST_F(ScanlarkCheck, OutputOrderDoesNotDependOnJobs)
     ASSERT_EQ(jsonLines.size(), 60u);
     for (int i = 0; i < 60; ++i)
         EXPECT_NE(jsonLines[i].find("/f" + std::to_string(1000 + i) + ".jpg\""), std::string::npos) << i;
+}
+
+// Out of the page cache (written to the disk, then dropped), so that the
+// checker reads ahead of it.
+void makeCold(const std::string& folder)
+{
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const int fd = ::open(entry.path().c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        ::fdatasync(fd);
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+        ::close(fd);
+    }
+}
+
+// Read-ahead (on by default for files that come from the disk, off with
+// SCANLARK_READ_AHEAD=0) changes no row and no order, with one job or
+// several, for folders and for arguments, FIFOs and missing files among
+// them, and with few descriptors allowed.
+TEST_F(ScanlarkCheck, ReadAheadChangesNoRow)
+{
+    for (int i = 0; i < 70; ++i)
+        folder_.write("f" + std::to_string(1000 + i) + ".jpg", i % 7 == 3 ? damaged_ : i % 11 == 5 ? Bytes{} : sound_);
+    const std::string fifo = folder_.path() + "/f1030.jpg";
+    ASSERT_EQ(std::remove(fifo.c_str()), 0);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::vector<std::string> arguments = {folder_.path() + "/f1001.jpg", fifo, folder_.path() + "/none.jpg",
+                                                folder_.path() + "/f1003.jpg", folder_.path()};
+    const auto coldRun = [&](const std::vector<std::string>& args) {
+        makeCold(folder_.path());
+        return runCheck(args);
+    };
+
+    ASSERT_EQ(::setenv("SCANLARK_READ_AHEAD", "0", 1), 0);
+    const ProcessResult without = coldRun(arguments);
+    const ProcessResult withoutJ3 = coldRun({"-j3", folder_.path()});
+    ASSERT_EQ(::setenv("SCANLARK_READ_AHEAD", "4", 1), 0);
+    const ProcessResult fewAhead = coldRun(arguments);
+    ASSERT_EQ(::unsetenv("SCANLARK_READ_AHEAD"), 0);
+    const ProcessResult with = coldRun(arguments);
+    const ProcessResult withJ3 = coldRun({"-j3", folder_.path()});
+    // Room for a few descriptors only, and runs of files long enough for
+    // each thread to read 32 ahead: read-ahead must leave the checks theirs.
+    TempFolder many;
+    for (int i = 0; i < 400; ++i)
+        many.write("m" + std::to_string(1000 + i) + ".jpg", sound_);
+    makeCold(many.path());
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+    rlimit few = before;
+    few.rlim_cur = 40;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &few), 0);
+    const ProcessResult fewDescriptors = runCheck({"-j3", many.path()});
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &before), 0);
+
+    ASSERT_EQ(lines(without.out).size(), 1u + 4 + 70);
+    EXPECT_NE(without.out.find(fifo + "\tファイルが存在しません"), std::string::npos);
+    EXPECT_EQ(with.out, without.out);
+    EXPECT_EQ(fewAhead.out, without.out);
+    EXPECT_EQ(withJ3.out, withoutJ3.out);
+    EXPECT_EQ(fewDescriptors.status, 0) << fewDescriptors.out;
+    EXPECT_EQ(lines(fewDescriptors.out).size(), 401u);
+    EXPECT_EQ(with.status, 1);
+    EXPECT_EQ(withJ3.status, 1);
 }
 
 TEST_F(ScanlarkCheck, JsonLinesAreValidWhateverTheBytes)
