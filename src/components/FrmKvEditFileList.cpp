@@ -1,5 +1,6 @@
 #include "FrmKvEditFileList.h"
 
+#include "KvActns.h"
 #include "KvEtcLists.h"
 #include "KvListView.h"
 #include "KvPath.h"
@@ -22,21 +23,6 @@
 #include <unistd.h>
 
 namespace {
-
-// A push button that stands for an action: its caption, its enabled state
-// and its click.
-QPushButton* ActionButton(QAction* action, const QString& objectName, QWidget* parent)
-{
-    auto* button = new QPushButton(action->text(), parent);
-    button->setObjectName(objectName);
-    button->setEnabled(action->isEnabled());
-    QObject::connect(action, &QAction::changed, button, [button, action] {
-        button->setText(action->text());
-        button->setEnabled(action->isEnabled());
-    });
-    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
-    return button;
-}
 
 QString GroupedCount(int64_t count)
 {

@@ -12,6 +12,7 @@
 #include <QKeySequence>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QVariant>
 
@@ -248,4 +249,17 @@ TKvKorvelActions CreateKorvelActions(QWidget* window)
     actions.KvExitAction1 = MakeKorvelAction<TKvExitAction>(window, "KvExitAction1", QStringLiteral("終了(&X)"),
                                                             QStringLiteral("終了|アプリケーションを終了します。"));
     return actions;
+}
+
+QPushButton* ActionButton(QAction* action, const QString& objectName, QWidget* parent)
+{
+    auto* button = new QPushButton(action->text(), parent);
+    button->setObjectName(objectName);
+    button->setEnabled(action->isEnabled());
+    QObject::connect(action, &QAction::changed, button, [button, action] {
+        button->setText(action->text());
+        button->setEnabled(action->isEnabled());
+    });
+    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
+    return button;
 }

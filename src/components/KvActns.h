@@ -16,6 +16,7 @@
 #include <memory>
 #include <utility>
 
+class QPushButton;
 class TKvAboutBox;
 
 // A hint is "short|long": the text before the first "|" is the tooltip, the
@@ -32,6 +33,10 @@ void SetHint(QAction* action, const QString& hint, qsizetype splitFrom = 0);
 // tooltip and status tip joined by "|" (the tooltip alone when it has no
 // status tip).
 QString Hint(const QAction* action);
+
+// A push button that stands for action: its caption, its enabled state and
+// its click follow the action.
+QPushButton* ActionButton(QAction* action, const QString& objectName, QWidget* parent);
 
 // Opens a URL with the desktop's handler; answers whether it was handed over.
 using TKvUrlOpener = std::function<bool(const QUrl& url)>;

@@ -1,5 +1,6 @@
 #include "OptionDlgSl.h"
 
+#include "KvActns.h"
 #include "KvFileInfos.h"
 #include "KvListView.h"
 #include "OptionsSl.h"
@@ -23,22 +24,6 @@ namespace {
 
 constexpr int kWidthColumn = TKvListView::EditorWidthColumn;
 constexpr int kIndexColumn = TKvListView::EditorIndexColumn;
-
-// A push button that stands for an action: its caption, its enabled state
-// and its click.
-QPushButton* ActionButton(QAction* action, const QString& objectName, QWidget* parent)
-{
-    auto* button = new QPushButton(action->text(), parent);
-    button->setObjectName(objectName);
-    button->setAutoDefault(false);
-    button->setEnabled(action->isEnabled());
-    QObject::connect(action, &QAction::changed, button, [button, action] {
-        button->setText(action->text());
-        button->setEnabled(action->isEnabled());
-    });
-    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
-    return button;
-}
 
 int DescriptionIndex(const QTreeWidgetItem* item)
 {
@@ -84,6 +69,7 @@ TOptionDialog::TOptionDialog(TScanlarkOptions& options, QWidget* parent) : QDial
     cancel->setObjectName(QStringLiteral("ButtonCancel"));
     cancel->setAutoDefault(false);
     QPushButton* defaults = ActionButton(DefaultAct, QStringLiteral("ButtonDefault"), this);
+    defaults->setAutoDefault(false);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QHBoxLayout;
@@ -200,8 +186,11 @@ void TOptionDialog::CreateColumnsPage()
                                                           {RowsShowAct, "ButtonRowsShow"},
                                                           {RowsHideAct, "ButtonRowsHide"},
                                                           {RowsResetAct, "ButtonRowsReset"}};
-    for (const auto& [action, name] : rowActions)
-        rowButtons->addWidget(ActionButton(action, QString::fromLatin1(name), TabSheetColumns));
+    for (const auto& [action, name] : rowActions) {
+        QPushButton* button = ActionButton(action, QString::fromLatin1(name), TabSheetColumns);
+        button->setAutoDefault(false);  // Enter belongs to OK
+        rowButtons->addWidget(button);
+    }
     rowButtons->addStretch(1);
 
     auto* editor = new QHBoxLayout;
