@@ -21,6 +21,7 @@ struct ColourJpegSettings {
     bool adobeMarker = true;
     int quality = 100;
     bool progressive = false;
+    bool arithmetic = false;
     int restartRows = 0;
 };
 
@@ -47,6 +48,7 @@ inline std::vector<uint8_t> ColourJpeg(const ColourJpegSettings& settings,
     jpeg_set_quality(&cinfo, settings.quality, TRUE);
     if (settings.progressive)
         jpeg_simple_progression(&cinfo);
+    cinfo.arith_code = settings.arithmetic ? TRUE : FALSE;
     cinfo.restart_in_rows = settings.restartRows;
     jpeg_start_compress(&cinfo, TRUE);
     std::vector<uint8_t> row(static_cast<size_t>(settings.width) * settings.components);
