@@ -126,7 +126,8 @@ fi
 if ((speed && has_deep)); then
     # Sound photos of run-bench.sh, made by it when missing.
     [[ -f $corpus/photos.stamp ]] || bash "$root/bench/run-bench.sh" --no-micro >/dev/null
-    find "$corpus/photos" -type f -name '*.jp*g' | sort >"$work/photos"
+    find "$corpus/photos/" -type f -name '*.jp*g' | sort >"$work/photos"
+    [[ -s $work/photos ]] || { echo "run-deep-bench: no photos in $corpus/photos" >&2; exit 1; }
     if ((photo_limit > 0)); then
         awk -v n="$(wc -l <"$work/photos")" -v k="$photo_limit" \
             'BEGIN { step = n > k ? n / k : 1; next_pick = 0 } NR - 1 >= next_pick { print; next_pick += step }' \
@@ -139,7 +140,9 @@ if ((speed && has_deep)); then
     echo
     echo "speed: ${#photos[@]} sound photos, $((bytes / 1000000)) MB, warm, best of $repeats"
     echo "uptime before: $(uptime)"
-    echo "busy in the second before the timings: $(busy_percent)% of all CPU time"
+    busy=$(busy_percent)
+    echo "busy in the second before the timings: $busy% of all CPU time"
+    ((busy <= 10)) || log "other programs are busy: the timings and the -j2 speed-up suffer"
     # In rounds, so that a slow spell of the machine does not fall on one command only.
     t_info="" t_j1="" t_j2=""
     for _ in $(seq "$repeats"); do
