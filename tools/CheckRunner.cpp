@@ -27,7 +27,9 @@ void checkOne(const std::string& path, JpegFileReader& reader, int openedAhead, 
         outcome.error = e.what();
         return;
     }
-    if (deep) {
+    // A file that is missing, cannot be opened or is empty has no data to say anything about.
+    const int32_t verdict = outcome.info.Verdict;
+    if (deep && verdict != jvFileNotFound && verdict != jvCannotOpen && verdict != jvEmptyFile) {
         outcome.deep = DeepCheckJpegFile(path, outcome.info);
         outcome.deepChecked = true;
     }

@@ -16,8 +16,8 @@ struct CheckOutcome {
     TKvJpegInfo info;
     bool readFailed = false;  // the file was opened but could not be read
     std::string error;        // the system's reason when readFailed
-    bool deepChecked = false;
-    DeepInfo deep;            // with deepChecked
+    bool deepChecked = false;  // not for files with verdicts 4 to 6
+    DeepInfo deep;             // with deepChecked
 };
 
 // How files are read ahead of the check (see ReadAhead).

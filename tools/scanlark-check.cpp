@@ -64,9 +64,10 @@ const char kHelp[] =
     "with U+FFFD for its bad bytes plus \"path_hex\", its exact bytes in hex.\n"
     "\n"
     "Deep check: every warning or error of libjpeg counts as damage. Each file\n"
-    "gets a deep verdict, \"sound\", \"damaged\" or \"not decoded\" (no frame, a\n"
+    "with data (verdicts 0..3 and 7) gets a deep verdict, \"sound\", \"damaged\" or \"not decoded\" (no frame, a\n"
     "lossless or hierarchical process, over a limit); the table adds the columns\n"
-    "deep (not-decoded written as one word) and trailer (the trailer's kind, or -).\n"
+    "deep (not-decoded written as one word; - for verdicts 4..6) and trailer (the\n"
+    "trailer's kind, or -).\n"
     "With --json each line adds \"Deep\": {\"Verdict\", \"Message\" (libjpeg's\n"
     "first message, or why the file was not decoded), \"FirstBadRow\" (the first\n"
     "MCU row that did not decode cleanly, in the scan being read; -1 if none),\n"
@@ -260,8 +261,9 @@ int main(int argc, char** argv)
                 status = kExitDamaged;
             if (options.errorsOnly && !isError)
                 return;
-            const std::string line =
-                options.json ? JsonLine(path, outcome.info, deep) : TableRow(path, outcome.info, deep);
+            std::string line = options.json ? JsonLine(path, outcome.info, deep) : TableRow(path, outcome.info, deep);
+            if (options.deep && !deep && !options.json)
+                line += "\t-\t-";
             std::fwrite(line.data(), 1, line.size(), stdout);
             std::fputc('\n', stdout);
         },

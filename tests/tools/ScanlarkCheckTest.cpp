@@ -432,14 +432,15 @@ TEST_F(ScanlarkCheck, DeepCheckColumnsFieldsOrderAndExitStatus)
     EXPECT_EQ(lines(plain.out)[0], "path\tverdict\tformat\twidth\theight\tquality\tijg_quality\ttrailing_bytes");
     EXPECT_EQ(runCheck({"--json", good}).out.find("Deep"), std::string::npos);
 
-    const ProcessResult deep = runCheck({"--deep", good, zip, undecodable, text});
+    const ProcessResult deep = runCheck({"--deep", good, zip, undecodable, text, "/nonexistent/x.jpg"});
     const auto rows = lines(deep.out);
-    ASSERT_EQ(rows.size(), 5u) << deep.out;
+    ASSERT_EQ(rows.size(), 6u) << deep.out;
     EXPECT_TRUE(rows[0].ends_with("\ttrailing_bytes\tdeep\ttrailer")) << rows[0];
     EXPECT_TRUE(rows[1].ends_with("\t0\tsound\t-")) << rows[1];
     EXPECT_TRUE(rows[2].ends_with("\t6\tsound\tzip")) << rows[2];
     EXPECT_TRUE(rows[3].ends_with("\t0\tdamaged\t-")) << rows[3];
     EXPECT_TRUE(rows[4].ends_with("\tnot-decoded\t-")) << rows[4];
+    EXPECT_TRUE(rows[5].ends_with("\t0\t-\t-")) << rows[5];
     EXPECT_EQ(deep.status, 1);
     EXPECT_EQ(runCheck({"--deep", good, zip}).status, 0);
     EXPECT_EQ(runCheck({"--deep", good, undecodable}).status, 1);
@@ -449,8 +450,9 @@ TEST_F(ScanlarkCheck, DeepCheckColumnsFieldsOrderAndExitStatus)
     ASSERT_EQ(errorRows.size(), 2u);
     EXPECT_EQ(firstColumn(errorRows[1]), undecodable);
 
-    const auto json = lines(runCheck({"--deep", "--json", zip, undecodable}).out);
-    ASSERT_EQ(json.size(), 2u);
+    const auto json = lines(runCheck({"--deep", "--json", zip, undecodable, "/nonexistent/x.jpg"}).out);
+    ASSERT_EQ(json.size(), 3u);
+    EXPECT_EQ(json[2].find("Deep"), std::string::npos) << json[2];
     EXPECT_NE(json[0].find(",\"Deep\":{\"Verdict\":\"sound\",\"Message\":\"\",\"FirstBadRow\":-1,\"SoundFraction\":1},"
                            "\"Trailer\":{\"Kind\":\"zip\",\"Offset\":" + std::to_string(decodable.size()) + ",\"Size\":6}}"),
               std::string::npos) << json[0];
