@@ -269,6 +269,9 @@ TEST(DeepCheck, FilesWithoutAnImageToDecodeAreNotDecoded)
         // 65,000 x 65,000 pixels declared in about 200 bytes.
         {"huge", JpegBuilder().soi().dqt8(Bytes(64, 1)).sof(0xC0, 65000, 65000, 3).dht().sos(3).entropy(60).eoi().bytes(),
          "image larger than 256 megapixels"},
+        // Within the pixel limit, but its coefficients would need 1.5 GB.
+        {"progressive", JpegBuilder().soi().dqt8(Bytes(64, 1)).sof(0xC2, 16000, 16000, 3).sos(3).entropy(60).eoi().bytes(),
+         "needs more than 1024 MiB to decode"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
