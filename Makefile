@@ -62,8 +62,8 @@ test-tsan: deps
 	./build-tsan/tests/core_tests
 	TSAN_OPTIONS=suppressions=$(CURDIR)/tests/tsan.supp ./build-tsan/tests/platform_qtest
 
-# The marker walk and the preview's decoder under libFuzzer for FUZZ_SECONDS
-# each, from generated seeds.
+# The marker walk, the preview's decoder and the deep check under libFuzzer
+# for FUZZ_SECONDS each, from generated seeds.
 fuzz: deps
 	$(call install_missing,$(FUZZ_PACKAGES))
 	cmake --preset fuzz
@@ -74,6 +74,9 @@ fuzz: deps
 	mkdir -p build-fuzz/corpus-decode
 	./build-fuzz/fuzz/fuzz_decode -max_total_time=$(FUZZ_SECONDS) -max_len=16384 -timeout=10 \
 	  -rss_limit_mb=2048 -malloc_limit_mb=512 -print_final_stats=1 build-fuzz/corpus-decode build-fuzz/seeds
+	mkdir -p build-fuzz/corpus-deep
+	./build-fuzz/fuzz/fuzz_deep -max_total_time=$(FUZZ_SECONDS) -max_len=16384 -timeout=10 \
+	  -rss_limit_mb=2048 -malloc_limit_mb=512 -print_final_stats=1 build-fuzz/corpus-deep build-fuzz/seeds
 
 bench: deps
 	bash bench/run-bench.sh

@@ -18,13 +18,20 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 
-void checkOne(const std::string& path, JpegFileReader& reader, int openedAhead, CheckOutcome& outcome)
+void checkOne(const std::string& path, JpegFileReader& reader, int openedAhead, bool deep, CheckOutcome& outcome)
 {
     try {
         CheckJpegFile(path, outcome.info, reader, openedAhead);
     } catch (const std::exception& e) {
         outcome.readFailed = true;
         outcome.error = e.what();
+        return;
+    }
+    // A file that is missing, cannot be opened or is empty has no data to say anything about.
+    const int32_t verdict = outcome.info.Verdict;
+    if (deep && verdict != jvFileNotFound && verdict != jvCannotOpen && verdict != jvEmptyFile) {
+        outcome.deep = DeepCheckJpegFile(path, outcome.info);
+        outcome.deepChecked = true;
     }
 }
 
@@ -72,7 +79,7 @@ void runOnCallingThread(const std::vector<std::string>& files, const CheckReadin
     auto nextReport = Clock::now() + kProgressInterval;
     for (size_t i = 0; i < files.size(); ++i) {
         CheckOutcome outcome;
-        checkOne(files[i], reader, takeAhead(ahead.get(), i, files.size()), outcome);
+        checkOne(files[i], reader, takeAhead(ahead.get(), i, files.size()), reading.deep, outcome);
         deliver(i, outcome);
         if (progress && Clock::now() >= nextReport) {
             progress(i + 1, reader.bytesRead());
@@ -141,7 +148,7 @@ private:
         const size_t end = first + run;
         for (size_t i = first; i < end; ++i) {
             const uint64_t before = reader.bytesRead();
-            checkOne(files_[i], reader, takeAhead(ahead, i, end), outcomes_[i]);
+            checkOne(files_[i], reader, takeAhead(ahead, i, end), reading_.deep, outcomes_[i]);
             bytesRead_.fetch_add(reader.bytesRead() - before, std::memory_order_relaxed);
             // seq_cst pairs with the waiter's flag (see waitForReady).
             ready_[i].store(true);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "CheckTargets.h"
+#include "JpegDeepCheck.h"
 #include "KvJpegInfo.h"
 #include "ReadAhead.h"
 
@@ -15,6 +16,8 @@ struct CheckOutcome {
     TKvJpegInfo info;
     bool readFailed = false;  // the file was opened but could not be read
     std::string error;        // the system's reason when readFailed
+    bool deepChecked = false;  // not for files with verdicts 4 to 6
+    DeepInfo deep;             // with deepChecked
 };
 
 // How files are read ahead of the check (see ReadAhead).
@@ -23,6 +26,8 @@ struct CheckReading {
     const std::vector<ListedFile>* listed = nullptr;
     bool readAhead = true;
     ReadAheadLimits limits;
+    // Each file is also decoded (DeepCheckJpegFile) on the thread that walked it.
+    bool deep = false;
 };
 
 // deliver(index, outcome) runs on the calling thread for every file, in

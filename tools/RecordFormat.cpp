@@ -218,12 +218,15 @@ std::string EscapedText(std::string_view bytes)
     return out;
 }
 
-std::string TableHeader()
+std::string TableHeader(bool deep)
 {
-    return "path\tverdict\tformat\twidth\theight\tquality\tijg_quality\ttrailing_bytes";
+    std::string header = "path\tverdict\tformat\twidth\theight\tquality\tijg_quality\ttrailing_bytes";
+    if (deep)
+        header += "\tdeep\ttrailer";
+    return header;
 }
 
-std::string TableRow(const std::string& path, const TKvJpegInfo& info)
+std::string TableRow(const std::string& path, const TKvJpegInfo& info, const DeepInfo* deep)
 {
     std::string row;
     row.reserve(path.size() + 96);
@@ -246,10 +249,14 @@ std::string TableRow(const std::string& path, const TKvJpegInfo& info)
     appendNumber(info.Quality);
     appendNumber(info.IjgQuality);
     appendNumber(info.TrailingBytes);
+    if (deep) {
+        appendCell(deep->Verdict == DeepVerdict::NotDecoded ? "not-decoded" : DeepVerdictText(deep->Verdict));
+        appendCell(deep->Trailer.Kind == TrailerKind::None ? "-" : TrailerKindText(deep->Trailer.Kind));
+    }
     return row;
 }
 
-std::string JsonLine(const std::string& path, const TKvJpegInfo& info)
+std::string JsonLine(const std::string& path, const TKvJpegInfo& info, const DeepInfo* deep)
 {
     std::string line = "{\"path\":\"";
     appendJsonEscaped(line, replaceInvalidUtf8(path));
@@ -277,6 +284,29 @@ std::string JsonLine(const std::string& path, const TKvJpegInfo& info)
     appendNumber(line, "ThumbWidth", int64_t{info.ThumbWidth});
     appendNumber(line, "Quality", int64_t{info.Quality});
     appendNumber(line, "IjgQuality", int64_t{info.IjgQuality});
+    if (deep) {
+        line += ",\"Deep\":{";
+        // appendText and the others write a leading comma; the object's
+        // first member is written by hand.
+        line += "\"Verdict\":\"";
+        line += DeepVerdictText(deep->Verdict);
+        line += '"';
+        appendText(line, "Message", DecodeCommentText(deep->Message));
+        appendNumber(line, "FirstBadRow", int64_t{deep->FirstBadRow});
+        char fraction[32];
+        std::snprintf(fraction, sizeof fraction, "%.4g", deep->SoundFraction);
+        line += ",\"SoundFraction\":";
+        line += fraction;
+        line += '}';
+        if (deep->Trailer.Kind != TrailerKind::None) {
+            line += ",\"Trailer\":{\"Kind\":\"";
+            line += TrailerKindText(deep->Trailer.Kind);
+            line += '"';
+            appendNumber(line, "Offset", deep->Trailer.Offset);
+            appendNumber(line, "Size", deep->Trailer.Size);
+            line += '}';
+        }
+    }
     line += '}';
     return line;
 }

@@ -1,8 +1,11 @@
 // scanlark-check: checks JPEG files for damage from the command line, with the
-// same marker walk and verdicts as the window.
+// same marker walk and verdicts as the window, and on request a decode of
+// the image data.
 #include "CheckRunner.h"
 #include "CheckTargets.h"
+#include "JpegDeepCheck.h"
 #include "KvJpegInfo.h"
+#include "LibjpegInput.h"
 #include "RecordFormat.h"
 
 #include <cerrno>
@@ -23,9 +26,11 @@ constexpr int kExitSound = 0;
 constexpr int kExitDamaged = 1;
 constexpr int kExitUsage = 2;
 
+// A printf format: the two numbers are the deep check's limits.
 const char kHelp[] =
     "Usage: scanlark-check [options] PATH...\n"
-    "Check JPEG files for damage without decoding them.\n"
+    "Check JPEG files for damage, by their markers and, with --deep, by\n"
+    "decoding their image data.\n"
     "\n"
     "A PATH is a file, or a folder whose .jpg and .jpeg files (any letter case)\n"
     "are checked in name order. A PATH that does not exist, or names neither a\n"
@@ -37,7 +42,10 @@ const char kHelp[] =
     "  -r, --recursive   also check the folders below, level by level\n"
     "      --no-hidden   skip files and folders whose names begin with \".\"\n"
     "      --json        one JSON object per file and line instead of the table\n"
-    "      --errors-only print only files with verdicts 2..7\n"
+    "      --errors-only print only files with verdicts 2..7 (or damaged by --deep)\n"
+    "      --deep        also decode the image data of every file that has a frame,\n"
+    "                    to find damage the markers do not show, and classify the\n"
+    "                    data after the image (see Deep check below)\n"
     "  -j, --jobs N      check N files at a time (default: the number of cores);\n"
     "                    the output keeps the order of the input whatever N is\n"
     "  -q, --quiet       no progress line on stderr\n"
@@ -55,6 +63,23 @@ const char kHelp[] =
     "ThumbWidth, Quality and IjgQuality. A path that is not valid UTF-8 is given\n"
     "with U+FFFD for its bad bytes plus \"path_hex\", its exact bytes in hex.\n"
     "\n"
+    "Deep check: every warning or error of libjpeg counts as damage. Each file\n"
+    "with data (verdicts 0..3 and 7) gets a deep verdict, \"sound\", \"damaged\" or \"not decoded\" (no frame, a\n"
+    "lossless or hierarchical process, over a limit); the table adds the columns\n"
+    "deep (not-decoded written as one word; - for verdicts 4..6) and trailer (the\n"
+    "trailer's kind, or -).\n"
+    "With --json each line adds \"Deep\": {\"Verdict\", \"Message\" (libjpeg's\n"
+    "first message, or why the file was not decoded), \"FirstBadRow\" (the first\n"
+    "MCU row that did not decode cleanly, in the scan being read; -1 if none),\n"
+    "\"SoundFraction\" (the share of MCU rows above it: 1 when sound, -1 when not\n"
+    "decoded)} and, for a file with data after the image, \"Trailer\": {\"Kind\",\n"
+    "\"Offset\", \"Size\"}, Kind being jpeg (a further image), mpf (a further\n"
+    "image that the file's MPF index declares), mp4 (ISO media, an ftyp box),\n"
+    "zip, zeros, text or unknown.\n"
+    "Limits: images over 256 megapixels are not decoded (refused before any\n"
+    "memory is taken for them), nor files of more than %d scans, nor files\n"
+    "that need more than %ld MiB of libjpeg's memory.\n"
+    "\n"
     "Verdicts: 0 sound, 1 sound with data appended after the image, 2 damaged\n"
     "(data ends early), 3 unknown error (a segment runs past the data),\n"
     "4 no such file, 5 cannot be opened, 6 empty file, 7 not a JPEG file.\n"
@@ -63,8 +88,9 @@ const char kHelp[] =
     "system's reason and gets no output line; so is a folder that cannot be\n"
     "listed or a folder found but not searched.\n"
     "\n"
-    "Exit status: 0 when every file is sound (verdict 0 or 1), 1 when any file\n"
-    "has verdict 2..7 or could not be read, 2 on a usage error or when the\n"
+    "Exit status: 0 when every file is sound (verdict 0 or 1, and with --deep\n"
+    "not \"damaged\"), 1 when any file has verdict 2..7, is \"damaged\" by --deep\n"
+    "or could not be read, 2 on a usage error or when the\n"
     "output cannot be written.\n";
 
 struct Options {
@@ -72,6 +98,7 @@ struct Options {
     bool json = false;
     bool errorsOnly = false;
     bool quiet = false;
+    bool deep = false;
     unsigned jobs = 0;
     std::vector<std::string> paths;
 };
@@ -113,7 +140,7 @@ Options parseOptions(int argc, char** argv)
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg == "-h" || arg == "--help") {
-            std::fputs(kHelp, stdout);
+            std::printf(kHelp, kMaxProgressiveScans, kDeepMemoryLimit >> 20);
             std::exit(kExitSound);
         } else if (arg == "-r" || arg == "--recursive") {
             options.targets.recursive = true;
@@ -121,6 +148,8 @@ Options parseOptions(int argc, char** argv)
             options.targets.skipHidden = true;
         } else if (arg == "--json") {
             options.json = true;
+        } else if (arg == "--deep") {
+            options.deep = true;
         } else if (arg == "--errors-only") {
             options.errorsOnly = true;
         } else if (arg == "-q" || arg == "--quiet") {
@@ -204,7 +233,7 @@ int main(int argc, char** argv)
     static char outputBuffer[1 << 16];
     std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
     if (!options.json)
-        std::printf("%s\n", TableHeader().c_str());
+        std::printf("%s\n", TableHeader(options.deep).c_str());
 
     const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
     ProgressLine progressLine(targets.files.size());
@@ -212,8 +241,10 @@ int main(int argc, char** argv)
     if (showProgress)
         progress = [&](size_t done, uint64_t bytes) { progressLine.show(done, bytes); };
 
+    CheckReading reading = readingFromEnvironment(targets);
+    reading.deep = options.deep;
     RunChecks(
-        targets.files, options.jobs, readingFromEnvironment(targets),
+        targets.files, options.jobs, reading,
         [&](size_t index, CheckOutcome& outcome) {
             const std::string& path = targets.files[index];
             if (outcome.readFailed) {
@@ -223,12 +254,16 @@ int main(int argc, char** argv)
                 status = kExitDamaged;
                 return;
             }
-            const bool isError = IsJpegErrorVerdict(outcome.info.Verdict);
+            const DeepInfo* deep = outcome.deepChecked ? &outcome.deep : nullptr;
+            const bool isError = IsJpegErrorVerdict(outcome.info.Verdict)
+                                 || (deep && deep->Verdict == DeepVerdict::Damaged);
             if (isError)
                 status = kExitDamaged;
             if (options.errorsOnly && !isError)
                 return;
-            const std::string line = options.json ? JsonLine(path, outcome.info) : TableRow(path, outcome.info);
+            std::string line = options.json ? JsonLine(path, outcome.info, deep) : TableRow(path, outcome.info, deep);
+            if (options.deep && !deep && !options.json)
+                line += "\t-\t-";
             std::fwrite(line.data(), 1, line.size(), stdout);
             std::fputc('\n', stdout);
         },

@@ -4,11 +4,20 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr uint64_t kAnnouncedHead = 1u << 20;
+
+// Whether the file's first byte can be read without waiting for the disk.
+bool HeadIsCached(int fd)
+{
+    char byte;
+    iovec part{&byte, 1};
+    return ::preadv2(fd, &part, 1, 0, RWF_NOWAIT) >= 0;
+}
 
 }  // namespace
 
@@ -93,7 +102,7 @@ void ReadAhead::announceUpTo(size_t end)
             return;
         Ahead item{nextToAnnounce_++, -1, 0};
         const bool probe = adaptive_ && item.index % kProbeInterval == kProbeInterval - 1;
-        const Kind kind = probe ? Kind::Other : describe_(item.index, path_, item.size);
+        const Kind kind = describe_(item.index, path_, item.size);
         const char* name = nullptr;
         const int folder = kind == Kind::Other ? -1 : folders_.folderFor(path_, name);
         bool regular = kind == Kind::Regular;
@@ -107,6 +116,16 @@ void ReadAhead::announceUpTo(size_t end)
             // since it was listed. The check's fstat refuses anything that is
             // not a regular file.
             item.fd = ::openat(folder, name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+            if (item.fd >= 0 && probe && HeadIsCached(item.fd)) {
+                // Not announced by us, yet in memory: the files come from
+                // the cache again. This one is handed over all the same.
+                active_ = false;
+                ++opened_;
+                ++openAhead_;
+                bytesAhead_ += item.size;
+                ahead_.push_back(item);
+                return;
+            }
             if (item.fd >= 0) {
                 // The head of the file only: announcing a large file whole
                 // costs a walk over its cached pages even when it is warm, and

@@ -21,9 +21,10 @@ struct ReadAheadLimits {
     // With a reader given: read ahead only while files come from the disk.
     // Files read without read-ahead tell (JpegFileReader::diskWaits): one
     // that waited turns read-ahead on; while it is on, one file in
-    // kProbeInterval is left to be read at its turn, and when such a file
-    // comes from the page cache, read-ahead is off again. Warm files then
-    // cost nothing more than without read-ahead.
+    // kProbeInterval is looked at before it is announced (a read that may
+    // not wait for the disk), and when its head is in the page cache
+    // already, read-ahead is off again. Warm files then cost nothing more
+    // than without read-ahead, and no cold file waits for its turn.
     bool onlyWhenCold = true;
 };
 

@@ -1,11 +1,10 @@
 #include "KvJpegDecoder.h"
 
+#include "LibjpegInput.h"
 #include "LongPath.h"
 
 #include <bit>
 #include <cerrno>
-#include <csetjmp>
-#include <cstdio>  // jpeglib.h needs FILE
 #include <cstdlib>
 #include <memory>
 
@@ -14,90 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <jerror.h>
-#include <jpeglib.h>
 
 namespace {
-
-// --- Errors: back to the caller, never exit() -------------------------------
-
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void ErrorExit(j_common_ptr cinfo)
-{
-    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
-}
-
-// Warnings (corrupt data, premature end) and traces say nothing the person
-// can act on in a preview: the decode goes on.
-void IgnoreMessage(j_common_ptr, int) {}
-void IgnoreOutput(j_common_ptr) {}
-
-void StopAfterTooManyScans(j_common_ptr cinfo)
-{
-    if (cinfo->is_decompressor
-        && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxProgressiveScans)
-        ERREXIT(cinfo, JERR_NOT_COMPILED);
-}
-
-// --- Input from a file descriptor -------------------------------------------
-
-// libjpeg's stdio source, over a descriptor: a file that ends early (or is
-// still being written) ends with an inserted EOI, as libjpeg's own source
-// does, so the decoder fills the rest and finishes.
-struct FileSource {
-    jpeg_source_mgr pub;
-    int fd;
-    bool startOfFile;
-    JOCTET buffer[65536];
-};
-
-void InitSource(j_decompress_ptr cinfo)
-{
-    reinterpret_cast<FileSource*>(cinfo->src)->startOfFile = true;
-}
-
-boolean FillInputBuffer(j_decompress_ptr cinfo)
-{
-    auto* source = reinterpret_cast<FileSource*>(cinfo->src);
-    ssize_t count;
-    do
-        count = ::read(source->fd, source->buffer, sizeof source->buffer);
-    while (count < 0 && errno == EINTR);
-    if (count < 0)
-        ERREXIT(cinfo, JERR_FILE_READ);
-    if (count == 0) {
-        if (source->startOfFile)
-            ERREXIT(cinfo, JERR_INPUT_EMPTY);
-        WARNMS(cinfo, JWRN_JPEG_EOF);
-        source->buffer[0] = 0xFF;
-        source->buffer[1] = JPEG_EOI;
-        count = 2;
-    }
-    source->pub.next_input_byte = source->buffer;
-    source->pub.bytes_in_buffer = static_cast<size_t>(count);
-    source->startOfFile = false;
-    return TRUE;
-}
-
-void SkipInputData(j_decompress_ptr cinfo, long count)
-{
-    if (count <= 0)
-        return;
-    jpeg_source_mgr* source = cinfo->src;
-    size_t remaining = static_cast<size_t>(count);
-    while (remaining > source->bytes_in_buffer) {
-        remaining -= source->bytes_in_buffer;
-        FillInputBuffer(cinfo);  // an early end inserts an EOI: the skip stops there
-    }
-    source->next_input_byte += remaining;
-    source->bytes_in_buffer -= remaining;
-}
-
-void TermSource(j_decompress_ptr) {}
 
 // --- Pixels ----------------------------------------------------------------
 
@@ -143,7 +60,7 @@ constexpr J_COLOR_SPACE kWordOrder = (std::endian::native == std::endian::little
 
 // The decode proper. Every object here is trivially destructible, since an
 // error leaves through longjmp; what survives an error lives in image.
-void DecodeInto(jpeg_decompress_struct& cinfo, ErrorManager& errors, TKvDecodedImage& image, uint64_t maxPixels)
+void DecodeInto(jpeg_decompress_struct& cinfo, LibjpegErrors& errors, TKvDecodedImage& image, uint64_t maxPixels)
 {
     // image may hold memory to reuse; an image is complete once Width is set.
     if (setjmp(errors.jump)) {
@@ -228,11 +145,10 @@ template <typename SetSource>
 TKvDecodedImage Decode(SetSource setSource, uint64_t maxPixels, TKvDecodedImage* reuse)
 {
     jpeg_decompress_struct cinfo {};
-    ErrorManager errors {};
-    cinfo.err = jpeg_std_error(&errors.pub);
-    errors.pub.error_exit = ErrorExit;
-    errors.pub.emit_message = IgnoreMessage;
-    errors.pub.output_message = IgnoreOutput;
+    LibjpegErrors errors {};
+    // Warnings (corrupt data, premature end) say nothing the person can act
+    // on in a preview: the decode goes on.
+    UseLibjpegErrors(cinfo, errors);
     jpeg_progress_mgr progress {};
     progress.progress_monitor = StopAfterTooManyScans;
 
@@ -293,14 +209,9 @@ TKvDecodedImage DecodeJpegFile(const std::string& path, TKvDecodedImage* reuse)
     struct stat info {};
     TKvDecodedImage image;
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        auto source = std::make_unique<FileSource>();
-        source->fd = fd;
-        source->pub.init_source = InitSource;
-        source->pub.fill_input_buffer = FillInputBuffer;
-        source->pub.skip_input_data = SkipInputData;
-        source->pub.resync_to_restart = jpeg_resync_to_restart;
-        source->pub.term_source = TermSource;
-        image = Decode([&](jpeg_decompress_struct& cinfo) { cinfo.src = &source->pub; }, kMaxDecodedPixels, &spare);
+        auto source = std::make_unique<LibjpegFileSource>();
+        image = Decode([&](jpeg_decompress_struct& cinfo) { UseFileSource(cinfo, *source, fd); }, kMaxDecodedPixels,
+                       &spare);
     }
     ::close(fd);
     return image;

@@ -1,5 +1,5 @@
 // Decoding a JPEG file into 32-bit pixels for the preview pane, with libjpeg.
-// The damage check never uses this: it reads markers only.
+// The window's damage check never uses this: it reads markers only.
 //
 // Everything here is plain C++ over libjpeg (no Qt), callable from any
 // thread; one call owns all its libjpeg state. Hostile input never ends the
@@ -7,19 +7,12 @@
 // ignored, and sizes are checked before any pixel memory is allocated.
 #pragma once
 
+#include "LibjpegInput.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
-
-// Images whose decoded size would be larger than this many pixels are
-// refused before libjpeg allocates anything for their pixels.
-inline constexpr uint64_t kMaxDecodedPixels = 256ull * 1000 * 1000;
-
-// Progressive files can hold any number of scans, and each costs a pass over
-// the whole image: a small hostile file could keep the window busy for
-// minutes. Real encoders write about a dozen.
-inline constexpr int kMaxProgressiveScans = 1000;
 
 struct TKvFreePixels {
     void operator()(uint32_t* pixels) const;

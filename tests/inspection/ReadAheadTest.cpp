@@ -224,8 +224,8 @@ TEST_F(ReadAheadTest, OnlyWhileFilesComeFromTheDisk)
         EXPECT_EQ(ahead.opened(), 0u);
     }
 
-    // A cold file turns it on; a file left to its turn that comes from the
-    // cache turns it off.
+    // A cold file turns it on; a file looked at before its announcement that
+    // is in the cache already turns it off.
     makeCold(listing.paths[0]);
     makeCold(listing.paths[1]);
     ReadAhead ahead(listing.describe(), &reader);
@@ -240,8 +240,20 @@ TEST_F(ReadAheadTest, OnlyWhileFilesComeFromTheDisk)
         if (!ahead.active() && offAt == 0)
             offAt = i;
     }
-    EXPECT_EQ(offAt, ReadAhead::kProbeInterval);
+    // The file looked at is announced while the one limits.files before it
+    // is checked.
+    EXPECT_EQ(offAt, ReadAhead::kProbeInterval - 1 - ReadAheadLimits{}.files);
     EXPECT_FALSE(ahead.active());
+
+    // Cold files all the way: every file after the first two is opened ahead,
+    // none is left to wait for the disk at its turn.
+    for (const std::string& path : listing.paths)
+        makeCold(path);
+    ReadAhead cold(listing.describe(), &reader);
+    for (size_t i = 0; i < listing.paths.size(); ++i)
+        check(cold, i);
+    EXPECT_TRUE(cold.active());
+    EXPECT_EQ(cold.opened(), listing.paths.size() - 2);
 }
 
 }  // namespace

@@ -59,11 +59,11 @@ TEST(HelpPage, DescribesEveryOptionAndJsonFieldOfTheChecker)
     // The fields of a JSON line, for a file whose path is not UTF-8 so that
     // every field appears.
     TempFolder folder;
-    const std::string file = folder.write("\xff.jpg", JpegBuilder().soi().eoi().bytes());
-    const std::string json = checkerOutput("--json " + file);
+    const std::string file = folder.write("\xff.jpg", JpegBuilder().minimalImage(TableWithSum(500)).raw("appended").bytes());
+    const std::string json = checkerOutput("--json --deep " + file);
     const std::set<std::string> fields = matches(json, std::regex(R"re("([A-Za-z_]+)":)re"));
     ASSERT_GE(fields.size(), 20u) << json;
-    ASSERT_TRUE(fields.count("path_hex")) << json;
+    ASSERT_TRUE(fields.count("path_hex") && fields.count("Trailer") && fields.count("SoundFraction")) << json;
     for (const std::string& field : fields)
         EXPECT_NE(page.find("<code>" + field + "</code>"), std::string::npos) << "JSON field not described: " << field;
 }

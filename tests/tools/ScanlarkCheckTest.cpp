@@ -1,4 +1,5 @@
 // scanlark-check as a script sees it: arguments, output lines and exit status.
+#include "ColourJpeg.h"
 #include "DeepFolders.h"
 #include "JpegBuilder.h"
 #include "TempFiles.h"
@@ -405,6 +406,68 @@ TEST_F(ScanlarkCheck, ExitStatusErrorsOnlyAndOddPaths)
     EXPECT_NE(help.out.find("Exit status"), std::string::npos);
     // "--" ends the options: a file named like an option is still a file.
     EXPECT_EQ(runCheck({"--", "--bogus"}).status, 1);
+}
+
+// --deep adds two columns, the Deep and Trailer objects and damage the
+// markers do not show to the exit status; without it nothing changes.
+TEST_F(ScanlarkCheck, DeepCheckColumnsFieldsOrderAndExitStatus)
+{
+    // The fixture's files have made-up data: sound by their markers, but
+    // libjpeg's Huffman decode of its two MCU rows ends with bytes left over.
+    const Bytes decodable = ColourJpeg({}, [](int x, int y, uint8_t* rgb) {
+        rgb[0] = static_cast<uint8_t>(x * 16);
+        rgb[1] = static_cast<uint8_t>(y * 16);
+        rgb[2] = 99;
+    });
+    Bytes withZip = decodable;
+    for (const int b : {0x50, 0x4B, 3, 4, 0, 0})  // "PK", a zip's local header
+        withZip.push_back(static_cast<uint8_t>(b));
+    const std::string good = folder_.write("1-good.jpg", decodable);
+    const std::string zip = folder_.write("2-zip.jpg", withZip);
+    const std::string undecodable = folder_.write("3-undecodable.jpg", sound_);
+    const std::string text = folder_.write("4-text.jpg", Bytes(100, 'x'));
+
+    const ProcessResult plain = runCheck({"-q", good, zip, text});
+    EXPECT_EQ(plain.status, 1);
+    EXPECT_EQ(lines(plain.out)[0], "path\tverdict\tformat\twidth\theight\tquality\tijg_quality\ttrailing_bytes");
+    EXPECT_EQ(runCheck({"--json", good}).out.find("Deep"), std::string::npos);
+
+    const ProcessResult deep = runCheck({"--deep", good, zip, undecodable, text, "/nonexistent/x.jpg"});
+    const auto rows = lines(deep.out);
+    ASSERT_EQ(rows.size(), 6u) << deep.out;
+    EXPECT_TRUE(rows[0].ends_with("\ttrailing_bytes\tdeep\ttrailer")) << rows[0];
+    EXPECT_TRUE(rows[1].ends_with("\t0\tsound\t-")) << rows[1];
+    EXPECT_TRUE(rows[2].ends_with("\t6\tsound\tzip")) << rows[2];
+    EXPECT_TRUE(rows[3].ends_with("\t0\tdamaged\t-")) << rows[3];
+    EXPECT_TRUE(rows[4].ends_with("\tnot-decoded\t-")) << rows[4];
+    EXPECT_TRUE(rows[5].ends_with("\t0\t-\t-")) << rows[5];
+    EXPECT_EQ(deep.status, 1);
+    EXPECT_EQ(runCheck({"--deep", good, zip}).status, 0);
+    EXPECT_EQ(runCheck({"--deep", good, undecodable}).status, 1);
+    EXPECT_EQ(runCheck({good, undecodable}).status, 0);
+
+    const auto errorRows = lines(runCheck({"--deep", "--errors-only", good, zip, undecodable}).out);
+    ASSERT_EQ(errorRows.size(), 2u);
+    EXPECT_EQ(firstColumn(errorRows[1]), undecodable);
+
+    const auto json = lines(runCheck({"--deep", "--json", zip, undecodable, "/nonexistent/x.jpg"}).out);
+    ASSERT_EQ(json.size(), 3u);
+    EXPECT_EQ(json[2].find("Deep"), std::string::npos) << json[2];
+    EXPECT_NE(json[0].find(",\"Deep\":{\"Verdict\":\"sound\",\"Message\":\"\",\"FirstBadRow\":-1,\"SoundFraction\":1},"
+                           "\"Trailer\":{\"Kind\":\"zip\",\"Offset\":" + std::to_string(decodable.size()) + ",\"Size\":6}}"),
+              std::string::npos) << json[0];
+    EXPECT_NE(json[1].find(",\"Deep\":{\"Verdict\":\"damaged\",\"Message\":\"Corrupt JPEG data: "), std::string::npos)
+        << json[1];
+    // Seen at the end of the scan: in the last row.
+    EXPECT_NE(json[1].find("\"FirstBadRow\":1,\"SoundFraction\":0.5}}"), std::string::npos) << json[1];
+
+    // Input order whatever the number of jobs.
+    TempFolder many;
+    for (int i = 0; i < 40; ++i)
+        many.write("f" + std::to_string(100 + i) + ".jpg", i % 3 == 0 ? sound_ : i % 3 == 1 ? decodable : withZip);
+    const ProcessResult one = runCheck({"--deep", "-j1", many.path()});
+    EXPECT_EQ(lines(one.out).size(), 41u);
+    EXPECT_EQ(runCheck({"--deep", "-j3", many.path()}).out, one.out);
 }
 
 TEST_F(ScanlarkCheck, FoldersDeeperThanPathMaxAreSearched)

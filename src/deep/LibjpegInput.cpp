@@ -1,0 +1,100 @@
+#include "LibjpegInput.h"
+
+#include <cerrno>
+
+#include <unistd.h>
+
+#include <jerror.h>
+
+namespace {
+
+[[noreturn]] void ErrorExit(j_common_ptr cinfo)
+{
+    std::longjmp(reinterpret_cast<LibjpegErrors*>(cinfo->err)->jump, 1);
+}
+
+void IgnoreMessage(j_common_ptr, int) {}
+void IgnoreOutput(j_common_ptr) {}
+
+// The error code the scan limit stops with: one that no input can raise in
+// a build that reads every supported process.
+constexpr int kScanLimitCode = JERR_NOT_COMPILED;
+
+void InitSource(j_decompress_ptr cinfo)
+{
+    reinterpret_cast<LibjpegFileSource*>(cinfo->src)->startOfFile = true;
+}
+
+boolean FillInputBuffer(j_decompress_ptr cinfo)
+{
+    auto* source = reinterpret_cast<LibjpegFileSource*>(cinfo->src);
+    ssize_t count;
+    do
+        count = ::read(source->fd, source->buffer, sizeof source->buffer);
+    while (count < 0 && errno == EINTR);
+    if (count < 0)
+        ERREXIT(cinfo, JERR_FILE_READ);
+    if (count == 0) {
+        if (source->startOfFile)
+            ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        source->buffer[0] = 0xFF;
+        source->buffer[1] = JPEG_EOI;
+        count = 2;
+    }
+    source->pub.next_input_byte = source->buffer;
+    source->pub.bytes_in_buffer = static_cast<size_t>(count);
+    source->startOfFile = false;
+    return TRUE;
+}
+
+void SkipInputData(j_decompress_ptr cinfo, long count)
+{
+    if (count <= 0)
+        return;
+    jpeg_source_mgr* source = cinfo->src;
+    size_t remaining = static_cast<size_t>(count);
+    while (remaining > source->bytes_in_buffer) {
+        remaining -= source->bytes_in_buffer;
+        FillInputBuffer(cinfo);  // an early end inserts an EOI: the skip stops there
+    }
+    source->next_input_byte += remaining;
+    source->bytes_in_buffer -= remaining;
+}
+
+void TermSource(j_decompress_ptr) {}
+
+}  // namespace
+
+void UseLibjpegErrors(jpeg_decompress_struct& cinfo, LibjpegErrors& errors)
+{
+    cinfo.err = jpeg_std_error(&errors.pub);
+    errors.pub.error_exit = ErrorExit;
+    errors.pub.emit_message = IgnoreMessage;
+    errors.pub.output_message = IgnoreOutput;
+}
+
+void StopAfterTooManyScans(j_common_ptr cinfo)
+{
+    if (cinfo->is_decompressor
+        && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxProgressiveScans)
+        ERREXIT(cinfo, kScanLimitCode);
+}
+
+bool ScanLimitReached(const jpeg_decompress_struct& cinfo)
+{
+    return cinfo.err->msg_code == kScanLimitCode && cinfo.input_scan_number > kMaxProgressiveScans;
+}
+
+void UseFileSource(jpeg_decompress_struct& cinfo, LibjpegFileSource& source, int fd)
+{
+    source.fd = fd;
+    source.pub.init_source = InitSource;
+    source.pub.fill_input_buffer = FillInputBuffer;
+    source.pub.skip_input_data = SkipInputData;
+    source.pub.resync_to_restart = jpeg_resync_to_restart;
+    source.pub.term_source = TermSource;
+    source.pub.bytes_in_buffer = 0;
+    source.pub.next_input_byte = nullptr;
+    cinfo.src = &source.pub;
+}

@@ -1,0 +1,52 @@
+// libjpeg glue shared by the preview's decoder and the deep check: errors that
+// come back to the caller instead of ending the process, input from a file
+// descriptor, and the limits that keep a hostile file from taking the machine.
+//
+// Plain C++ over libjpeg; every object belongs to one decode on one thread.
+#pragma once
+
+#include <csetjmp>
+#include <cstdint>
+#include <cstdio>  // jpeglib.h needs FILE
+
+#include <jpeglib.h>
+
+// Images of more decoded pixels than this are refused before libjpeg
+// allocates anything for their pixels.
+inline constexpr uint64_t kMaxDecodedPixels = 256ull * 1000 * 1000;
+
+// Progressive files can hold any number of scans, and each costs a pass over
+// the whole image: a small hostile file could keep a decoder busy for
+// minutes. Real encoders write about a dozen.
+inline constexpr int kMaxProgressiveScans = 1000;
+
+// libjpeg's error manager with a way back: error_exit longjmps to jump, so
+// whoever calls setjmp(jump) gets control again after any libjpeg error.
+// Everything between setjmp and the error must be trivially destructible.
+struct LibjpegErrors {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+// Installs errors on cinfo (before jpeg_create_decompress). Warnings and
+// traces are dropped unless the caller sets pub.emit_message afterwards.
+void UseLibjpegErrors(jpeg_decompress_struct& cinfo, LibjpegErrors& errors);
+
+// A progress monitor that stops the decode with an error once the input has
+// more than kMaxProgressiveScans scans; ScanLimitReached tells that error
+// apart from the others.
+void StopAfterTooManyScans(j_common_ptr cinfo);
+bool ScanLimitReached(const jpeg_decompress_struct& cinfo);
+
+// libjpeg's stdio source, over a descriptor: a file that ends early (or is
+// still being written) ends with an inserted EOI after a JWRN_JPEG_EOF
+// warning, as libjpeg's own source does, so the decoder fills the rest.
+struct LibjpegFileSource {
+    jpeg_source_mgr pub;
+    int fd = -1;
+    bool startOfFile = true;
+    JOCTET buffer[65536];
+};
+
+// Reads from fd, from where its offset stands, into source's buffer.
+void UseFileSource(jpeg_decompress_struct& cinfo, LibjpegFileSource& source, int fd);

@@ -1,0 +1,360 @@
+// The deep check on files made here: sound ones of each process, damage
+// inside the scan, truncation, each kind of trailer and hostile declarations.
+#include "ColourJpeg.h"
+#include "JpegBuilder.h"
+#include "JpegDeepCheck.h"
+#include "TempFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+
+namespace {
+
+// Noise compresses to data spread evenly over the rows, so that a byte
+// offset in the scan says roughly which row it belongs to.
+Bytes NoiseJpeg(ColourJpegSettings settings)
+{
+    uint32_t seed = 12345;
+    return ColourJpeg(settings, [&](int, int, uint8_t* samples) {
+        for (int c = 0; c < settings.components; ++c) {
+            seed = seed * 1664525u + 1013904223u;
+            samples[c] = static_cast<uint8_t>(seed >> 24);
+        }
+    });
+}
+
+TKvJpegInfo Walk(const Bytes& data)
+{
+    TKvJpegInfo walk;
+    CheckJpegData(data, walk);
+    return walk;
+}
+
+DeepInfo Deep(const Bytes& data)
+{
+    return DeepCheckJpegData(data, Walk(data));
+}
+
+// Offset of the first byte after the first SOS segment.
+size_t ScanStart(const Bytes& data)
+{
+    for (size_t i = 2; i + 3 < data.size(); ++i) {
+        if (data[i] == 0xFF && data[i + 1] == 0xDA)
+            return i + 2 + (size_t{data[i + 2]} << 8 | data[i + 3]);
+    }
+    return 0;
+}
+
+// Offsets of the restart markers in the scan, in order.
+std::vector<size_t> RestartMarkers(const Bytes& data)
+{
+    std::vector<size_t> markers;
+    for (size_t i = ScanStart(data); i + 1 < data.size(); ++i) {
+        if (data[i] == 0xFF && data[i + 1] >= 0xD0 && data[i + 1] <= 0xD7)
+            markers.push_back(i);
+    }
+    return markers;
+}
+
+Bytes Joined(Bytes first, const Bytes& second)
+{
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+// image with an MPF index (APP2) right after its SOI whose second entry
+// declares an image pastEnd bytes after the end of the result.
+Bytes WithMpfIndex(const Bytes& image, uint32_t pastEnd)
+{
+    Bytes index = {'M', 'P', 'F', 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
+                   1, 0,                                        // one IFD entry
+                   0x02, 0xB0, 7, 0, 32, 0, 0, 0, 26, 0, 0, 0,  // MP entries: 32 bytes at 26
+                   0, 0, 0, 0};                                 // no next IFD
+    const auto le32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            index.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    // The entries' offsets count from the byte-order mark: SOI (2), marker
+    // and length (4), "MPF\0" (4).
+    constexpr uint32_t kIndexStart = 10;
+    const auto total = static_cast<uint32_t>(image.size() + 4 + index.size() + 32);
+    le32(0x20030000);  // the primary image
+    le32(total);
+    le32(0);
+    le32(0);
+    le32(0x00020000);
+    le32(1000);
+    le32(total + pastEnd - kIndexStart);
+    le32(0);
+    Bytes out = {0xFF, 0xD8, 0xFF, 0xE2, static_cast<uint8_t>((index.size() + 2) >> 8),
+                 static_cast<uint8_t>(index.size() + 2)};
+    out.insert(out.end(), index.begin(), index.end());
+    out.insert(out.end(), image.begin() + 2, image.end());
+    return out;
+}
+
+// A progressive 8x8 image of two components with `scans` scans, of which
+// the first 1,778 form a valid progression (every coefficient refined bit
+// by bit) and the rest repeat the last one.
+Bytes ManyScans(int scans)
+{
+    JpegBuilder b;
+    b.soi().dqt8(Bytes(64, 1)).sof(0xC2, 8, 8, 2);
+    // One DC and one AC table, each with a single one-bit code for symbol 0.
+    Bytes tables = {0x00, 1};
+    tables.insert(tables.end(), 15, 0);
+    tables.push_back(0);
+    tables.push_back(0x10);
+    tables.push_back(1);
+    tables.insert(tables.end(), 15, 0);
+    tables.push_back(0);
+    b.segment(0xC4, tables);
+    int written = 0;
+    const auto scan = [&](Bytes header, uint8_t data) {
+        if (written < scans) {
+            b.segment(0xDA, header).raw({data});
+            ++written;
+        }
+    };
+    for (int ah = 0; ah <= 13; ++ah) {
+        const int al = ah == 0 ? 13 : 13 - ah;
+        const int high = ah == 0 ? 0 : 14 - ah;
+        scan({2, 1, 0x00, 2, 0x00, 0, 0, static_cast<uint8_t>(high << 4 | al)}, 0x3F);
+    }
+    Bytes last;
+    for (uint8_t component = 1; component <= 2; ++component) {
+        for (uint8_t k = 1; k < 64; ++k) {
+            for (int step = 0; step <= 13; ++step) {
+                const int al = step == 0 ? 13 : 13 - step;
+                const int ah = step == 0 ? 0 : 14 - step;
+                last = {1, component, 0x00, k, k, static_cast<uint8_t>(ah << 4 | al)};
+                scan(last, 0x7F);
+            }
+        }
+    }
+    while (written < scans)
+        scan(last, 0x7F);
+    return b.eoi().bytes();
+}
+
+long PeakResidentKiB()
+{
+    rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+struct SoundCase {
+    const char* name;
+    ColourJpegSettings settings;
+};
+
+}  // namespace
+
+TEST(DeepCheck, SoundFilesOfEveryProcessDecodeCleanlyFromMemoryAndFromFile)
+{
+    const auto settings = [](int components, bool progressive, bool arithmetic, int restartRows) {
+        ColourJpegSettings s;
+        s.width = 96;
+        s.height = 80;
+        s.components = components;
+        s.quality = 80;
+        s.progressive = progressive;
+        s.arithmetic = arithmetic;
+        s.restartRows = restartRows;
+        return s;
+    };
+    const SoundCase cases[] = {
+        {"baseline", settings(3, false, false, 0)},
+        {"progressive", settings(3, true, false, 0)},
+        {"restart interval", settings(3, false, false, 1)},
+        {"greyscale", settings(1, false, false, 0)},
+        {"arithmetic", settings(3, false, true, 0)},
+        {"progressive arithmetic", settings(3, true, true, 0)},
+        {"cmyk", settings(4, false, false, 0)},
+    };
+    TempFolder folder;
+    for (const SoundCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Bytes data = NoiseJpeg(c.settings);
+        const DeepInfo deep = Deep(data);
+        EXPECT_EQ(deep.Verdict, DeepVerdict::Sound) << deep.Message;
+        EXPECT_EQ(deep.Message, "");
+        EXPECT_EQ(deep.FirstBadRow, -1);
+        EXPECT_EQ(deep.SoundFraction, 1.0);
+        EXPECT_EQ(deep.Trailer.Kind, TrailerKind::None);
+        const std::string path = folder.write("sound.jpg", data);
+        EXPECT_EQ(DeepCheckJpegFile(path, Walk(data)), deep);
+    }
+}
+
+TEST(DeepCheck, DamageInsideTheScanIsFoundInTheRowWhereItIs)
+{
+    // 16 MCU rows, a restart marker after each: row 8's data lies between
+    // the 8th and 9th markers.
+    ColourJpegSettings settings;
+    settings.width = 128;
+    settings.height = 256;
+    settings.quality = 90;
+    settings.restartRows = 1;
+    const Bytes sound = NoiseJpeg(settings);
+    const std::vector<size_t> restarts = RestartMarkers(sound);
+    ASSERT_EQ(restarts.size(), 15u);
+    const size_t rowStart = restarts[7] + 2;
+    const size_t rowEnd = restarts[8];
+    ASSERT_GT(rowEnd - rowStart, 200u);
+
+    Bytes flipped = sound;
+    flipped[(rowStart + rowEnd) / 2] ^= 0x10;
+    Bytes zeroed = sound;
+    std::fill(zeroed.begin() + static_cast<std::ptrdiff_t>(rowStart + 40),
+              zeroed.begin() + static_cast<std::ptrdiff_t>(rowStart + 140), 0);
+    for (const Bytes* damaged : {&flipped, &zeroed}) {
+        SCOPED_TRACE(damaged == &flipped ? "bit flip" : "zeroed block");
+        ASSERT_EQ(Walk(*damaged).Verdict, jvOk) << "the markers must not show this damage";
+        const DeepInfo deep = Deep(*damaged);
+        EXPECT_EQ(deep.Verdict, DeepVerdict::Damaged);
+        EXPECT_NE(deep.Message, "");
+        // Seen at the latest at the restart marker that ends the row.
+        EXPECT_GE(deep.FirstBadRow, 8);
+        EXPECT_LE(deep.FirstBadRow, 9);
+        EXPECT_DOUBLE_EQ(deep.SoundFraction, deep.FirstBadRow / 16.0);
+    }
+}
+
+TEST(DeepCheck, ATruncatedFileSaysHowMuchOfThePictureIsLeft)
+{
+    ColourJpegSettings settings;
+    settings.width = 128;
+    settings.height = 512;
+    const Bytes sound = NoiseJpeg(settings);
+    const Bytes half(sound.begin(), sound.begin() + static_cast<std::ptrdiff_t>(sound.size() / 2));
+    ASSERT_EQ(Walk(half).Verdict, jvDamaged);
+    const DeepInfo deep = Deep(half);
+    EXPECT_EQ(deep.Verdict, DeepVerdict::Damaged);
+    EXPECT_EQ(deep.Message, "Premature end of JPEG file");
+    EXPECT_NEAR(deep.SoundFraction, 0.5, 0.06);
+    EXPECT_NEAR(deep.FirstBadRow, 16, 2);
+
+    // Cut before the first scan: nothing to decode.
+    const Bytes header(sound.begin(), sound.begin() + static_cast<std::ptrdiff_t>(ScanStart(sound) - 20));
+    EXPECT_EQ(Deep(header).Verdict, DeepVerdict::NotDecoded);
+}
+
+TEST(DeepCheck, HeadersLibjpegRejectsAreDamageAtTheTop)
+{
+    // The walk accepts any table; libjpeg does not accept this one.
+    const Bytes data = JpegBuilder().minimalImage(Bytes(64, 1)).bytes();
+    ASSERT_EQ(Walk(data).Verdict, jvOk);
+    const DeepInfo deep = Deep(data);
+    EXPECT_EQ(deep.Verdict, DeepVerdict::Damaged);
+    EXPECT_EQ(deep.FirstBadRow, 0);
+    EXPECT_EQ(deep.SoundFraction, 0.0);
+}
+
+TEST(DeepCheck, FilesWithoutAnImageToDecodeAreNotDecoded)
+{
+    struct Case {
+        const char* name;
+        Bytes data;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"not a jpeg", Bytes(100, 'x'), "no image frame"},
+        {"lossless", JpegBuilder().soi().dqt8(Bytes(64, 1)).sof(0xC3, 16, 16, 1).dht().sos().entropy(50).eoi().bytes(),
+         "lossless and hierarchical processes are not decoded"},
+        // 65,000 x 65,000 pixels declared in about 200 bytes.
+        {"huge", JpegBuilder().soi().dqt8(Bytes(64, 1)).sof(0xC0, 65000, 65000, 3).dht().sos(3).entropy(60).eoi().bytes(),
+         "image larger than 256 megapixels"},
+        // Within the pixel limit, but its coefficients would need 1.5 GB.
+        {"progressive", JpegBuilder().soi().dqt8(Bytes(64, 1)).sof(0xC2, 16000, 16000, 3).sos(3).entropy(60).eoi().bytes(),
+         "needs more than 1024 MiB to decode"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const long before = PeakResidentKiB();
+        const DeepInfo deep = Deep(c.data);
+        EXPECT_EQ(deep.Verdict, DeepVerdict::NotDecoded);
+        EXPECT_EQ(deep.Message, c.message);
+        EXPECT_EQ(deep.FirstBadRow, -1);
+        EXPECT_EQ(deep.SoundFraction, -1.0);
+        EXPECT_LT(PeakResidentKiB() - before, 16 * 1024);
+    }
+    ASSERT_LT(cases[2].data.size(), 220u);
+
+    // A file that went away between the walk and the decode.
+    const Bytes sound = NoiseJpeg({});
+    EXPECT_EQ(DeepCheckJpegFile("/nonexistent/scanlark/a.jpg", Walk(sound)).Message,
+              "cannot open: No such file or directory");
+}
+
+TEST(DeepCheck, ThousandsOfScansStopAtTheLimit)
+{
+    const Bytes valid = ManyScans(1000);
+    ASSERT_EQ(Walk(valid).Verdict, jvOk);
+    EXPECT_EQ(Deep(valid).Verdict, DeepVerdict::Sound) << Deep(valid).Message;
+
+    const Bytes many = ManyScans(5000);
+    const DeepInfo deep = Deep(many);
+    EXPECT_EQ(deep.Verdict, DeepVerdict::NotDecoded);
+    EXPECT_EQ(deep.Message, "more than 1000 scans");
+}
+
+TEST(DeepCheck, TrailersAreNamedByWhatTheyHold)
+{
+    ColourJpegSettings settings;
+    settings.width = 32;
+    settings.height = 32;
+    const Bytes image = NoiseJpeg(settings);
+    const Bytes second = NoiseJpeg({});
+    const auto text = [](const std::string& s) { return Bytes(s.begin(), s.end()); };
+    Bytes random;
+    uint32_t seed = 99;
+    for (int i = 0; i < 500; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        random.push_back(static_cast<uint8_t>(seed >> 24));
+    }
+    struct Case {
+        const char* name;
+        Bytes first;
+        Bytes appended;
+        TrailerKind kind;
+    };
+    const Bytes withIndex = WithMpfIndex(image, 0);
+    const Case cases[] = {
+        {"jpeg", image, second, TrailerKind::Jpeg},
+        {"mpf", withIndex, second, TrailerKind::Mpf},
+        {"mpf elsewhere", WithMpfIndex(image, 30), second, TrailerKind::Jpeg},
+        {"mp4", image, Joined({0, 0, 0, 0x18, 'f', 't', 'y', 'p', 'm', 'p', '4', '2'}, Bytes(300, 1)), TrailerKind::Mp4},
+        {"zip", image, Joined({'P', 'K', 3, 4, 20, 0}, random), TrailerKind::Zip},
+        {"zeros", image, Bytes(70000, 0), TrailerKind::Zeros},
+        {"text", image, text("Scanlark\r\n\t写真のメモ\n"), TrailerKind::Text},
+        {"broken utf-8", image, text("abc\xE5\x86"), TrailerKind::Unknown},
+        {"zeros then data", image, Joined(Bytes(70000, 0), {1}), TrailerKind::Unknown},
+        {"random", image, random, TrailerKind::Unknown},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Bytes data = Joined(c.first, c.appended);
+        ASSERT_EQ(Walk(data).Verdict, jvOkWithTrailingData);
+        const DeepInfo deep = Deep(data);
+        EXPECT_EQ(deep.Verdict, DeepVerdict::Sound) << deep.Message;
+        EXPECT_EQ(deep.Trailer.Kind, c.kind) << TrailerKindText(deep.Trailer.Kind);
+        EXPECT_EQ(deep.Trailer.Offset, static_cast<int64_t>(c.first.size()));
+        EXPECT_EQ(deep.Trailer.Size, static_cast<int64_t>(c.appended.size()));
+    }
+
+    // The index's offsets count from the index itself, so they move with the
+    // image behind a Macintosh header; the image is decoded after the header.
+    TempFolder folder;
+    const Bytes macData = Joined(Joined(Bytes(128, 0), withIndex), second);
+    const TKvJpegInfo macWalk = Walk(macData);
+    ASSERT_TRUE(macWalk.HasMacBinaryHeader);
+    const DeepInfo macDeep = DeepCheckJpegFile(folder.write("mac.jpg", macData), macWalk);
+    EXPECT_EQ(macDeep.Verdict, DeepVerdict::Sound) << macDeep.Message;
+    EXPECT_EQ(macDeep.Trailer.Kind, TrailerKind::Mpf);
+    EXPECT_EQ(macDeep.Trailer.Offset, static_cast<int64_t>(128 + withIndex.size()));
+}
