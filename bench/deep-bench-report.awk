@@ -57,7 +57,8 @@ FNR == NR { status[$1] = $2; next }
         if (kind == expected_kind[category]) kind_right[category]++
         else if (has_deep) broken(path, "trailer kind \"" kind "\", not \"" expected_kind[category] "\"")
     }
-    if (category == "truncated" && fraction != "-" && match(path, /-(headers|25pct|50pct|75pct|no-eoi)\.jpg$/)) {
+    # -1: not decoded, no share to average.
+    if (category == "truncated" && fraction != "-" && fraction >= 0 && match(path, /-(headers|25pct|50pct|75pct|no-eoi)\.jpg$/)) {
         cut = substr(path, RSTART + 1, RLENGTH - 5)
         fraction_sum[cut] += fraction
         fraction_count[cut]++
@@ -79,7 +80,7 @@ END {
     }
     print "(walk: verdict 2 or more; deep: \"damaged\"; either: what scanlark-check reports as damage)"
     if (has_deep) {
-        line = "truncated, mean SoundFraction by cut:"
+        line = "truncated, mean SoundFraction of the decoded files by cut:"
         for (i = 1; i in cuts; i++)
             if (fraction_count[cuts[i]]) line = line sprintf(" %s %.2f", cuts[i], fraction_sum[cuts[i]] / fraction_count[cuts[i]])
         print line
