@@ -141,7 +141,8 @@ void writeBlocks(CorpusWriter& out, const std::string& name, const Bytes& sound,
 void writeTruncations(CorpusWriter& out, const std::string& name, const Bytes& sound, const JpegLayout& layout)
 {
     const auto cut = [&](const char* label, size_t size) {
-        out.write("truncated", name + "-" + label, Bytes(sound.begin(), sound.begin() + static_cast<std::ptrdiff_t>(size)));
+        const auto end = sound.begin() + static_cast<std::ptrdiff_t>(size);
+        out.write("truncated", name + "-" + label, Bytes(sound.begin(), end));
     };
     cut("headers", layout.scans.front().begin / 2);
     cut("25pct", sound.size() / 4);
