@@ -96,7 +96,9 @@ if (($(wc -l <"$work/jpeginfo.tsv") != ${#corpus_files[@]})); then
 fi
 
 has_deep=0
-"$checker" --help | grep -q -- '--deep' && has_deep=1
+# Not a pipe into grep -q: an early exit of grep could fail the pipeline.
+help_text=$("$checker" --help)
+[[ $help_text == *--deep* ]] && has_deep=1
 deep_option=()
 ((has_deep)) && deep_option=(--deep)
 # Exit status 1 only says that some file is damaged; 2 is a failure.
