@@ -139,18 +139,17 @@ void Decode(SetSource setSource, const TKvJpegInfo& walk, uint64_t maxPixels, De
     auto decode = std::make_unique<DeepDecode>();
     UseLibjpegErrors(cinfo, decode->errors);
     decode->errors.pub.emit_message = StopAtFirstWarning;
-    jpeg_progress_mgr progress {};
-    progress.progress_monitor = StopAfterTooManyScans;
+    LibjpegScanLimit scanLimit {};
 
     if (setjmp(decode->errors.jump) == 0) {
         jpeg_create_decompress(&cinfo);
-        cinfo.progress = &progress;
+        UseScanLimit(cinfo, scanLimit, kMaxDeepScans);
         cinfo.mem->max_memory_to_use = kDeepMemoryLimit;
         setSource(cinfo);
         DecodeAll(cinfo, *decode, maxPixels, info);
     } else if (!decode->warned && ScanLimitReached(cinfo)) {
         info.Verdict = DeepVerdict::NotDecoded;
-        info.Message = "more than " + std::to_string(kMaxProgressiveScans) + " scans";
+        info.Message = "more than " + std::to_string(kMaxDeepScans) + " scans";
     } else {
         if (!decode->warned) {
             (*cinfo.err->format_message)(reinterpret_cast<j_common_ptr>(&cinfo), decode->message);

@@ -271,7 +271,7 @@ TEST(DeepCheck, FilesWithoutAnImageToDecodeAreNotDecoded)
          "image larger than 256 megapixels"},
         // Within the pixel limit, but its coefficients would need 1.5 GB.
         {"progressive", JpegBuilder().soi().dqt8(Bytes(64, 1)).sof(0xC2, 16000, 16000, 3).sos(3).entropy(60).eoi().bytes(),
-         "needs more than 1024 MiB to decode"},
+         "needs more than 512 MiB to decode"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -293,14 +293,14 @@ TEST(DeepCheck, FilesWithoutAnImageToDecodeAreNotDecoded)
 
 TEST(DeepCheck, ThousandsOfScansStopAtTheLimit)
 {
-    const Bytes valid = ManyScans(1000);
+    const Bytes valid = ManyScans(kMaxDeepScans);
     ASSERT_EQ(Walk(valid).Verdict, jvOk);
     EXPECT_EQ(Deep(valid).Verdict, DeepVerdict::Sound) << Deep(valid).Message;
 
     const Bytes many = ManyScans(5000);
     const DeepInfo deep = Deep(many);
     EXPECT_EQ(deep.Verdict, DeepVerdict::NotDecoded);
-    EXPECT_EQ(deep.Message, "more than 1000 scans");
+    EXPECT_EQ(deep.Message, "more than 100 scans");
 }
 
 TEST(DeepCheck, TrailersAreNamedByWhatTheyHold)
