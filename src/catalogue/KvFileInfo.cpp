@@ -1,5 +1,6 @@
 #include "KvFileInfo.h"
 
+#include <cstdint>
 #include <mutex>
 #include <new>
 
@@ -31,9 +32,9 @@ namespace {
 // 512. Freed slots go on a list and are handed out first.
 class EntryPool {
 public:
-    static constexpr size_t kSlot = (sizeof(TKvFileInfo) + alignof(TKvFileInfo) - 1) / alignof(TKvFileInfo) *
-                                    alignof(TKvFileInfo);
-    static_assert(kSlot >= sizeof(void*));
+    // A size is a multiple of the alignment, so slots side by side stay aligned.
+    static constexpr size_t kSlot = sizeof(TKvFileInfo);
+    static_assert(kSlot >= sizeof(void*) && alignof(TKvFileInfo) <= alignof(std::max_align_t));
 
     void* Allocate()
     {
@@ -101,7 +102,8 @@ EntryPool& entryPool()
 
 void* TKvFileInfo::operator new(std::size_t size)
 {
-    if (size != EntryPool::kSlot && size != sizeof(TKvFileInfo))
+    // Anything else (a larger class built on this one) takes the heap.
+    if (size != sizeof(TKvFileInfo))
         return ::operator new(size);
     return entryPool().Allocate();
 }
@@ -110,7 +112,7 @@ void TKvFileInfo::operator delete(void* entry, std::size_t size) noexcept
 {
     if (!entry)
         return;
-    if (size != EntryPool::kSlot && size != sizeof(TKvFileInfo)) {
+    if (size != sizeof(TKvFileInfo)) {
         ::operator delete(entry);
         return;
     }
