@@ -102,7 +102,7 @@ target() {
 }
 
 measure_listing() {
-    local files=$1 find_best="" list_best="" list_first="" round t out
+    local files=$1 find_best="" list_best="" list_first="" bare_best="" round t out
     log "listing: find vs bench_catalogue list, best of $repeats"
     for ((round = 0; round < repeats; round++)); do
         t=$(seconds_of find "$tree" -printf '%s %T@\n')
@@ -115,15 +115,29 @@ measure_listing() {
         }
         list_best=$(lower "$list_best" "$(value_of seconds "$out")")
         list_first=$(lower "$list_first" "$(value_of first_seconds "$out")")
+        bare_best=$(lower "$bare_best" "$(value_of bare_seconds "$out")")
     done
     local stall
     stall=$(value_of refresh_longest_main_thread_stall_ms "$out")
     rows+=("$(printf '%-50s %9.3f s' "find -printf '%s %T@\\n' (whole process)" "$find_best")")
     rows+=("$(printf '%-50s %9.3f s' "bench_catalogue list, a later listing" "$list_best")")
     rows+=("$(printf '%-50s %9.3f s' "bench_catalogue list, first of the process" "$list_first")")
+    rows+=("$(printf '%-50s %9.3f s' "bare readdir + statx walk (in the same process)" "$bare_best")")
+    rows+=("$(awk -v a="$list_best" -v b="$bare_best" 'BEGIN { printf "%-50s %9.2f", "  list / bare walk", a / b }')")
     target "list / find" "$(awk -v a="$list_best" -v b="$find_best" 'BEGIN { print a / b }')" "<=" 2
     target "first list of a process / find" "$(awk -v a="$list_first" -v b="$find_best" 'BEGIN { print a / b }')" "<=" 2
     target "refresh: longest main-thread stall" "$stall" "<" 50 ms
+}
+
+# One folder of many files (run-window-bench.sh makes it), against the bare walk.
+measure_flat_listing() {
+    local folder=$corpus/flat20k out
+    [[ -d $folder ]] || { log "no $folder (run-window-bench.sh makes it): flat listing left out"; return 0; }
+    log "flat listing: bench_catalogue list, best of $repeats"
+    out=$(catalogue list "$folder" --repeat "$repeats")
+    rows+=("$(printf '%-50s %9.3f s' "flat folder of $(value_of entries "$out"): bench_catalogue list" "$(value_of seconds "$out")")")
+    rows+=("$(printf '%-50s %9.3f s' "  bare readdir + statx walk" "$(value_of bare_seconds "$out")")")
+    rows+=("$(printf '%-50s %9.2f' "  list / bare walk" "$(value_of ratio_to_bare "$out")")")
 }
 
 measure_sorting() {
@@ -211,6 +225,7 @@ if ((busy > 10)); then
 fi
 
 measure_listing "$tree_files"
+measure_flat_listing
 measure_sorting
 measure_check photos "$corpus/photos"
 measure_check thumbs "$corpus/thumbs"

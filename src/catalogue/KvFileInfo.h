@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <shared_mutex>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -16,6 +17,14 @@ public:
     ~TKvFileInfo();
     TKvFileInfo(const TKvFileInfo&) = delete;
     TKvFileInfo& operator=(const TKvFileInfo&) = delete;
+
+    // Entries come from slabs of their own rather than one heap block each:
+    // a listing makes tens of thousands in a burst, and fresh heap pages cost
+    // one fault per 4 KiB where a slab takes large pages at once. A freed
+    // entry's memory is kept for the next listing, never given back. Any
+    // thread; an entry may be freed on another thread than the one that made it.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* entry, std::size_t size) noexcept;
 
     bool OwnsJpegInfo;
     int32_t FindIndex = 0;   // position in the order of discovery

@@ -110,7 +110,7 @@ void TKvFileInfoList::ScanFolder(const std::string& folder, TKvShellInfoCache& s
         if (isFolder && queuedFolders_.emplace(item.Device, item.Inode).second)
             Folders.push_back(folder + item.Name + "/");
         auto entry = std::make_unique<TKvFileInfo>(true);
-        const TKvShellFileInfo shellInfo = shell.Query(folder, item.Name, isFolder);
+        TKvShellFileInfo shellInfo = shell.Query(folder, item.Name, isFolder);
         entry->Name = std::move(item.Name);
         entry->Size = item.Size;
         entry->Attr = item.Attr;
@@ -119,7 +119,7 @@ void TKvFileInfoList::ScanFolder(const std::string& folder, TKvShellInfoCache& s
         entry->LastWriteTime = item.LastWriteTime;
         entry->Path = folder;
         entry->IconIndex = shellInfo.IconIndex;
-        entry->TypeName = shellInfo.TypeName;
+        entry->TypeName = std::move(shellInfo.TypeName);
         if (nameKeys)
             nameKeys->Add(entry.get());
         AllFileInfos.push_back(std::move(entry));

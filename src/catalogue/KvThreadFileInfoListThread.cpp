@@ -11,6 +11,10 @@ TKvThreadFileInfoListThread::TKvThreadFileInfoListThread(TKvThreadFileInfoList* 
     private_.SetPath(owner->Path());
     private_.ExtList = owner->ExtList;
     private_.ScannedCounter = &owner->scanned_;
+    // Refresh has emptied the owner's vectors, which keep their capacity: a
+    // folder listed again fills them without growing them.
+    if (owner->AllFileInfos.empty())
+        private_.AllFileInfos.swap(owner->AllFileInfos);
 }
 
 TKvThreadFileInfoListThread::~TKvThreadFileInfoListThread()

@@ -17,18 +17,8 @@
 
 namespace {
 
-// The processes libjpeg decodes: baseline, extended and progressive, with
-// Huffman or arithmetic coding. Lossless and hierarchical ones it does not.
-bool IsDecodableProcess(int processCode)
-{
-    switch (processCode) {
-    case 0: case 1: case 2: case 9: case 10: return true;
-    default: return false;
-    }
-}
-
-// libjpeg errors that say the file is of a kind it does not read, rather
-// than damaged.
+// libjpeg errors that say the file is of a kind it does not read (lossless
+// and hierarchical processes among them), rather than damaged.
 bool IsUnsupportedError(int code)
 {
     switch (code) {
@@ -139,18 +129,17 @@ void Decode(SetSource setSource, const TKvJpegInfo& walk, uint64_t maxPixels, De
     auto decode = std::make_unique<DeepDecode>();
     UseLibjpegErrors(cinfo, decode->errors);
     decode->errors.pub.emit_message = StopAtFirstWarning;
-    jpeg_progress_mgr progress {};
-    progress.progress_monitor = StopAfterTooManyScans;
+    LibjpegScanLimit scanLimit {};
 
     if (setjmp(decode->errors.jump) == 0) {
         jpeg_create_decompress(&cinfo);
-        cinfo.progress = &progress;
+        UseScanLimit(cinfo, scanLimit, kMaxDeepScans);
         cinfo.mem->max_memory_to_use = kDeepMemoryLimit;
         setSource(cinfo);
         DecodeAll(cinfo, *decode, maxPixels, info);
     } else if (!decode->warned && ScanLimitReached(cinfo)) {
         info.Verdict = DeepVerdict::NotDecoded;
-        info.Message = "more than " + std::to_string(kMaxProgressiveScans) + " scans";
+        info.Message = "more than " + std::to_string(kMaxDeepScans) + " scans";
     } else {
         if (!decode->warned) {
             (*cinfo.err->format_message)(reinterpret_cast<j_common_ptr>(&cinfo), decode->message);
@@ -176,21 +165,15 @@ void Decode(SetSource setSource, const TKvJpegInfo& walk, uint64_t maxPixels, De
 }
 
 // Whether the walk leaves anything to decode; if not, says why in info.
-bool WorthDecoding(const TKvJpegInfo& walk, uint64_t maxPixels, DeepInfo& info)
+// Sizes and processes are left to libjpeg's reading of the headers: the walk
+// reports the last frame header it met, which may be one that damage made
+// out of the scan's bytes; libjpeg takes the first and calls a second one
+// damage.
+bool WorthDecoding(const TKvJpegInfo& walk, DeepInfo& info)
 {
     info.Verdict = DeepVerdict::NotDecoded;
     if (walk.Verdict < jvOk || walk.Verdict > jvUnknownError || walk.ProcessCode < 0) {
         info.Message = "no image frame";
-        return false;
-    }
-    if (!IsDecodableProcess(walk.ProcessCode)) {
-        info.Message = "lossless and hierarchical processes are not decoded";
-        return false;
-    }
-    // Refused before libjpeg sees the file: a few hundred bytes may declare
-    // gigapixels.
-    if (walk.Width > 0 && walk.Height > 0 && uint64_t(walk.Width) * uint64_t(walk.Height) > maxPixels) {
-        info.Message = TooLargeMessage(maxPixels);
         return false;
     }
     return true;
@@ -221,7 +204,7 @@ std::string_view DeepVerdictText(DeepVerdict verdict)
 DeepInfo DeepCheckJpegFile(const std::string& path, const TKvJpegInfo& walk)
 {
     DeepInfo info;
-    const bool decode = WorthDecoding(walk, kMaxDecodedPixels, info);
+    const bool decode = WorthDecoding(walk, info);
     if (!decode && !HasTrailer(walk))
         return info;
     if (path.empty() || path.find('\0') != std::string::npos)
@@ -269,7 +252,7 @@ DeepInfo DeepCheckJpegData(std::span<const uint8_t> data, const TKvJpegInfo& wal
 {
     DeepInfo info;
     const size_t start = static_cast<size_t>(ImageStart(walk));
-    if (WorthDecoding(walk, maxPixels, info) && data.size() > start) {
+    if (WorthDecoding(walk, info) && data.size() > start) {
         const std::span<const uint8_t> image = data.subspan(start);
         Decode([&](jpeg_decompress_struct& cinfo) {
             jpeg_mem_src(&cinfo, image.data(), static_cast<unsigned long>(image.size()));

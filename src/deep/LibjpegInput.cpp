@@ -64,6 +64,13 @@ void SkipInputData(j_decompress_ptr cinfo, long count)
 
 void TermSource(j_decompress_ptr) {}
 
+void StopAfterTooManyScans(j_common_ptr cinfo)
+{
+    const auto* limit = reinterpret_cast<const LibjpegScanLimit*>(cinfo->progress);
+    if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > limit->maxScans)
+        ERREXIT(cinfo, kScanLimitCode);
+}
+
 }  // namespace
 
 void UseLibjpegErrors(jpeg_decompress_struct& cinfo, LibjpegErrors& errors)
@@ -74,16 +81,17 @@ void UseLibjpegErrors(jpeg_decompress_struct& cinfo, LibjpegErrors& errors)
     errors.pub.output_message = IgnoreOutput;
 }
 
-void StopAfterTooManyScans(j_common_ptr cinfo)
+void UseScanLimit(jpeg_decompress_struct& cinfo, LibjpegScanLimit& limit, int maxScans)
 {
-    if (cinfo->is_decompressor
-        && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxProgressiveScans)
-        ERREXIT(cinfo, kScanLimitCode);
+    limit.pub.progress_monitor = StopAfterTooManyScans;
+    limit.maxScans = maxScans;
+    cinfo.progress = &limit.pub;
 }
 
 bool ScanLimitReached(const jpeg_decompress_struct& cinfo)
 {
-    return cinfo.err->msg_code == kScanLimitCode && cinfo.input_scan_number > kMaxProgressiveScans;
+    const auto* limit = reinterpret_cast<const LibjpegScanLimit*>(cinfo.progress);
+    return limit && cinfo.err->msg_code == kScanLimitCode && cinfo.input_scan_number > limit->maxScans;
 }
 
 void UseFileSource(jpeg_decompress_struct& cinfo, LibjpegFileSource& source, int fd)

@@ -33,9 +33,14 @@ struct LibjpegErrors {
 void UseLibjpegErrors(jpeg_decompress_struct& cinfo, LibjpegErrors& errors);
 
 // A progress monitor that stops the decode with an error once the input has
-// more than kMaxProgressiveScans scans; ScanLimitReached tells that error
-// apart from the others.
-void StopAfterTooManyScans(j_common_ptr cinfo);
+// more than maxScans scans; ScanLimitReached tells that error apart from the
+// others.
+struct LibjpegScanLimit {
+    jpeg_progress_mgr pub;
+    int maxScans = kMaxProgressiveScans;
+};
+// Installs limit on cinfo (after jpeg_create_decompress).
+void UseScanLimit(jpeg_decompress_struct& cinfo, LibjpegScanLimit& limit, int maxScans);
 bool ScanLimitReached(const jpeg_decompress_struct& cinfo);
 
 // libjpeg's stdio source, over a descriptor: a file that ends early (or is

@@ -17,6 +17,9 @@
 #include <climits>
 #include <filesystem>
 #include <random>
+#include <memory>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -205,6 +208,44 @@ TEST(FileInfoList, NamesThatAreNotUtf8AndFoldersThatVanish)
     EXPECT_EQ(inRoot.PathOnly(), "");
     inRoot.Path = "/photos/2004/";
     EXPECT_EQ(inRoot.PathOnly(), "2004");
+}
+
+// Entries have memory of their own kind: made on one thread and freed on
+// another, more of them than one 2 MiB slab holds, they never share a byte,
+// and memory freed by one listing serves the next without mixing them up.
+TEST(FileInfo, EntriesMadeAndFreedOnDifferentThreadsNeverOverlap)
+{
+    constexpr size_t kEntries = 30000;
+    std::vector<std::unique_ptr<TKvFileInfo>> entries;
+    const auto make = [&](size_t from, size_t to) {
+        std::thread maker([&] {
+            for (size_t i = from; i < to; ++i) {
+                auto entry = std::make_unique<TKvFileInfo>();
+                entry->Size = static_cast<int64_t>(i);
+                entry->Name = "entry " + std::to_string(i) + " with a name too long for the string itself";
+                entries.push_back(std::move(entry));
+            }
+        });
+        maker.join();
+    };
+    const auto expectIntactAndApart = [&] {
+        std::vector<uintptr_t> starts;
+        for (size_t i = 0; i < entries.size(); ++i) {
+            ASSERT_EQ(entries[i]->Size, static_cast<int64_t>(i));
+            ASSERT_EQ(entries[i]->Name, "entry " + std::to_string(i) + " with a name too long for the string itself");
+            starts.push_back(reinterpret_cast<uintptr_t>(entries[i].get()));
+            ASSERT_EQ(starts.back() % alignof(TKvFileInfo), 0u);
+        }
+        std::sort(starts.begin(), starts.end());
+        for (size_t i = 1; i < starts.size(); ++i)
+            ASSERT_GE(starts[i] - starts[i - 1], sizeof(TKvFileInfo)) << "entries " << i - 1 << " and " << i;
+    };
+    make(0, kEntries);
+    expectIntactAndApart();
+    std::thread freer([&] { entries.resize(kEntries / 3); });
+    freer.join();
+    make(kEntries / 3, kEntries);
+    expectIntactAndApart();
 }
 
 // Entries made by hand for the sort tests.
