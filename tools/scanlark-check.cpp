@@ -140,7 +140,7 @@ Options parseOptions(int argc, char** argv)
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg == "-h" || arg == "--help") {
-            std::printf(kHelp, kMaxDeepScans, kDeepMemoryLimit >> 20);
+            std::printf(kHelp, kMaxProgressiveScans, kDeepMemoryLimit >> 20);
             std::exit(kExitSound);
         } else if (arg == "-r" || arg == "--recursive") {
             options.targets.recursive = true;

@@ -133,13 +133,13 @@ void Decode(SetSource setSource, const TKvJpegInfo& walk, uint64_t maxPixels, De
 
     if (setjmp(decode->errors.jump) == 0) {
         jpeg_create_decompress(&cinfo);
-        UseScanLimit(cinfo, scanLimit, kMaxDeepScans);
+        UseScanLimit(cinfo, scanLimit, kMaxProgressiveScans);
         cinfo.mem->max_memory_to_use = kDeepMemoryLimit;
         setSource(cinfo);
         DecodeAll(cinfo, *decode, maxPixels, info);
     } else if (!decode->warned && ScanLimitReached(cinfo)) {
         info.Verdict = DeepVerdict::NotDecoded;
-        info.Message = "more than " + std::to_string(kMaxDeepScans) + " scans";
+        info.Message = "more than " + std::to_string(kMaxProgressiveScans) + " scans";
     } else {
         if (!decode->warned) {
             (*cinfo.err->format_message)(reinterpret_cast<j_common_ptr>(&cinfo), decode->message);

@@ -24,11 +24,6 @@ enum class DeepVerdict {
 // "sound", "damaged", "not decoded".
 std::string_view DeepVerdictText(DeepVerdict verdict);
 
-// Each scan of a progressive file is a pass over the whole image: a file of
-// half a megabyte declaring 256 megapixels costs about a tenth of a second
-// per scan here. Real encoders write about a dozen scans.
-inline constexpr int kMaxDeepScans = 100;
-
 // Each decode holds at most this much of libjpeg's memory (the coefficients
 // of a progressive image); a file that needs more is not decoded.
 inline constexpr long kDeepMemoryLimit = 512L * 1024 * 1024;

@@ -16,9 +16,10 @@
 inline constexpr uint64_t kMaxDecodedPixels = 256ull * 1000 * 1000;
 
 // Progressive files can hold any number of scans, and each costs a pass over
-// the whole image: a small hostile file could keep a decoder busy for
-// minutes. Real encoders write about a dozen.
-inline constexpr int kMaxProgressiveScans = 1000;
+// the whole image: half a megabyte can declare 256 megapixels, whose every
+// scan took about a twentieth of a second here, so a thousand scans would
+// keep a decoder busy for most of a minute. Real encoders write about a dozen.
+inline constexpr int kMaxProgressiveScans = 100;
 
 // libjpeg's error manager with a way back: error_exit longjmps to jump, so
 // whoever calls setjmp(jump) gets control again after any libjpeg error.

@@ -300,7 +300,7 @@ TEST(DeepCheck, FilesWithoutAnImageToDecodeAreNotDecoded)
 
 TEST(DeepCheck, ThousandsOfScansStopAtTheLimit)
 {
-    const Bytes valid = ManyScans(kMaxDeepScans);
+    const Bytes valid = ManyScans(kMaxProgressiveScans);
     ASSERT_EQ(Walk(valid).Verdict, jvOk);
     EXPECT_EQ(Deep(valid).Verdict, DeepVerdict::Sound) << Deep(valid).Message;
 
