@@ -24,6 +24,21 @@ struct ErrorManager {
     std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1);
 }
 
+void setSampling(jpeg_compress_struct& compress, const JpegEncodeSettings& settings)
+{
+    if (settings.greyscale) {
+        jpeg_set_colorspace(&compress, JCS_GRAYSCALE);
+        return;
+    }
+    const int luma = settings.fullChroma ? 1 : 2;
+    compress.comp_info[0].h_samp_factor = luma;
+    compress.comp_info[0].v_samp_factor = luma;
+    for (int c = 1; c < 3; ++c) {
+        compress.comp_info[c].h_samp_factor = 1;
+        compress.comp_info[c].v_samp_factor = 1;
+    }
+}
+
 }  // namespace
 
 std::vector<uint8_t> EncodeJpeg(const SyntheticImage& image, const JpegEncodeSettings& settings)
@@ -56,6 +71,9 @@ std::vector<uint8_t> EncodeJpeg(const SyntheticImage& image, const JpegEncodeSet
     compress.in_color_space = JCS_RGB;
     jpeg_set_defaults(&compress);
     jpeg_set_quality(&compress, settings.quality, TRUE);
+    setSampling(compress, settings);
+    compress.optimize_coding = settings.optimiseHuffman ? TRUE : FALSE;
+    // After the colour space and sampling: the script depends on the components.
     if (settings.progressive)
         jpeg_simple_progression(&compress);
     compress.restart_in_rows = settings.restartRows;

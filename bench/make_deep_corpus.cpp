@@ -13,7 +13,7 @@
 //
 // The same seed gives the same files. File names start with the original's
 // name, so a file's origin and damage read from its path.
-#include "DeepCorpusEncoder.h"
+#include "MemoryJpegEncoder.h"
 #include "DeepCorpusTrailers.h"
 #include "JpegLayout.h"
 #include "SyntheticImage.h"
@@ -37,7 +37,7 @@ struct Original {
     const char* name;
     int width;
     int height;
-    CorpusJpegSettings settings;
+    JpegEncodeSettings settings;
 };
 
 // From a thumbnail to 5 megapixels; every process and sampling the check meets.
@@ -53,7 +53,7 @@ const Original kOriginals[] = {
     {"rstprog420-1024x768", 1024, 768, {.quality = 88, .progressive = true, .restartRows = 2}},
     {"grey-1200x900", 1200, 900, {.quality = 90, .greyscale = true}},
     {"greyprog-640x480", 640, 480, {.quality = 85, .progressive = true, .greyscale = true}},
-    {"greyrst-2000x1500", 2000, 1500, {.quality = 92, .greyscale = true, .restartRows = 1}},
+    {"greyrst-2000x1500", 2000, 1500, {.quality = 92, .restartRows = 1, .greyscale = true}},
 };
 
 constexpr int kBitFlipsPerOriginal = 6;
@@ -198,11 +198,11 @@ int main(int argc, char** argv)
     try {
         CorpusWriter out(argv[arg]);
         CorpusRandom random(seed);
-        const Bytes second = EncodeCorpusJpeg(MakePhotoLikeImage(640, 480, seed + 1000), {.quality = 80});
+        const Bytes second = EncodeJpeg(MakePhotoLikeImage(640, 480, seed + 1000), {.quality = 80});
         size_t index = 0;
         for (const Original& original : kOriginals) {
             const Bytes sound =
-                EncodeCorpusJpeg(MakePhotoLikeImage(original.width, original.height, seed + index), original.settings);
+                EncodeJpeg(MakePhotoLikeImage(original.width, original.height, seed + index), original.settings);
             const JpegLayout layout = ReadJpegLayout(sound);
             if (layout.scans.empty() || layout.imageEnd != sound.size())
                 throw std::runtime_error(std::string("unexpected layout of ") + original.name);
