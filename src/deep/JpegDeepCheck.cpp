@@ -129,11 +129,11 @@ void Decode(SetSource setSource, const TKvJpegInfo& walk, uint64_t maxPixels, De
     auto decode = std::make_unique<DeepDecode>();
     UseLibjpegErrors(cinfo, decode->errors);
     decode->errors.pub.emit_message = StopAtFirstWarning;
-    LibjpegScanLimit scanLimit {};
+    jpeg_progress_mgr scanLimit {};
 
     if (setjmp(decode->errors.jump) == 0) {
         jpeg_create_decompress(&cinfo);
-        UseScanLimit(cinfo, scanLimit, kMaxProgressiveScans);
+        UseScanLimit(cinfo, scanLimit);
         cinfo.mem->max_memory_to_use = kDeepMemoryLimit;
         setSource(cinfo);
         DecodeAll(cinfo, *decode, maxPixels, info);

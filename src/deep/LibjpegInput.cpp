@@ -66,8 +66,8 @@ void TermSource(j_decompress_ptr) {}
 
 void StopAfterTooManyScans(j_common_ptr cinfo)
 {
-    const auto* limit = reinterpret_cast<const LibjpegScanLimit*>(cinfo->progress);
-    if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > limit->maxScans)
+    if (cinfo->is_decompressor
+        && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxProgressiveScans)
         ERREXIT(cinfo, kScanLimitCode);
 }
 
@@ -81,17 +81,15 @@ void UseLibjpegErrors(jpeg_decompress_struct& cinfo, LibjpegErrors& errors)
     errors.pub.output_message = IgnoreOutput;
 }
 
-void UseScanLimit(jpeg_decompress_struct& cinfo, LibjpegScanLimit& limit, int maxScans)
+void UseScanLimit(jpeg_decompress_struct& cinfo, jpeg_progress_mgr& monitor)
 {
-    limit.pub.progress_monitor = StopAfterTooManyScans;
-    limit.maxScans = maxScans;
-    cinfo.progress = &limit.pub;
+    monitor.progress_monitor = StopAfterTooManyScans;
+    cinfo.progress = &monitor;
 }
 
 bool ScanLimitReached(const jpeg_decompress_struct& cinfo)
 {
-    const auto* limit = reinterpret_cast<const LibjpegScanLimit*>(cinfo.progress);
-    return limit && cinfo.err->msg_code == kScanLimitCode && cinfo.input_scan_number > limit->maxScans;
+    return cinfo.err->msg_code == kScanLimitCode && cinfo.input_scan_number > kMaxProgressiveScans;
 }
 
 void UseFileSource(jpeg_decompress_struct& cinfo, LibjpegFileSource& source, int fd)

@@ -33,15 +33,11 @@ struct LibjpegErrors {
 // traces are dropped unless the caller sets pub.emit_message afterwards.
 void UseLibjpegErrors(jpeg_decompress_struct& cinfo, LibjpegErrors& errors);
 
-// A progress monitor that stops the decode with an error once the input has
-// more than maxScans scans; ScanLimitReached tells that error apart from the
-// others.
-struct LibjpegScanLimit {
-    jpeg_progress_mgr pub;
-    int maxScans = kMaxProgressiveScans;
-};
-// Installs limit on cinfo (after jpeg_create_decompress).
-void UseScanLimit(jpeg_decompress_struct& cinfo, LibjpegScanLimit& limit, int maxScans);
+// Installs monitor on cinfo (after jpeg_create_decompress) as a progress
+// monitor that stops the decode with an error once the input has more than
+// kMaxProgressiveScans scans; ScanLimitReached tells that error apart from
+// the others.
+void UseScanLimit(jpeg_decompress_struct& cinfo, jpeg_progress_mgr& monitor);
 bool ScanLimitReached(const jpeg_decompress_struct& cinfo);
 
 // libjpeg's stdio source, over a descriptor: a file that ends early (or is

@@ -149,7 +149,7 @@ TKvDecodedImage Decode(SetSource setSource, uint64_t maxPixels, TKvDecodedImage*
     // Warnings (corrupt data, premature end) say nothing the person can act
     // on in a preview: the decode goes on.
     UseLibjpegErrors(cinfo, errors);
-    LibjpegScanLimit scanLimit {};
+    jpeg_progress_mgr scanLimit {};
 
     TKvDecodedImage image;
     if (reuse) {
@@ -159,7 +159,7 @@ TKvDecodedImage Decode(SetSource setSource, uint64_t maxPixels, TKvDecodedImage*
     }
     if (setjmp(errors.jump) == 0) {
         jpeg_create_decompress(&cinfo);
-        UseScanLimit(cinfo, scanLimit, kMaxProgressiveScans);
+        UseScanLimit(cinfo, scanLimit);
         // Virtual arrays beyond this (progressive images near the pixel
         // limit) fail instead of growing without bound.
         cinfo.mem->max_memory_to_use = 2L * 1000 * 1000 * 1000;
