@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstddef>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -227,4 +230,18 @@ SyntheticImage MakePhotoLikeImage(int width, int height, uint64_t seed)
         }
     }
     return image;
+}
+
+bool TakeSeedOption(int argc, char** argv, int& arg, uint64_t& seed)
+{
+    if (arg + 1 >= argc || std::strcmp(argv[arg], "-s") != 0)
+        return true;
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long value = std::strtoull(argv[arg + 1], &end, 10);
+    if (errno != 0 || end == argv[arg + 1] || *end != '\0')
+        return false;
+    seed = value;
+    arg += 2;
+    return true;
 }

@@ -21,3 +21,8 @@ struct SyntheticImage {
 // library distributions, whose output varies between implementations).
 // width and height are at least 1.
 SyntheticImage MakePhotoLikeImage(int width, int height, uint64_t seed);
+
+// The corpus makers' "-s SEED" option: when argv[arg] is "-s", reads the
+// number after it into seed and moves arg past both. False when the number
+// is not a whole decimal number.
+bool TakeSeedOption(int argc, char** argv, int& arg, uint64_t& seed);

@@ -47,16 +47,10 @@ bool parseSize(const std::string& text, int& width, int& height)
 
 int main(int argc, char** argv)
 {
-    unsigned long long seed = 1;
+    uint64_t seed = 1;
     int arg = 1;
-    if (arg + 1 < argc && std::strcmp(argv[arg], "-s") == 0) {
-        char* end = nullptr;
-        errno = 0;
-        seed = std::strtoull(argv[arg + 1], &end, 10);
-        if (errno != 0 || end == argv[arg + 1] || *end != '\0')
-            return usage();
-        arg += 2;
-    }
+    if (!TakeSeedOption(argc, argv, arg, seed))
+        return usage();
     if (argc - arg < 1 || argc - arg > 2)
         return usage();
     int width = 0;
