@@ -43,6 +43,10 @@ bool SaveFolderHistory(const std::string& fileName, const std::vector<std::strin
 {
     std::string content;
     for (const std::string& folder : folders) {
+        // A line break inside a name would split it into other folders on
+        // the next start; such a folder lives in memory for this run only.
+        if (folder.find_first_of("\r\n") != std::string::npos)
+            continue;
         content += folder;
         content += "\r\n";
     }

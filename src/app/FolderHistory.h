@@ -27,6 +27,7 @@ struct TFolderHistoryLoad {
 // fileName is bytes, never decoded.
 TFolderHistoryLoad LoadFolderHistory(const std::string& fileName);
 // Replaces the file as a whole through ReplaceFileContents (KvSafeFile.h).
+// A folder whose name holds CR or LF is not written: no line could hold it.
 // False when it could not be written, with *error (when given) saying why;
 // the old file is then left byte for byte as it was.
 bool SaveFolderHistory(const std::string& fileName, const std::vector<std::string>& folders,
