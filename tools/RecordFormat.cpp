@@ -10,6 +10,15 @@
 
 namespace {
 
+// Whether bytes[at] starts the UTF-8 form of a C1 control character
+// (U+0080..U+009F: C2 80..C2 9F), which a UTF-8 terminal obeys as it does
+// the C0 controls (U+009B is CSI).
+bool IsC1Control(std::string_view bytes, size_t at)
+{
+    return bytes[at] == '\xC2' && at + 1 < bytes.size() && static_cast<unsigned char>(bytes[at + 1]) >= 0x80
+           && static_cast<unsigned char>(bytes[at + 1]) <= 0x9F;
+}
+
 // Length of the valid UTF-8 sequence at the start of bytes, 0 when invalid
 // (overlong forms, surrogates and code points above U+10FFFF are invalid).
 size_t utf8SequenceLength(std::string_view bytes)
@@ -84,7 +93,17 @@ bool cp932ToUtf8(std::string_view bytes, std::string& out)
 // Appends text (valid UTF-8) as the inside of a JSON string.
 void appendJsonEscaped(std::string& out, std::string_view text)
 {
-    for (const char c : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        // C1 controls (U+0080..U+009F) as \u escapes too: jq -r would pass
+        // them to a terminal, where U+009B starts a control sequence.
+        if (IsC1Control(text, i)) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(text[i + 1]));
+            out += escape;
+            ++i;
+            continue;
+        }
         switch (c) {
         case '"': out += "\\\""; break;
         case '\\': out += "\\\\"; break;
@@ -192,10 +211,21 @@ void AppendEscapedText(std::string& out, std::string_view bytes)
     for (size_t i = 0; i < bytes.size(); ++i) {
         const char c = bytes[i];
         const auto u = static_cast<unsigned char>(c);
-        if (u >= 0x20 && u != 0x7F && c != '\\')
+        const bool c1 = IsC1Control(bytes, i);
+        if (u >= 0x20 && u != 0x7F && c != '\\' && !c1)
             continue;
         out.append(bytes.substr(run, i - run));
         run = i + 1;
+        if (c1) {
+            // Both bytes of the UTF-8 sequence, as the terminal would read them.
+            for (const auto byte : {u, static_cast<unsigned char>(bytes[i + 1])}) {
+                out += "\\x";
+                out += kDigits[byte >> 4];
+                out += kDigits[byte & 0xF];
+            }
+            run = ++i + 1;
+            continue;
+        }
         switch (c) {
         case '\t': out += "\\t"; break;
         case '\n': out += "\\n"; break;

@@ -19,8 +19,9 @@ std::string TableRow(const std::string& path, const TKvJpegInfo& info, const Dee
 
 // Bytes for a terminal: tab, CR, LF and backslash as \t, \r, \n and \\,
 // every other control byte (0x00..0x1F, 0x7F) as \xHH (two lower-case hex
-// digits); all other bytes, 0x80 and up included, unchanged, so UTF-8 and
-// Shift_JIS names still read as themselves.
+// digits), and so the two bytes of each UTF-8 C1 control (U+0080..U+009F,
+// e.g. \xc2\x9b); all other bytes unchanged, so UTF-8 and Shift_JIS names
+// still read as themselves.
 std::string EscapedText(std::string_view bytes);
 void AppendEscapedText(std::string& out, std::string_view bytes);
 

@@ -357,7 +357,7 @@ TEST_F(ScanlarkCheck, JsonLinesAreValidWhateverTheBytes)
     EXPECT_NE(jsonLines[1].find("\"Comment\":\"サンプル\""), std::string::npos);
     EXPECT_EQ(jsonLines[1].find("path_hex"), std::string::npos);
     EXPECT_NE(jsonLines[2].find("\"Comment\":\"a\\u0000b\\u0001\\n\\u007f\\\\\\\"\""), std::string::npos);
-    EXPECT_NE(jsonLines[3].find("\"Comment\":\"ÿÿ\u0080\""), std::string::npos);
+    EXPECT_NE(jsonLines[3].find("\"Comment\":\"ÿÿ\\u0080\""), std::string::npos);  // a C1 control, escaped
     EXPECT_NE(jsonLines[4].find("\"VerdictText\":\"ファイルが存在しません\",\"Verdict\":4,"), std::string::npos);
     // Every field of the record, typed.
     for (const char* field : {"\"IsGrayscale\":true", "\"HasMacBinaryHeader\":false", "\"ScanComplete\":true",
@@ -540,10 +540,12 @@ TEST_F(ScanlarkCheck, FolderThatMayBeReadButNotSearched)
 // Nothing but the table's own tabs and line ends may reach the terminal.
 void expectNoControlBytes(const std::string& text, const char* allowed)
 {
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if ((u < 0x20 || u == 0x7F) && !std::strchr(allowed, c))
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto u = static_cast<unsigned char>(text[i]);
+        if ((u < 0x20 || u == 0x7F) && !std::strchr(allowed, text[i]))
             ADD_FAILURE() << "control byte " << int{u} << " in: " << text;
+        if (u == 0xC2 && i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80)
+            ADD_FAILURE() << "C1 control in: " << text;
     }
 }
 
@@ -551,7 +553,7 @@ TEST_F(ScanlarkCheck, ControlBytesInNamesAreEscaped)
 {
     ASSERT_EQ(::chmod(folder_.path().c_str(), 0755), 0);
     folder_.write("ctl\x01\x1b[31m.jpg", sound_);
-    folder_.write("del\x7f\\.jpg", sound_);
+    folder_.write("del\x7f\\\xc2\x9b[2J.jpg", sound_);  // U+009B is CSI to a UTF-8 terminal
     folder_.write("\xe6\x97\xa5\x83\x54.jpg", sound_);  // UTF-8 and Shift_JIS bytes stay as they are
     const std::string top = folder_.path();
 
@@ -559,7 +561,7 @@ TEST_F(ScanlarkCheck, ControlBytesInNamesAreEscaped)
     const auto rows = lines(plain.out);
     ASSERT_EQ(rows.size(), 4u) << plain.out;
     EXPECT_EQ(firstColumn(rows[1]), top + "/ctl\\x01\\x1b[31m.jpg");
-    EXPECT_EQ(firstColumn(rows[2]), top + "/del\\x7f\\\\.jpg");
+    EXPECT_EQ(firstColumn(rows[2]), top + "/del\\x7f\\\\\\xc2\\x9b[2J.jpg");
     EXPECT_EQ(firstColumn(rows[3]), top + "/\xe6\x97\xa5\x83\x54.jpg");
     expectNoControlBytes(plain.out, "\t\n");
 
@@ -567,13 +569,15 @@ TEST_F(ScanlarkCheck, ControlBytesInNamesAreEscaped)
     const auto json = lines(runCheck({"--json", top}).out);
     ASSERT_EQ(json.size(), 3u);
     EXPECT_NE(json[0].find("/ctl\\u0001\\u001b[31m.jpg\""), std::string::npos) << json[0];
+    EXPECT_NE(json[1].find("/del\\u007f\\\\\\u009b[2J.jpg\""), std::string::npos) << json[1];
+    expectNoControlBytes(json[1], "");
 
     // Messages on stderr: a folder that cannot be listed, a bad option.
-    const std::string lockedName = "no\x1b]0;title\x07\r";
+    const std::string lockedName = "no\x1b]0;title\x07\r\xc2\x9d";
     folder_.write(lockedName + "/x.jpg", sound_);
     ASSERT_EQ(::chmod((top + "/" + lockedName).c_str(), 0), 0);
     const ProcessResult listing = runCheck({"-r", top}, true);
-    EXPECT_NE(listing.err.find("cannot list " + top + "/no\\x1b]0;title\\x07\\r: "), std::string::npos)
+    EXPECT_NE(listing.err.find("cannot list " + top + "/no\\x1b]0;title\\x07\\r\\xc2\\x9d: "), std::string::npos)
         << listing.err;
     expectNoControlBytes(listing.err, "\n");
     EXPECT_EQ(listing.status, 1);
