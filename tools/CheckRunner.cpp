@@ -9,6 +9,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include <sys/resource.h>
@@ -18,20 +19,54 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 
-void checkOne(const std::string& path, JpegFileReader& reader, int openedAhead, bool deep, CheckOutcome& outcome)
+// How long one file waits for a descriptor that other programs (ENFILE) or
+// this one's other threads hold, before the run gives up.
+constexpr auto kDescriptorWait = std::chrono::seconds(3);
+
+bool isDescriptorShortage(const std::system_error& e)
 {
-    try {
-        CheckJpegFile(path, outcome.info, reader, openedAhead);
-    } catch (const std::exception& e) {
-        outcome.readFailed = true;
-        outcome.error = e.what();
-        return;
-    }
+    return e.code() == std::errc::too_many_files_open || e.code() == std::errc::too_many_files_open_in_system;
+}
+
+void checkOnce(const std::string& path, JpegFileReader& reader, int openedAhead, bool deep, CheckOutcome& outcome)
+{
+    CheckJpegFile(path, outcome.info, reader, openedAhead);
     // A file that is missing, cannot be opened or is empty has no data to say anything about.
     const int32_t verdict = outcome.info.Verdict;
     if (deep && verdict != jvFileNotFound && verdict != jvCannotOpen && verdict != jvEmptyFile) {
         outcome.deep = DeepCheckJpegFile(path, outcome.info);
         outcome.deepChecked = true;
+    }
+}
+
+void checkOne(const std::string& path, JpegFileReader& reader, int openedAhead, bool deep, CheckOutcome& outcome)
+{
+    const auto deadline = Clock::now() + kDescriptorWait;
+    for (;;) {
+        try {
+            checkOnce(path, reader, openedAhead, deep, outcome);
+            return;
+        } catch (const std::system_error& e) {
+            if (!isDescriptorShortage(e)) {
+                outcome = CheckOutcome{};
+                outcome.readFailed = true;
+                outcome.error = e.what();
+                return;
+            }
+            outcome = CheckOutcome{};
+            if (Clock::now() >= deadline) {
+                outcome.noDescriptor = true;
+                outcome.error = e.code().message();
+                return;
+            }
+        } catch (const std::exception& e) {
+            outcome = CheckOutcome{};
+            outcome.readFailed = true;
+            outcome.error = e.what();
+            return;
+        }
+        openedAhead = -1;  // taken over and closed by the failed try
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 }
 
@@ -63,6 +98,22 @@ CheckReading withinDescriptorLimit(CheckReading reading, unsigned threads)
     if (reading.limits.files < 2)
         reading.readAhead = false;
     return reading;
+}
+
+// Each checking thread holds at most two descriptors besides those it reads
+// ahead (its folder and the file being walked or decoded); a few more are
+// kept for the output and the listing. More threads than that would only
+// wait for descriptors.
+unsigned threadsWithinDescriptorLimit()
+{
+    constexpr rlim_t kReserved = 16;
+    constexpr rlim_t kPerThread = 2;
+    rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return 1024;
+    if (limit.rlim_cur <= kReserved + kPerThread)
+        return 1;
+    return static_cast<unsigned>(std::min<rlim_t>(1024, (limit.rlim_cur - kReserved) / kPerThread));
 }
 
 int takeAhead(ReadAhead* ahead, size_t index, size_t end)
@@ -192,10 +243,20 @@ private:
 
 }  // namespace
 
+void RaiseDescriptorLimit()
+{
+    rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
 void RunChecks(const std::vector<std::string>& files, unsigned jobs, const CheckReading& reading,
                const std::function<void(size_t, CheckOutcome&)>& deliver,
                const std::function<void(size_t, uint64_t)>& progress)
 {
+    jobs = std::min(jobs, threadsWithinDescriptorLimit());
     if (jobs <= 1 || files.size() <= 1) {
         runOnCallingThread(files, withinDescriptorLimit(reading, 1), deliver, progress);
         return;

@@ -14,8 +14,9 @@
 
 struct CheckOutcome {
     TKvJpegInfo info;
-    bool readFailed = false;  // the file was opened but could not be read
-    std::string error;        // the system's reason when readFailed
+    bool readFailed = false;    // the file was opened but could not be read
+    bool noDescriptor = false;  // no descriptor to open it with, even after waiting
+    std::string error;          // the system's reason when readFailed or noDescriptor
     bool deepChecked = false;  // not for files with verdicts 4 to 6
     DeepInfo deep;             // with deepChecked
 };
@@ -30,10 +31,16 @@ struct CheckReading {
     bool deep = false;
 };
 
+// Raises the soft limit of open descriptors to the hard one: a descriptor
+// short is no verdict about a file.
+void RaiseDescriptorLimit();
+
 // deliver(index, outcome) runs on the calling thread for every file, in
 // order. progress(done, bytesRead), when set, runs on the calling thread
 // about every 100 ms. jobs >= 1; with 1 everything runs on the calling thread.
-// Each thread reads ahead of its own files.
+// Each thread reads ahead of its own files. No more threads run than the
+// descriptor limit allows; a file that finds no descriptor waits for one a
+// few seconds and then comes back with noDescriptor.
 void RunChecks(const std::vector<std::string>& files, unsigned jobs, const CheckReading& reading,
                const std::function<void(size_t, CheckOutcome&)>& deliver,
                const std::function<void(size_t, uint64_t)>& progress);

@@ -25,6 +25,9 @@ namespace {
 constexpr int kExitSound = 0;
 constexpr int kExitDamaged = 1;
 constexpr int kExitUsage = 2;
+// The run could not go on (no file descriptor to be had): what was printed
+// holds, the rest of the files were not checked.
+constexpr int kExitRunFailed = 3;
 
 // A printf format: the two numbers are the deep check's limits.
 const char kHelp[] =
@@ -91,8 +94,9 @@ const char kHelp[] =
     "\n"
     "Exit status: 0 when every file is sound (verdict 0 or 1, and with --deep\n"
     "not \"damaged\"), 1 when any file has verdict 2..7, is \"damaged\" by --deep\n"
-    "or could not be read, 2 on a usage error or when the\n"
-    "output cannot be written.\n";
+    "or could not be read, 2 on a usage error or when the output cannot be\n"
+    "written, 3 when the run stopped because no file descriptor could be had\n"
+    "(the files before are reported, the rest are not).\n";
 
 struct Options {
     CheckTargetOptions targets;
@@ -222,6 +226,7 @@ CheckReading readingFromEnvironment(const CheckTargets& targets)
 int main(int argc, char** argv)
 {
     const Options options = parseOptions(argc, argv);
+    RaiseDescriptorLimit();
     const CheckTargets targets = CollectCheckTargets(options.paths, options.targets);
 
     int status = kExitSound;
@@ -248,6 +253,14 @@ int main(int argc, char** argv)
         targets.files, options.jobs, reading,
         [&](size_t index, CheckOutcome& outcome) {
             const std::string& path = targets.files[index];
+            if (outcome.noDescriptor) {
+                progressLine.clear();
+                std::fflush(stdout);
+                std::fprintf(stderr, "scanlark-check: no file descriptor left to open %s (%s); the run stops here\n",
+                             EscapedText(path).c_str(), outcome.error.c_str());
+                // Other threads may still be checking: end without waiting for them.
+                std::_Exit(kExitRunFailed);
+            }
             if (outcome.readFailed) {
                 progressLine.clear();
                 std::fprintf(stderr, "scanlark-check: cannot read %s: %s\n", EscapedText(path).c_str(),

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -211,6 +212,8 @@ DeepInfo DeepCheckJpegFile(const std::string& path, const TKvJpegInfo& walk)
         return info;
     // Opened as the walk opens it: a FIFO put in the file's place never blocks.
     const int fd = OpenLongPath(AT_FDCWD, path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0 && (errno == EMFILE || errno == ENFILE))
+        throw std::system_error(errno, std::generic_category(), "open");
     struct stat st {};
     if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         if (decode)

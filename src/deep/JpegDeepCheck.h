@@ -48,7 +48,9 @@ struct DeepInfo {
 // The deep check of the file at path whose marker walk gave walk (a verdict
 // set by CheckJpegFile). Files without a frame or a scan, and files the walk
 // could not read, are "not decoded"; the trailer is classified whenever the
-// walk found data after the image. Never throws for bad data.
+// walk found data after the image. Never throws for bad data; an open that
+// fails for want of a descriptor (EMFILE, ENFILE) throws std::system_error,
+// since it says nothing about the file.
 DeepInfo DeepCheckJpegFile(const std::string& path, const TKvJpegInfo& walk);
 // The same for a file's whole content in memory, refusing images of more than
 // maxPixels pixels (the fuzz target keeps its memory small this way).

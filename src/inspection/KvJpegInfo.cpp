@@ -441,6 +441,9 @@ void CheckJpegFile(const std::string& FileName, TKvJpegInfo& Info, JpegFileReade
         if (folder != -1)
             fd.reset(::openat(folder, name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
         if (fd.get() < 0) {
+            // No descriptor left says nothing about the file.
+            if (errno == EMFILE || errno == ENFILE)
+                throw std::system_error(errno, std::generic_category(), "open");
             Info.Verdict = openFailure(folder, name, errno);
             return;
         }

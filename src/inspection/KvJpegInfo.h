@@ -66,7 +66,8 @@ bool ScanJpegStream(JpegByteSource& source, TKvJpegInfo& Info);
 bool ScanJpegStream(std::span<const uint8_t> data, TKvJpegInfo& Info);
 
 // The per-file driver: always leaves a verdict 0..7 in Info.Verdict, except
-// that a read error of the device after the file was opened propagates as
+// that a read error of the device after the file was opened, and an open
+// that fails for want of a descriptor (EMFILE, ENFILE), propagate as
 // std::system_error (the caller discards the record). The path is opened once,
 // non-blocking (a FIFO never waits for a writer), and what it names is judged
 // on the open descriptor: anything but a regular file gets verdict 4, as do a

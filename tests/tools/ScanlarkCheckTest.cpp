@@ -40,8 +40,9 @@ std::string readAll(const std::string& path)
 // Runs scanlark-check with args (bytes passed unchanged), stdout and stderr
 // captured; a run longer than 20 s is killed and fails the test. With
 // unprivileged, a root test runs it as uid 65534 (root passes every
-// permission check).
-ProcessResult runCheck(const std::vector<std::string>& args, bool unprivileged = false)
+// permission check); descriptors, when set, is its hard and soft limit of
+// open files.
+ProcessResult runCheck(const std::vector<std::string>& args, bool unprivileged = false, rlim_t descriptors = 0)
 {
     static TempFolder scratch;
     const std::string outPath = scratch.path() + "/out";
@@ -52,7 +53,12 @@ ProcessResult runCheck(const std::vector<std::string>& args, bool unprivileged =
         const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ::dup2(out, 1);
         ::dup2(err, 2);
+        ::close(out);
+        ::close(err);
         ::alarm(20);
+        const rlimit limit {descriptors, descriptors};
+        if (descriptors > 0 && ::setrlimit(RLIMIT_NOFILE, &limit) != 0)
+            ::_exit(126);
         if (unprivileged && ::geteuid() == 0 &&
             (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
             ::_exit(126);
@@ -480,7 +486,7 @@ TEST_F(ScanlarkCheck, FoldersDeeperThanPathMaxAreSearched)
     const auto rows = lines(all.out);
     ASSERT_EQ(rows.size(), 1u + kDeepLevels) << all.err;
     for (size_t i = 1; i < rows.size(); ++i)
-        EXPECT_NE(rows[i].find("\tなし\t"), std::string::npos) << rows[i];
+        EXPECT_NE(rows[i].find("\tなし\t"), std::string::npos) << rows[i];  // and "sound": status 0
     EXPECT_EQ(firstColumn(rows.back()), deepest);
     EXPECT_EQ(all.err, "");
     EXPECT_EQ(all.status, 0);
@@ -587,6 +593,32 @@ TEST_F(ScanlarkCheck, ControlBytesInNamesAreEscaped)
     EXPECT_NE(usage.err.find("'--bogus\\x1b[2J'"), std::string::npos) << usage.err;
     expectNoControlBytes(usage.err, "\n");
     EXPECT_EQ(usage.status, 2);
+}
+
+// A shortage of descriptors is the run's, never a verdict about a file: more
+// threads than descriptors wait for them, and a run that can have none stops
+// with a message and status 3 instead of calling the files unopenable.
+TEST_F(ScanlarkCheck, TooFewDescriptorsNeverBecomeVerdicts)
+{
+    const Bytes decodable = ColourJpeg({}, [](int x, int y, uint8_t* rgb) {
+        rgb[0] = static_cast<uint8_t>(x * 16);
+        rgb[1] = static_cast<uint8_t>(y * 16);
+        rgb[2] = 128;
+    });
+    for (int i = 0; i < 100; ++i)
+        folder_.write("f" + std::to_string(i) + ".jpg", decodable);
+    const ProcessResult many = runCheck({"-q", "-j", "300", "--deep", folder_.path()}, false, 64);
+    EXPECT_EQ(many.status, 0) << many.err;
+    EXPECT_EQ(many.err, "");
+    const auto rows = lines(many.out);
+    ASSERT_EQ(rows.size(), 101u);
+    for (size_t i = 1; i < rows.size(); ++i)
+        EXPECT_NE(rows[i].find("\tなし\t"), std::string::npos) << rows[i];  // and "sound": status 0
+
+    const ProcessResult none = runCheck({"-q", folder_.path()}, false, 4);
+    EXPECT_EQ(none.status, 3);
+    EXPECT_NE(none.err.find("no file descriptor left"), std::string::npos) << none.err;
+    EXPECT_EQ(none.out.find("開けません"), std::string::npos);
 }
 
 }  // namespace
