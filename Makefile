@@ -13,8 +13,9 @@ PACKAGES      := g++ cmake ninja-build pkg-config qt6-base-dev libicu-dev libjpe
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 # Japanese texts need a CJK font on a bare machine.
 RUN_PACKAGES  := fonts-noto-cjk
-# The install test validates the .desktop file with desktop-file-validate.
-TEST_PACKAGES := desktop-file-utils
+# The install test validates the .desktop file with desktop-file-validate and
+# asks gio what the desktop would open with it.
+TEST_PACKAGES := desktop-file-utils libglib2.0-bin
 
 .PHONY: all deps build run test test-asan test-tsan fuzz bench clean
 

@@ -1,9 +1,11 @@
 #!/bin/bash
 # Installs the build into a temporary prefix as a user would
-# (`cmake --install BUILD --prefix DIR`) and checks what lands there: the
-# programs, the help pages where an installed copy looks for them, and a
-# .desktop file that the desktop accepts, naming the installed program and
-# an installed icon.
+# (`cmake --install BUILD --prefix DIR`, or the configured prefix under
+# DESTDIR) and checks what lands there: the programs, the help pages where an
+# installed copy looks for them, and a .desktop file that the desktop
+# accepts, naming the installed program and an installed icon, opening JPEG
+# files but leaving folders to the file manager. As root it also installs as
+# another user, who may not write into the build folder.
 #   check-install.sh CMAKE BUILD_FOLDER SOURCE_FOLDER
 set -euo pipefail
 cmake=$1 build=$2 source=$3
@@ -17,7 +19,12 @@ desktop_value() { sed -n "s/^$2=//p" "$1"; }
 
 check_prefix() {
   local prefix=$1 expected_exec=$2
-  "$cmake" --install "$build" --prefix "$prefix" > "$work/install.log" || { cat "$work/install.log"; fail "cmake --install"; }
+  if [ -z "${DESTDIR:-}" ]; then
+    "$cmake" --install "$build" --prefix "$prefix" > "$work/install.log" || { cat "$work/install.log"; fail "cmake --install"; }
+  else
+    "$cmake" --install "$build" > "$work/install.log" || { cat "$work/install.log"; fail "cmake --install"; }
+    prefix=$DESTDIR$prefix
+  fi
 
   for program in scanlark scanlark-check; do
     [ -x "$prefix/bin/$program" ] || fail "bin/$program missing or not executable"
@@ -30,12 +37,12 @@ check_prefix() {
   [ -f "$desktop" ] || fail "share/applications/scanlark.desktop missing"
   [ "$(sed -n 1p "$desktop")" = "[Desktop Entry]" ] || fail "no [Desktop Entry] group first"
   [ "$(desktop_value "$desktop" Type)" = Application ] || fail "Type"
-  [ "$(desktop_value "$desktop" 'MimeType')" = "image/jpeg;inode/directory;" ] || fail "MimeType"
+  [ -n "$(desktop_value "$desktop" 'MimeType')" ] || fail "no MimeType"
   for key in Name 'Name\[ja\]' GenericName 'GenericName\[ja\]' Comment 'Comment\[ja\]'; do
     [ -n "$(desktop_value "$desktop" "$key")" ] || fail "no $key"
   done
   [ "$(desktop_value "$desktop" Exec)" = "$expected_exec %F" ] || fail "Exec is '$(desktop_value "$desktop" Exec)'"
-  [ "$(desktop_value "$desktop" TryExec)" = "$prefix/bin/scanlark" ] || fail "TryExec"
+  [ "$(desktop_value "$desktop" TryExec)" = "$expected_exec" ] || fail "TryExec"
   local icon
   icon=$(desktop_value "$desktop" Icon)
   [ -f "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "icon '$icon' not installed"
@@ -49,8 +56,54 @@ check_prefix() {
   fi
 }
 
-# The menu entry names the installed program by its full path...
-check_prefix "$work/prefix" "$work/prefix/bin/scanlark"
-# ...unless the Exec key would need quoting for it: then by its name.
+# What the desktop makes of the entry, in a data folder of its own: JPEG
+# files may open with Scanlark, folders stay with the file manager.
+check_associations() {
+  local data=$1
+  if ! command -v gio > /dev/null || ! command -v update-desktop-database > /dev/null; then
+    echo "gio or update-desktop-database missing: the associations were not checked"
+    return
+  fi
+  update-desktop-database "$data/applications"
+  mkdir -p "$work/config"
+  # The entry names the program alone here: it is found through the PATH.
+  local env=(env PATH="$data/../bin:$PATH" XDG_DATA_HOME="$data" XDG_DATA_DIRS="$data"
+             XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/config")
+  local folders jpeg
+  folders=$("${env[@]}" gio mime inode/directory 2>&1 || true)
+  jpeg=$("${env[@]}" gio mime image/jpeg 2>&1 || true)
+  [[ "$folders" != *scanlark.desktop* ]] || fail "installing takes over opening folders: $folders"
+  [[ "$jpeg" == *scanlark.desktop* ]] || fail "JPEG files are not offered Scanlark: $jpeg"
+}
+
+configured=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build/CMakeCache.txt")
+# Installed where the build was configured to go, the menu entry names the
+# program by its full path...
+DESTDIR="$work/dest" check_prefix "$configured" "$configured/bin/scanlark"
+# ...elsewhere, or where the Exec key would need quoting for it, by its name.
+check_prefix "$work/prefix" "scanlark"
 check_prefix "$work/with blank" "scanlark"
+check_associations "$work/prefix/share"
+
+# Someone who may read the build but not write into it installs for
+# themselves: installing only copies.
+if [ "$(id -u)" = 0 ] && command -v setpriv > /dev/null; then
+  chmod 755 "$work"
+  mkdir "$work/other" && chown 65534:65534 "$work/other"
+  if setpriv --reuid=65534 --regid=65534 --clear-groups test -r "$build/cmake_install.cmake"; then
+    # CMake itself ends by writing its list of installed files into the build
+    # folder; that one failure, after every file is in place, is CMake's.
+    setpriv --reuid=65534 --regid=65534 --clear-groups env HOME="$work/other" \
+      "$cmake" --install "$build" --prefix "$work/other/prefix" > "$work/other.log" 2>&1 || true
+    errors=$(grep -c 'CMake Error' "$work/other.log" || true)
+    if [ "$errors" -gt 1 ] || { [ "$errors" = 1 ] && ! grep -q 'install_manifest.txt' "$work/other.log"; }; then
+      cat "$work/other.log"; fail "another user cannot install from the build"
+    fi
+    for file in bin/scanlark bin/scanlark-check share/scanlark/slhelp/index.html share/applications/scanlark.desktop; do
+      [ -f "$work/other/prefix/$file" ] || { cat "$work/other.log"; fail "$file not installed by another user"; }
+    done
+  else
+    echo "the build folder is not readable by others: installing as another user was not tried"
+  fi
+fi
 echo "installed and checked"
