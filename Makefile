@@ -8,8 +8,10 @@ FUZZ_SECONDS ?= 60
 CMAKE_ARGS ?=
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-PACKAGES      := g++ cmake ninja-build pkg-config qt6-base-dev libicu-dev libjpeg62-turbo-dev libgtest-dev libbenchmark-dev \
+PACKAGES      := g++ cmake ninja-build pkg-config qt6-base-dev libicu-dev libjpeg62-turbo-dev libgtest-dev \
                  qt6-translations-l10n
+# The benchmarks only: `make bench` builds them, the two README commands do not.
+BENCH_PACKAGES := libbenchmark-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 # Japanese texts need a CJK font on a bare machine.
 RUN_PACKAGES  := fonts-noto-cjk
@@ -17,7 +19,7 @@ RUN_PACKAGES  := fonts-noto-cjk
 # asks gio what the desktop would open with it.
 TEST_PACKAGES := desktop-file-utils libglib2.0-bin
 
-.PHONY: all deps build run test test-asan test-tsan fuzz bench clean
+.PHONY: all deps bench-deps build run test test-asan test-tsan fuzz bench clean
 
 all: build
 
@@ -33,6 +35,9 @@ endef
 
 deps:
 	$(call install_missing,$(PACKAGES))
+
+bench-deps:
+	$(call install_missing,$(BENCH_PACKAGES))
 
 $(BUILD)/build.ninja:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
@@ -79,7 +84,7 @@ fuzz: deps
 	./build-fuzz/fuzz/fuzz_deep -max_total_time=$(FUZZ_SECONDS) -max_len=16384 -timeout=10 \
 	  -rss_limit_mb=2048 -malloc_limit_mb=512 -print_final_stats=1 build-fuzz/corpus-deep build-fuzz/seeds
 
-bench: deps
+bench: deps bench-deps
 	bash bench/run-bench.sh
 
 clean:

@@ -21,7 +21,14 @@ install_missing_packages() {
         as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
         as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
     fi
-    make -s -C "$root" deps >&2
+    make -s -C "$root" deps bench-deps >&2
+}
+
+# Builds the named targets in an existing $build as it is configured, with
+# the benchmarks turned on (they are off unless asked for).
+build_in_existing() {
+    cmake -S "$root" -B "$build" -DSCANLARK_BUILD_BENCH=ON >/dev/null
+    cmake --build "$build" --target "$@"
 }
 
 # Configures $build (Release) if needed and builds only the named targets.

@@ -63,7 +63,7 @@ for tool in jpeginfo jq; do
         { echo "run-deep-bench: $tool is missing and could not be installed (Debian package $tool)" >&2; exit 1; }
 done
 if [[ -f $build/CMakeCache.txt ]]; then
-    cmake --build "$build" --target scanlark-check make_deep_corpus >/dev/null
+    build_in_existing scanlark-check make_deep_corpus >/dev/null
 else
     build_tools scanlark-check make_deep_corpus >/dev/null
 fi

@@ -44,7 +44,7 @@ source "$root/bench/common.sh"
 # The corpus and the window bench's flat folder of 20,000 thumbnails.
 [[ -f $corpus/thumbs.stamp && -f $corpus/photos.stamp ]] || bash "$root/bench/run-bench.sh" --no-micro >/dev/null
 if [[ -f $build/CMakeCache.txt ]]; then
-    cmake --build "$build" --target scanlark-check bench_window memchr_baseline >/dev/null
+    build_in_existing scanlark-check bench_window memchr_baseline >/dev/null
 else
     build_tools scanlark-check bench_window memchr_baseline >/dev/null
 fi
