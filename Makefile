@@ -64,9 +64,8 @@ test-asan: deps
 # ThreadSanitizer (the marker walk is single-threaded and tested above).
 test-tsan: deps
 	cmake --preset tsan
-	cmake --build build-tsan -j $(JOBS) --target core_tests platform_qtest
+	cmake --build build-tsan -j $(JOBS) --target core_tests
 	./build-tsan/tests/core_tests
-	TSAN_OPTIONS=suppressions=$(CURDIR)/tests/tsan.supp ./build-tsan/tests/platform_qtest
 
 # The marker walk, the preview's decoder and the deep check under libFuzzer
 # for FUZZ_SECONDS each, from generated seeds.

@@ -3,6 +3,8 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QMetaObject>
 #include <QObject>
 #include <QPointer>
@@ -11,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -570,4 +573,143 @@ TEST_F(KvThreadDestructor, StopsARunningThread)
     EXPECT_EQ(fired, 1);
 }
 
+// The thread base inside a running Qt event loop, as the window uses it:
+// steps and timers share the loop, a stop from a handler does not re-enter
+// handlers, and the end notification can end the loop.
+
+// Keeps the main thread busy for a while, as a step that repaints would.
+void SpendMainThreadTime()
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.nsecsElapsed() < 300'000) {
+    }
+}
+
+// Runs loop until something quits it; 1 when the deadline ended it instead.
+int ExecWithDeadline(QEventLoop& loop, int milliseconds = 20000)
+{
+    QTimer::singleShot(milliseconds, &loop, [&loop] { loop.exit(1); });
+    return loop.exec();
+}
+
 }  // namespace
+
+TEST(KvThreadInEventLoop, StepsInterleaveWithTimersAndOnTerminateEndsTheLoop)
+{
+    // Two workers post slow steps back to back, so while one step runs the
+    // other worker's next step arrives; the loop must still give its timers
+    // a turn. Each worker keeps going until it has seen ten ticks while both
+    // were posting, so a loop that starves the timer runs into the deadline.
+    int ticks = 0;
+    int stepsSinceTick = 0;
+    int longestRunWithoutTick = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        ++ticks;
+        stepsSinceTick = 0;
+    });
+    timer.start(1);
+
+    bool started[2] = {false, false};
+    int ticksWhenBothRan = -1;
+    int ticksSeen[2] = {0, 0};
+    auto body = [&](int index) {
+        return [&, index](TestThread& self) {
+            const QDeadlineTimer deadline(15000);
+            int seen = 0;
+            while (seen < 10 && !deadline.hasExpired()) {
+                self.Synchronize([&] {
+                    started[index] = true;
+                    if (ticksWhenBothRan < 0 && started[1 - index])
+                        ticksWhenBothRan = ticks;
+                    seen = ticksWhenBothRan < 0 ? 0 : ticks - ticksWhenBothRan;
+                    longestRunWithoutTick = std::max(longestRunWithoutTick, ++stepsSinceTick);
+                    SpendMainThreadTime();
+                });
+            }
+            ticksSeen[index] = seen;
+        };
+    };
+    TestThread first(body(0));
+    TestThread second(body(1));
+    QEventLoop loop;
+    int fired = 0;
+    const TNotifyEvent onTerminate = [&](QObject*) {
+        if (++fired == 2)
+            loop.quit();
+    };
+    first.OnTerminate = onTerminate;
+    second.OnTerminate = onTerminate;
+    first.Resume();
+    second.Resume();
+
+    ASSERT_EQ(ExecWithDeadline(loop), 0);
+    EXPECT_EQ(fired, 2);
+    EXPECT_TRUE(ticksSeen[0] >= 10 && ticksSeen[1] >= 10) << "ticks seen: " << ticksSeen[0] << " and " << ticksSeen[1];
+    // Each step holds the main thread for at least 0.3 ms of wall time, so
+    // after a handful of steps the 1 ms timer is due; a load on the machine
+    // only makes it more overdue. A loop that turns between its batches of
+    // pending steps lets it fire after a few steps; one that keeps running
+    // steps while more arrive does not.
+    EXPECT_LE(longestRunWithoutTick, 50) << "steps ran without a timer tick";
+    EXPECT_TRUE(first.Finished());
+    EXPECT_TRUE(second.Finished());
+}
+
+TEST(KvThreadInEventLoop, StopFromAHandlerDoesNotReenterHandlers)
+{
+    // A handler stops the worker while the worker is posting steps; a timer
+    // that fires during the stop would show the loop turned inside WaitFor.
+    bool inStopHandler = false;
+    bool reentered = false;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] { reentered = reentered || inStopHandler; });
+    probe.start(0);
+
+    int steps = 0;
+    int stepsAtStop = -1;
+    int fired = 0;
+    QEventLoop loop;
+    TestThread thread([&](TestThread& self) {
+        const QDeadlineTimer deadline(15000);
+        while (!self.Terminated() && !deadline.hasExpired()) {
+            self.Synchronize([&] {
+                if (++steps == 10)
+                    QTimer::singleShot(0, &loop, [&] {
+                        inStopHandler = true;
+                        thread.Terminate();
+                        thread.WaitFor();
+                        stepsAtStop = steps;
+                        inStopHandler = false;
+                        loop.quit();
+                    });
+            });
+        }
+    });
+    thread.OnTerminate = [&](QObject*) { ++fired; };
+    thread.Resume();
+
+    ASSERT_EQ(ExecWithDeadline(loop), 0);
+    EXPECT_FALSE(reentered);
+    EXPECT_EQ(fired, 1);
+    EXPECT_GE(stepsAtStop, 10);
+    EXPECT_TRUE(thread.Finished());
+}
+
+TEST(KvThreadInEventLoop, FreeOnTerminateInsideTheLoop)
+{
+    int fired = 0;
+    QPointer<TKvThread> pointer;
+    auto* thread = new TestThread([](TestThread& self) {
+        for (int i = 0; i < 20; ++i)
+            self.Synchronize([] {});
+    });
+    pointer = thread;
+    thread->FreeOnTerminate = true;
+    thread->OnTerminate = [&](QObject*) { ++fired; };
+    thread->Resume();
+
+    EXPECT_TRUE(ProcessEventsUntil([&] { return pointer.isNull(); }));
+    EXPECT_EQ(fired, 1);
+}
