@@ -1,6 +1,7 @@
 #include "KvTrash.h"
 
 #include "KvPath.h"
+#include "LongPath.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -9,11 +10,65 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <optional>
+#include <vector>
 
 namespace {
+
+// Owns one file descriptor.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+// Folders made while a trash is set up. Unless keep() is called they are
+// removed again, deepest first and only while empty, so that a move that
+// fails leaves no trash folder that was not there before.
+class MadeFolders {
+public:
+    MadeFolders() = default;
+    MadeFolders(const MadeFolders&) = delete;
+    MadeFolders& operator=(const MadeFolders&) = delete;
+    ~MadeFolders() { undo(); }
+
+    // mkdir with mode 0700; an existing entry counts as made by someone
+    // else. 0 or an errno value.
+    int make(const std::string& folder)
+    {
+        if (::mkdir(folder.c_str(), 0700) == 0) {
+            made_.push_back(folder);
+            return 0;
+        }
+        return errno == EEXIST ? 0 : errno;
+    }
+    void undo()
+    {
+        for (auto folder = made_.rbegin(); folder != made_.rend(); ++folder)
+            ::rmdir(folder->c_str());
+        made_.clear();
+    }
+    void keep() { made_.clear(); }
+
+private:
+    std::vector<std::string> made_;
+};
 
 std::string HomeFolder()
 {
@@ -34,40 +89,164 @@ std::string HomeTrash()
     return home.empty() ? std::string() : WithoutTrailingSlash(home) + "/.local/share/Trash";
 }
 
+std::optional<uint64_t> MountIdFromProc(int fd)
+{
+    const Descriptor info(::open(("/proc/self/fdinfo/" + std::to_string(fd)).c_str(), O_RDONLY | O_CLOEXEC));
+    char text[1024];
+    const ssize_t size = info.valid() ? ::read(info.get(), text, sizeof text - 1) : -1;
+    if (size <= 0)
+        return std::nullopt;
+    text[size] = '\0';
+    const char* field = std::strstr(text, "mnt_id:");
+    if (!field)
+        return std::nullopt;
+    return std::strtoull(field + 7, nullptr, 10);
+}
+
+// The kernel's id of the mount fd lies on: from statx where the kernel
+// gives it (5.8 and later), else from the descriptor's /proc entry.
+std::optional<uint64_t> MountId(int fd)
+{
+    struct statx info {};
+    if (::statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_MNT_ID, &info) == 0
+        && (info.stx_mask & STATX_MNT_ID))
+        return info.stx_mnt_id;
+    return MountIdFromProc(fd);
+}
+
+// Whether a rename between the two can work: the same mount. A bind mount
+// shares its device with its source, yet the kernel refuses a rename from
+// one to the other, so the device decides only where no mount id is known.
+bool SameMount(int a, int b)
+{
+    const std::optional<uint64_t> mountA = MountId(a);
+    const std::optional<uint64_t> mountB = MountId(b);
+    if (mountA && mountB)
+        return *mountA == *mountB;
+    struct stat infoA {};
+    struct stat infoB {};
+    return ::fstat(a, &infoA) == 0 && ::fstat(b, &infoB) == 0 && infoA.st_dev == infoB.st_dev;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// The absolute path of folder fd as the kernel reached it (opened as
+// named), every link and ".." resolved; "" with errno set when no path
+// leads back to that very folder (removed meanwhile, outside this
+// process's root, or too long to name).
+std::string KernelPath(int fd, const std::string& named)
+{
+    std::string path(PATH_MAX, '\0');
+    const ssize_t size = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path.data(), path.size());
+    if (size > 0 && static_cast<size_t>(size) < path.size()) {
+        path.resize(static_cast<size_t>(size));
+    } else if (char* real = ::realpath(named.c_str(), nullptr)) {  // without /proc
+        path = real;
+        std::free(real);
+    } else {
+        return {};
+    }
+    struct stat reached {};
+    struct stat opened {};
+    if (path.front() == '/' && ::stat(path.c_str(), &reached) == 0 && ::fstat(fd, &opened) == 0
+        && SameFile(reached, opened))
+        return path;
+    errno = ENOENT;
+    return {};
+}
+
+// Whether path, or where it does not exist yet its nearest existing
+// parent, lies on the mount of fd.
+bool OnMountOf(std::string path, int fd)
+{
+    for (;;) {
+        const Descriptor existing(::open(path.c_str(), O_PATH | O_CLOEXEC));
+        if (existing.valid())
+            return SameMount(existing.get(), fd);
+        const size_t slash = path.rfind('/');
+        if (slash == std::string::npos || path == "/")
+            return false;
+        path = slash == 0 ? "/" : path.substr(0, slash);
+    }
+}
+
+// The top folder of the mount that folder (a kernel path; fd is that
+// folder) lies on: the highest folder on the way up still on that mount.
+std::string TopDirectory(const std::string& folder, int fd)
+{
+    std::string top = folder;
+    while (top != "/") {
+        const size_t slash = top.rfind('/');
+        const std::string parent = slash == 0 ? "/" : top.substr(0, slash);
+        const Descriptor parentFd(::open(parent.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!parentFd.valid() || !SameMount(parentFd.get(), fd))
+            break;
+        top = parent;
+    }
+    return top;
+}
+
 // Creates folder and any missing parents with mode 0700. 0 or an errno value.
-int MakeFolders(const std::string& folder)
+int MakeFolders(const std::string& folder, MadeFolders& made)
 {
     struct stat info {};
     if (::stat(folder.c_str(), &info) == 0)
         return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
     const size_t slash = folder.rfind('/');
     if (slash != std::string::npos && slash > 0) {
-        if (const int error = MakeFolders(folder.substr(0, slash)))
+        if (const int error = MakeFolders(folder.substr(0, slash), made))
             return error;
     }
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        return errno;
+    return made.make(folder);
+}
+
+int PrepareHomeTrash(const std::string& trash, MadeFolders& made)
+{
+    for (const char* sub : {"", "/files", "/info"}) {
+        if (const int error = MakeFolders(trash + sub, made))
+            return error;
+    }
     return 0;
 }
 
-// The trash folder with its files/ and info/ made; a top-directory trash
-// must be a real folder of ours, not a link someone else placed there.
-int PrepareTrash(const std::string& trash, bool topDirectory)
+// A trash in a top folder, which others may write to, must be a real folder
+// of this user's: a link or someone else's folder would take the item
+// elsewhere or show it to them.
+int PrepareOwnTrash(const std::string& trash, MadeFolders& made)
 {
-    if (topDirectory) {
-        if (::mkdir(trash.c_str(), 0700) != 0 && errno != EEXIST)
-            return errno;
+    for (const char* sub : {"", "/files", "/info"}) {
+        const std::string folder = trash + sub;
+        if (const int error = made.make(folder))
+            return error;
         struct stat info {};
-        if (::lstat(trash.c_str(), &info) != 0)
+        if (::lstat(folder.c_str(), &info) != 0)
             return errno;
         if (!S_ISDIR(info.st_mode) || info.st_uid != ::getuid())
             return EPERM;
     }
-    for (const char* sub : {"/files", "/info"}) {
-        if (const int error = MakeFolders(trash + sub))
-            return error;
-    }
     return 0;
+}
+
+// $top/.Trash/$uid when an administrator made $top/.Trash for everyone (a
+// real folder with the sticky bit), else $top/.Trash-$uid. "" with error
+// set when neither can be used.
+std::string PrepareTopTrash(const std::string& top, MadeFolders& made, int& error)
+{
+    const std::string base = top == "/" ? std::string() : top;
+    const std::string uid = std::to_string(::getuid());
+    struct stat shared {};
+    if (::lstat((base + "/.Trash").c_str(), &shared) == 0 && S_ISDIR(shared.st_mode) && (shared.st_mode & S_ISVTX)) {
+        const std::string trash = base + "/.Trash/" + uid;
+        if (PrepareOwnTrash(trash, made) == 0)
+            return trash;
+        made.undo();
+    }
+    const std::string trash = base + "/.Trash-" + uid;
+    error = PrepareOwnTrash(trash, made);
+    return error == 0 ? trash : std::string();
 }
 
 // Bytes as an URL path: unreserved characters and "/" stay, others are %XX.
@@ -144,73 +323,84 @@ std::string ClaimTrashName(const std::string& trash, const std::string& base, co
 }
 
 // Renames without replacing an existing item where the file system allows.
-int RenameNoReplace(const std::string& from, const std::string& to)
+int RenameNoReplace(int fromFolder, const std::string& from, int toFolder, const std::string& to)
 {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+    if (::renameat2(fromFolder, from.c_str(), toFolder, to.c_str(), RENAME_NOREPLACE) == 0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS)
         return errno;
     struct stat info {};
-    if (::lstat(to.c_str(), &info) == 0)
+    if (::fstatat(toFolder, to.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0)
         return EEXIST;
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    return ::renameat(fromFolder, from.c_str(), toFolder, to.c_str()) == 0 ? 0 : errno;
 }
 
-// Moves source into trash. 0, or an errno value with no trace left.
-int MoveInto(const std::string& trash, const std::string& source, bool topDirectory)
+// Moves name of folder into trash, recording original as its path. 0, or
+// an errno value with the item back in place and no entry in the trash.
+int MoveInto(const std::string& trash, int folder, const std::string& name, const std::string& original)
 {
-    if (const int error = PrepareTrash(trash, topDirectory))
-        return error;
-    const std::string base = source.substr(source.rfind('/') + 1);
-    const std::string name = ClaimTrashName(trash, base, TrashInfoText(source));
-    if (name.empty())
+    const std::string trashName = ClaimTrashName(trash, name, TrashInfoText(original));
+    if (trashName.empty())
         return errno;
-    const std::string infoPath = trash + "/info/" + name + ".trashinfo";
-    const std::string target = trash + "/files/" + name;
-    if (const int error = RenameNoReplace(source, target)) {
+    const std::string infoPath = trash + "/info/" + trashName + ".trashinfo";
+    const std::string target = trash + "/files/" + trashName;
+    if (const int error = RenameNoReplace(folder, name, AT_FDCWD, target)) {
         ::unlink(infoPath.c_str());
         return error;
     }
     // Trust only what the file system shows: the item in files/, none left.
     struct stat info {};
     const bool landed = ::lstat(target.c_str(), &info) == 0;
-    const bool gone = ::lstat(source.c_str(), &info) != 0 && errno == ENOENT;
+    const bool gone = ::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT;
     if (landed && gone)
         return 0;
     if (landed)
-        RenameNoReplace(target, source);
+        RenameNoReplace(AT_FDCWD, target, folder, name);
     ::unlink(infoPath.c_str());
     return EIO;
 }
 
-// The top folder of the file system that holds path: the last folder on the
-// way up that is still on device.
-std::string TopDirectory(const std::string& path, dev_t device)
+// The item is the one the kernel finds under path, as a listing of its
+// folder shows it: the folder is opened through the kernel (links and ".."
+// resolved alike) and the item moved out of that very folder. The trash
+// is the home trash when it is on the item's mount, else the trash of the
+// top folder of the item's mount; reason names a trash that cannot be used.
+int MoveToAnyTrash(const std::string& path, std::string& reason)
 {
-    std::string folder = path.substr(0, path.rfind('/'));
-    while (!folder.empty()) {
-        const std::string parent = folder.substr(0, folder.rfind('/'));
-        struct stat info {};
-        if (::stat(parent.empty() ? "/" : parent.c_str(), &info) != 0 || info.st_dev != device)
-            return folder;
-        folder = parent;
-    }
-    return folder;  // "" stands for "/"
-}
-
-int MoveToAnyTrash(const std::string& source)
-{
-    struct stat item {};
-    if (::lstat(source.c_str(), &item) != 0)
+    const size_t slash = path.rfind('/');
+    const std::string name = path.substr(slash + 1);
+    if (name.empty() || name == "." || name == "..")
+        return EINVAL;
+    const std::string named = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const Descriptor folder(OpenLongPath(AT_FDCWD, named, O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid())
         return errno;
-    const std::string homeTrash = HomeTrash();
-    if (homeTrash.empty())
+    struct stat item {};
+    if (::fstatat(folder.get(), name.c_str(), &item, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno;
+    const std::string folderPath = KernelPath(folder.get(), named);
+    if (folderPath.empty())
+        return errno;
+    const std::string original = (folderPath == "/" ? std::string() : folderPath) + "/" + name;
+
+    MadeFolders made;
+    std::string trash = HomeTrash();
+    if (trash.empty())
         return ENOENT;
-    const int error = MoveInto(homeTrash, source, false);
-    if (error != EXDEV)
-        return error;
-    const std::string top = TopDirectory(source, item.st_dev);
-    return MoveInto(top + "/.Trash-" + std::to_string(::getuid()), source, true);
+    int error = 0;
+    if (OnMountOf(trash, folder.get())) {
+        error = PrepareHomeTrash(trash, made);
+    } else {
+        const std::string top = TopDirectory(folderPath, folder.get());
+        trash = PrepareTopTrash(top, made, error);
+        if (trash.empty())
+            reason = DisplayPath(top).toStdString() + " のごみ箱を使えません";
+    }
+    if (error == 0)
+        error = MoveInto(trash, folder.get(), name, original);
+    if (error == 0)
+        made.keep();
+    return error;
 }
 
 }  // namespace
@@ -218,17 +408,13 @@ int MoveToAnyTrash(const std::string& source)
 bool MoveToTrash(const std::string& path, std::string& errorText)
 {
     errorText.clear();
-    int error = 0;
-    std::string source;
-    if (path.empty() || path.find('\0') != std::string::npos) {
-        error = EINVAL;
-    } else {
-        source = WithoutTrailingSlash(AbsolutePath(path, CurrentWorkingFolder()));
-        const std::string base = source.substr(source.rfind('/') + 1);
-        error = base.empty() || base == "." || base == ".." ? EINVAL : MoveToAnyTrash(source);
-    }
+    std::string reason;
+    const int error = path.empty() || path.find('\0') != std::string::npos
+                          ? EINVAL
+                          : MoveToAnyTrash(WithoutTrailingSlash(path), reason);
     if (error == 0)
         return true;
-    errorText = "ごみ箱に移動できませんでした: " + DisplayPath(path).toStdString() + ": " + std::strerror(error);
+    errorText = "ごみ箱に移動できませんでした: " + DisplayPath(path).toStdString() + ": "
+                + (reason.empty() ? std::string() : reason + ": ") + std::strerror(error);
     return false;
 }

@@ -6,13 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <regex>
 #include <set>
@@ -30,6 +34,37 @@ public:
 private:
     fs::path old_;
 };
+
+// A file system mounted at target for one test, and unmounted however the
+// test ends.
+class ScopedMount {
+public:
+    ScopedMount(const std::string& source, const std::string& target, const char* type, unsigned long flags)
+        : target_(target), error_(::mount(source.c_str(), target.c_str(), type, flags, nullptr) == 0 ? 0 : errno)
+    {
+    }
+    ~ScopedMount()
+    {
+        if (error_ == 0)
+            ::umount2(target_.c_str(), MNT_DETACH);
+    }
+    ScopedMount(const ScopedMount&) = delete;
+    ScopedMount& operator=(const ScopedMount&) = delete;
+    int error() const { return error_; }
+
+private:
+    std::string target_;
+    int error_;
+};
+
+// Every path under folder, relative to it, links not followed.
+std::set<std::string> Tree(const std::string& folder)
+{
+    std::set<std::string> paths;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        paths.insert(entry.path().lexically_relative(folder).string());
+    return paths;
+}
 
 // A temporary home with a data folder that does not exist yet.
 class TrashTest : public ::testing::Test {
@@ -177,6 +212,128 @@ TEST_F(TrashTest, OtherFileSystemUsesItsTopDirectoryTrash)
     EXPECT_TRUE(landed);
     EXPECT_NE(info.find("Path=" + item + "\n"), std::string::npos) << info;
     EXPECT_FALSE(fs::exists(trash + "/files/" + name));
+}
+
+// Mounts tmpfs, or binds a folder of the same file system, at place/mnt with
+// the item mnt/sub/x.jpg; and the link place/work/link to mnt/sub.
+class MountTest : public TrashTest {
+protected:
+    std::unique_ptr<ScopedMount> MountWithItem(bool bind)
+    {
+        fs::create_directories(place->path() + "/mnt");
+        fs::create_directories(place->path() + "/work");
+        fs::create_directory_symlink(place->path() + "/mnt/sub", place->path() + "/work/link");
+        auto mount = bind ? std::make_unique<ScopedMount>(bindSource->path(), place->path() + "/mnt", nullptr, MS_BIND)
+                          : std::make_unique<ScopedMount>("scanlark-test", place->path() + "/mnt", "tmpfs", 0);
+        if (mount->error() == 0)
+            item = place->write("mnt/sub/x.jpg", {0xAB});
+        return mount;
+    }
+
+    // Outside place, so that its content shows up only once in Tree(place).
+    std::optional<TempFolder> bindSource;
+    std::optional<TempFolder> place;
+    std::string item;
+    const std::string uid = std::to_string(::getuid());
+};
+
+void MakeFolder(const std::string& path, mode_t mode)
+{
+    fs::create_directory(path);
+    ::chmod(path.c_str(), mode);
+}
+
+TEST_F(MountTest, ItemsOnAnotherMountGoToTheTrashOfItsTopFolder)
+{
+    using Prepare = void (*)(const std::string& top);
+    const Prepare nothing = [](const std::string&) {};
+    const Prepare sticky = [](const std::string& top) { MakeFolder(top + "/.Trash", 01777); };
+    const Prepare notSticky = [](const std::string& top) { MakeFolder(top + "/.Trash", 0777); };
+    const Prepare linked = [](const std::string& top) {
+        MakeFolder(top + "/admin", 01777);
+        fs::create_directory_symlink("admin", top + "/.Trash");
+    };
+    const struct {
+        const char* what;
+        bool bind;
+        Prepare prepare;
+        bool throughLink;
+        std::string trash;  // under the mount's top folder
+    } cases[] = {
+        {"tmpfs", false, nothing, false, ".Trash-" + uid},
+        {"tmpfs, .Trash with sticky bit", false, sticky, false, ".Trash/" + uid},
+        {"tmpfs, .Trash without sticky bit", false, notSticky, false, ".Trash-" + uid},
+        {"tmpfs, .Trash a link to a sticky folder", false, linked, false, ".Trash-" + uid},
+        {"tmpfs through a linked sub-folder", false, nothing, true, ".Trash-" + uid},
+        {"bind mount", true, nothing, false, ".Trash-" + uid},
+        {"bind mount, .Trash with sticky bit, through a link", true, sticky, true, ".Trash/" + uid},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        bindSource.emplace();
+        place.emplace();
+        const auto mount = MountWithItem(c.bind);
+        if (mount->error() != 0)
+            GTEST_SKIP() << "mounting needs CAP_SYS_ADMIN: " << std::strerror(mount->error());
+        c.prepare(place->path() + "/mnt");
+        std::set<std::string> expected = Tree(place->path());
+        expected.erase("mnt/sub/x.jpg");
+        for (const char* entry : {"", "/files", "/files/x.jpg", "/info", "/info/x.jpg.trashinfo"})
+            expected.insert("mnt/" + c.trash + entry);
+        if (c.trash.starts_with(".Trash/"))
+            expected.insert("mnt/.Trash");
+
+        std::string error;
+        ASSERT_TRUE(MoveToTrash(c.throughLink ? place->path() + "/work/link/x.jpg" : item, error)) << error;
+        EXPECT_EQ(Tree(place->path()), expected);
+        EXPECT_EQ(ReadBytes(place->path() + "/mnt/" + c.trash + "/files/x.jpg"), "\xAB");
+        const std::string info = ReadBytes(place->path() + "/mnt/" + c.trash + "/info/x.jpg.trashinfo");
+        EXPECT_NE(info.find("\nPath=" + item + "\n"), std::string::npos) << info;
+        EXPECT_FALSE(fs::exists(trash));
+    }
+}
+
+// Where the mount has no trash this user may use, the item stays and no
+// trash folder is left behind.
+TEST_F(MountTest, WithoutAUsableTrashOnItsMountTheItemStays)
+{
+    using Prepare = void (*)(const std::string& top, const std::string& own);
+    const struct {
+        const char* what;
+        Prepare prepare;
+    } cases[] = {
+        {"read-only", [](const std::string& top, const std::string&) {
+             ::mount(nullptr, top.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr);
+         }},
+        {"own trash a link", [](const std::string& top, const std::string& own) {
+             MakeFolder(top + "/elsewhere", 0700);
+             fs::create_directory_symlink("elsewhere", own);
+         }},
+        {"own trash someone else's, .Trash/uid too", [](const std::string& top, const std::string& own) {
+             MakeFolder(top + "/.Trash", 01777);
+             for (const std::string& folder : {own, top + "/.Trash/" + std::to_string(::getuid())}) {
+                 MakeFolder(folder, 0700);
+                 ::chown(folder.c_str(), 4242, 4242);
+             }
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        place.emplace();
+        const auto mount = MountWithItem(false);
+        if (mount->error() != 0)
+            GTEST_SKIP() << "mounting needs CAP_SYS_ADMIN: " << std::strerror(mount->error());
+        c.prepare(place->path() + "/mnt", place->path() + "/mnt/.Trash-" + uid);
+        const std::set<std::string> before = Tree(place->path());
+
+        std::string error;
+        EXPECT_FALSE(MoveToTrash(item, error));
+        EXPECT_EQ(error.rfind("ごみ箱に移動できませんでした: " + item + ": ", 0), 0u) << error;
+        EXPECT_NE(error.find("ごみ箱を使えません"), std::string::npos) << error;
+        EXPECT_EQ(ReadBytes(item), "\xAB");
+        EXPECT_EQ(Tree(place->path()), before);
+        EXPECT_FALSE(fs::exists(trash));
+    }
 }
 
 }  // namespace

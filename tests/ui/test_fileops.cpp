@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -177,6 +178,39 @@ TEST_F(FileOps, DeleteGoesToTheTrashAndShiftDeleteRemovesForGoodAfterAskingFirst
     // "Yes" is offered first for the trash only.
     EXPECT_EQ(defaults_, (QList<bool>{true, true, false}));
     EXPECT_EQ(list_->RowCount(), 5);
+}
+
+// "a/link/../" is b/ for the kernel, which lists it, and a/ for text that
+// folds "..": Delete must act on the b/x.jpg the person saw and confirmed.
+TEST_F(FileOps, DeleteThroughALinkAndDotDotActsOnTheFileListed)
+{
+    const ScopedEnv data("XDG_DATA_HOME", settings_.path() + "/data");
+    const std::string trash = settings_.path() + "/data/Trash";
+    for (const bool permanently : {false, true}) {
+        TempFolder place;
+        const std::string other = place.write("a/x.jpg", Bytes{'a'});
+        const std::string listed = place.write("b/x.jpg", Bytes{'b'});
+        std::filesystem::create_directories(place.path() + "/b/real");
+        std::filesystem::create_directory_symlink(place.path() + "/b/real", place.path() + "/a/link");
+
+        backToWindow();
+        QComboBox* box = window_->AddressBox();
+        QTest::mouseClick(box->lineEdit(), Qt::LeftButton);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), QString::fromStdString(place.path() + "/a/link/../"));
+        PressInFocus(Qt::Key_Return);
+        ASSERT_TRUE(waitUntil([&] { return idle() && list_->RowCount() == 1; }));
+        clickRow("x.jpg");
+        answerNext("DeleteConfirmDialog", QMessageBox::Yes);
+        PressInFocus(Qt::Key_Delete, permanently ? Qt::ShiftModifier : Qt::NoModifier);
+
+        EXPECT_FALSE(std::filesystem::exists(listed)) << permanently;
+        EXPECT_EQ(ReadBytes(other), "a");
+        if (!permanently) {
+            EXPECT_EQ(ReadBytes(trash + "/files/x.jpg"), "b");
+            EXPECT_NE(ReadBytes(trash + "/info/x.jpg.trashinfo").find("\nPath=" + listed + "\n"), std::string::npos);
+        }
+    }
 }
 
 TEST_F(FileOps, OpenCommandsAskTheDesktopOncePerExistingFile)
