@@ -15,8 +15,11 @@
 #include <QMimeData>
 #include <QPushButton>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 
 namespace {
@@ -265,6 +268,27 @@ TEST_F(FileOps, NameCopyPutsTheFocusedFileOnTheClipboardAsTextAndUri)
     EXPECT_EQ(copied->text().toStdString(), in("c.jpg"));
     ASSERT_EQ(copied->urls().size(), 1);
     EXPECT_EQ(copied->urls().front().toLocalFile().toStdString(), in("c.jpg"));
+}
+
+// Hidden files of the person, whatever they look like, are theirs: copying
+// and moving into their folder keeps them.
+TEST_F(FileOps, HiddenFilesInTheDestinationSurviveACopyAndAMove)
+{
+    const std::set<std::string> hidden = {".video.backup.part", ".report.2024Q1.part"};
+    for (const std::string& name : hidden) {
+        photos_.write("out/" + name, Bytes(name.begin(), name.end()));
+        std::filesystem::last_write_time(out(name), std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    }
+    for (const auto& [file, command] : {std::pair{"a.jpg", "CopyFileAct"}, std::pair{"b.jpg", "MoveFileAct"}}) {
+        choose({file});
+        chooseFolderNext(photos_.path() + "/out");
+        action(command)->trigger();
+    }
+    std::set<std::string> expected = hidden;
+    expected.insert({"a.jpg", "b.jpg"});
+    EXPECT_EQ(Names(photos_.path() + "/out"), expected);
+    for (const std::string& name : hidden)
+        EXPECT_EQ(ReadBytes(out(name)), name);
 }
 
 }  // namespace
