@@ -1,7 +1,5 @@
 #include "KvFileOperations.h"
 
-#include "KvSafeFile.h"
-
 #include "KvTrash.h"
 
 #include <fcntl.h>
@@ -161,28 +159,41 @@ bool RangeCopyUnsupported(int error)
     return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EBADF;
 }
 
-// Copies in to out in chunks, reporting progress and polling for a cancel.
-// First a clone of the whole file where the file system shares extents,
-// then the kernel's own copy, which spares the trip of every byte through
-// this process (as cp does), else read and write.
-TOutcome CopyContent(TRun& run, TJob& job, int in, int out, uint64_t total)
+bool WriteAllAt(int fd, const char* bytes, size_t size, uint64_t offset)
 {
-    uint64_t done = 0;
-    run.Progress(job.Source, job.Index, 0, total);
-    if (total > 0 && ::ioctl(out, FICLONE, in) == 0) {
-        run.Progress(job.Source, job.Index, total, total);
-        return TOutcome::Done;
+    while (size > 0) {
+        const ssize_t count = ::pwrite(fd, bytes, size, static_cast<off_t>(offset));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            errno = count == 0 ? EIO : errno;
+            return false;
+        }
+        bytes += count;
+        size -= static_cast<size_t>(count);
+        offset += static_cast<uint64_t>(count);
     }
-    bool inKernel = true;
-    for (;;) {
+    return true;
+}
+
+// Copies one stretch of data, [offset, end), to the same offsets of out,
+// reporting progress and polling for a cancel between chunks. Ends early,
+// with Done, where the source ends sooner; the size check then tells.
+TOutcome CopySpan(TRun& run, TJob& job, int in, int out, uint64_t offset, uint64_t end, uint64_t total,
+                  bool& inKernel)
+{
+    while (offset < end) {
         if (run.CancelRequested())
             return TOutcome::Cancelled;
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(kChunkSize, end - offset));
         ssize_t count = 0;
         if (inKernel) {
-            count = ::copy_file_range(in, nullptr, out, nullptr, kChunkSize, 0);
-            // Some files (those of /proc, some network file systems) give 0
-            // too early here; read and write settle where the end really is.
-            if ((count < 0 && RangeCopyUnsupported(errno)) || (count == 0 && done < total)) {
+            off_t from = static_cast<off_t>(offset);
+            off_t to = from;
+            count = ::copy_file_range(in, &from, out, &to, want, 0);
+            // Some files (those of some network file systems) give 0 too
+            // early here; read and write settle where the end really is.
+            if ((count < 0 && RangeCopyUnsupported(errno)) || count == 0) {
                 inKernel = false;
                 continue;
             }
@@ -193,23 +204,82 @@ TOutcome CopyContent(TRun& run, TJob& job, int in, int out, uint64_t total)
                 return TOutcome::Failed;
             }
         } else {
-            count = ::read(in, run.Buffer.data(), run.Buffer.size());
+            count = ::pread(in, run.Buffer.data(), want, static_cast<off_t>(offset));
             if (count < 0 && errno == EINTR)
                 continue;
             if (count < 0) {
                 job.Failure = Reason("コピー元を読み込めません", errno);
                 return TOutcome::Failed;
             }
-            if (count > 0 && !WriteAllBytes(out, std::string_view(run.Buffer.data(), static_cast<size_t>(count)))) {
+            if (count == 0)
+                return TOutcome::Done;
+            if (!WriteAllAt(out, run.Buffer.data(), static_cast<size_t>(count), offset)) {
                 job.Failure = Reason("コピー先に書き込めません", errno);
                 return TOutcome::Failed;
             }
         }
-        if (count == 0)
-            return TOutcome::Done;
-        done += static_cast<uint64_t>(count);
-        run.Progress(job.Source, job.Index, done, std::max(total, done));
+        offset += static_cast<uint64_t>(count);
+        run.Progress(job.Source, job.Index, offset, total);
     }
+    return TOutcome::Done;
+}
+
+// Copies in to out. First a clone of the whole file where the file system
+// shares extents; else, as cp does, only the stretches that hold data, so
+// that holes stay holes, through the kernel's own copy, which spares the
+// trip of every byte through this process, else read and write. Progress
+// counts the bytes of the file, holes included.
+TOutcome CopyContent(TRun& run, TJob& job, int in, int out, const struct stat& source)
+{
+    const uint64_t total = static_cast<uint64_t>(source.st_size);
+    run.Progress(job.Source, job.Index, 0, total);
+    if (total > 0 && ::ioctl(out, FICLONE, in) == 0) {
+        run.Progress(job.Source, job.Index, total, total);
+        return TOutcome::Done;
+    }
+    // A file with a block for every byte has no hole to look for.
+    const bool mayHaveHoles = static_cast<uint64_t>(source.st_blocks) * 512 < total;
+    bool inKernel = true;
+    uint64_t offset = 0;
+    uint64_t dataEnd = 0;
+    while (offset < total) {
+        uint64_t start = offset;
+        uint64_t end = total;
+        if (mayHaveHoles) {
+            const off_t data = ::lseek(in, static_cast<off_t>(offset), SEEK_DATA);
+            if (data < 0 && errno == ENXIO)
+                break;  // a hole up to the end
+            // Without SEEK_DATA (EINVAL) the rest is taken as data.
+            if (data >= 0) {
+                start = static_cast<uint64_t>(data);
+                const off_t hole = ::lseek(in, data, SEEK_HOLE);
+                end = hole > data ? std::min(static_cast<uint64_t>(hole), total) : total;
+            }
+        }
+        if (start >= total)
+            break;
+        const TOutcome outcome = CopySpan(run, job, in, out, start, end, total, inKernel);
+        if (outcome != TOutcome::Done)
+            return outcome;
+        dataEnd = end;
+        offset = end;
+    }
+    // A file that holds more than its size says (those of /proc) is not
+    // copied short.
+    char beyond = 0;
+    if (::pread(in, &beyond, 1, static_cast<off_t>(total)) > 0) {
+        job.Failure = Reason("コピーしたファイルのサイズが元と違います", EIO);
+        return TOutcome::Failed;
+    }
+    // The hole at the end, if any, is made by the size alone.
+    if (dataEnd < total) {
+        if (::ftruncate(out, static_cast<off_t>(total)) != 0) {
+            job.Failure = Reason("コピー先に書き込めません", errno);
+            return TOutcome::Failed;
+        }
+        run.Progress(job.Source, job.Index, total, total);
+    }
+    return TOutcome::Done;
 }
 
 // Content, size check, attributes and (with sync) the sync of the copy that
@@ -225,7 +295,7 @@ TOutcome FillCopy(TRun& run, TJob& job, int in, int out, bool sync)
         job.Failure = Reason("通常のファイルではありません", EINVAL);
         return TOutcome::Failed;
     }
-    const TOutcome outcome = CopyContent(run, job, in, out, static_cast<uint64_t>(before.st_size));
+    const TOutcome outcome = CopyContent(run, job, in, out, before);
     if (outcome != TOutcome::Done)
         return outcome;
     struct stat after {};

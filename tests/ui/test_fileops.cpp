@@ -291,4 +291,39 @@ TEST_F(FileOps, HiddenFilesInTheDestinationSurviveACopyAndAMove)
         EXPECT_EQ(ReadBytes(out(name)), name);
 }
 
+// A 1 GiB file with a few KB of data (and a hole at its end) is copied as cp
+// copies it: the same size and data in about as few blocks.
+TEST_F(FileOps, ACopyKeepsTheHolesOfASparseFile)
+{
+    const off_t size = off_t(1) << 30;
+    const std::pair<off_t, std::string> data[] = {
+        {0, std::string(5000, 's')}, {size / 2 + 123, "middle"}, {size / 4 * 3, std::string(4096, 'e')}};
+    const int fd = ::open(in("sparse.jpg").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, size), 0);
+    for (const auto& [offset, bytes] : data)
+        ASSERT_EQ(::pwrite(fd, bytes.data(), bytes.size(), offset), ssize_t(bytes.size()));
+    ::close(fd);
+    action("RefreshAllAct")->trigger();
+    ASSERT_TRUE(waitUntil([&] { return listed(6); }));
+
+    choose({"sparse.jpg"});
+    chooseFolderNext(photos_.path() + "/out");
+    action("CopyFileAct")->trigger();
+
+    struct stat source {};
+    struct stat copy {};
+    ASSERT_EQ(::stat(in("sparse.jpg").c_str(), &source), 0);
+    ASSERT_EQ(::stat(out("sparse.jpg").c_str(), &copy), 0);
+    EXPECT_EQ(copy.st_size, size);
+    EXPECT_LE(copy.st_blocks, source.st_blocks + 64);
+    const int copied = ::open(out("sparse.jpg").c_str(), O_RDONLY | O_CLOEXEC);
+    for (const auto& [offset, bytes] : data) {
+        std::string read(bytes.size(), '\0');
+        EXPECT_EQ(::pread(copied, read.data(), read.size(), offset), ssize_t(read.size()));
+        EXPECT_EQ(read, bytes);
+    }
+    ::close(copied);
+}
+
 }  // namespace
