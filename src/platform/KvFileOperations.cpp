@@ -104,7 +104,9 @@ int RenameNoReplace(const std::string& from, const std::string& to)
 // complete: ".scanlark-copy-" + 16 random hex digits + "-" + 8 hex digits
 // that check them. No person picks such a name by chance, and the check
 // mark tells our own files from ones that merely start the same way, so
-// that RemoveStaleCopies never removes a file of the person's.
+// that RemoveStaleCopies never removes a file of the person's. The mark is
+// in the name, not in an extended attribute, because the file systems that
+// need such names (vfat, NFS) often keep no attributes.
 constexpr std::string_view kCopyNamePrefix = ".scanlark-copy-";
 constexpr size_t kCopyNameRandom = 16;
 constexpr size_t kCopyNameSize = kCopyNamePrefix.size() + kCopyNameRandom + 1 + 8;
@@ -140,11 +142,7 @@ bool IsCopyName(std::string_view name)
 {
     if (name.size() != kCopyNameSize || !name.starts_with(kCopyNamePrefix))
         return false;
-    const std::string_view random = name.substr(kCopyNamePrefix.size(), kCopyNameRandom);
-    const bool hex = std::all_of(random.begin(), random.end(), [](char c) {
-        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
-    });
-    return hex && CopyNameOf(random) == name;
+    return CopyNameOf(name.substr(kCopyNamePrefix.size(), kCopyNameRandom)) == name;
 }
 
 std::string InFolder(const std::string& folder, std::string_view name)
