@@ -68,7 +68,7 @@ struct TKvFileOperationResult {
 // Copies each source (a file, or a link to one: its content is copied) to
 // destinationFolder + "/" + its last path component. The copy gets the
 // source's permission bits (rwx for user, group, others) and modification
-// time. An existing destination is replaced, after OnConflict said so, only
+// time, and the holes of a sparse source stay holes. An existing destination is replaced, after OnConflict said so, only
 // by a complete copy; a failed or cancelled copy leaves nothing behind but
 // what was there before, and so does a copy killed at any moment where the
 // file system has unnamed files (O_TMPFILE: ext4, xfs, btrfs, tmpfs). Where
