@@ -1,24 +1,24 @@
 #include "KvFileOperations.h"
 
-#include "KvSafeFile.h"
-
 #include "KvTrash.h"
 
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <dirent.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -72,8 +72,8 @@ struct TJob {
 };
 
 
-// Makes a rename into folder last; some file systems cannot sync a folder,
-// and the content is synced already, so failures are ignored.
+// Makes a rename or link into folder last; some file systems cannot sync a
+// folder, and the content is synced already, so failures are ignored.
 void SyncFolder(const std::string& folder)
 {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -100,6 +100,56 @@ int RenameNoReplace(const std::string& from, const std::string& to)
     return ::rename(from.c_str(), to.c_str());
 }
 
+// The names this program gives a copy in its destination folder before it is
+// complete: ".scanlark-copy-" + 16 random hex digits + "-" + 8 hex digits
+// that check them. No person picks such a name by chance, and the check
+// mark tells our own files from ones that merely start the same way, so
+// that RemoveStaleCopies never removes a file of the person's. The mark is
+// in the name, not in an extended attribute, because the file systems that
+// need such names (vfat, NFS) often keep no attributes.
+constexpr std::string_view kCopyNamePrefix = ".scanlark-copy-";
+constexpr size_t kCopyNameRandom = 16;
+constexpr size_t kCopyNameSize = kCopyNamePrefix.size() + kCopyNameRandom + 1 + 8;
+
+std::string CopyNameOf(std::string_view random)
+{
+    uint32_t check = 2166136261u;  // FNV-1a over the prefix and the random digits
+    for (const std::string_view part : {kCopyNamePrefix, random}) {
+        for (const char c : part)
+            check = (check ^ static_cast<unsigned char>(c)) * 16777619u;
+    }
+    char checkText[9];
+    std::snprintf(checkText, sizeof checkText, "%08x", check);
+    return std::string(kCopyNamePrefix).append(random).append("-").append(checkText);
+}
+
+std::string NewCopyName()
+{
+    static std::atomic<uint64_t> counter{0};
+    uint64_t bits = 0;
+    if (::getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits)) {
+        timespec now {};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        bits = static_cast<uint64_t>(now.tv_nsec) ^ (static_cast<uint64_t>(now.tv_sec) << 30)
+               ^ (static_cast<uint64_t>(::getpid()) << 44) ^ (++counter * 0x9E3779B97F4A7C15u);
+    }
+    char random[kCopyNameRandom + 1];
+    std::snprintf(random, sizeof random, "%016llx", static_cast<unsigned long long>(bits));
+    return CopyNameOf(random);
+}
+
+bool IsCopyName(std::string_view name)
+{
+    if (name.size() != kCopyNameSize || !name.starts_with(kCopyNamePrefix))
+        return false;
+    return CopyNameOf(name.substr(kCopyNamePrefix.size(), kCopyNameRandom)) == name;
+}
+
+std::string InFolder(const std::string& folder, std::string_view name)
+{
+    return folder + (folder == "/" ? "" : "/") + std::string(name);
+}
+
 // Errors of copy_file_range that mean "not between these two files", not a
 // failed copy: the plain read and write loop then does the work.
 bool RangeCopyUnsupported(int error)
@@ -107,28 +157,41 @@ bool RangeCopyUnsupported(int error)
     return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EBADF;
 }
 
-// Copies in to out in chunks, reporting progress and polling for a cancel.
-// First a clone of the whole file where the file system shares extents,
-// then the kernel's own copy, which spares the trip of every byte through
-// this process (as cp does), else read and write.
-TOutcome CopyContent(TRun& run, TJob& job, int in, int out, uint64_t total)
+bool WriteAllAt(int fd, const char* bytes, size_t size, uint64_t offset)
 {
-    uint64_t done = 0;
-    run.Progress(job.Source, job.Index, 0, total);
-    if (total > 0 && ::ioctl(out, FICLONE, in) == 0) {
-        run.Progress(job.Source, job.Index, total, total);
-        return TOutcome::Done;
+    while (size > 0) {
+        const ssize_t count = ::pwrite(fd, bytes, size, static_cast<off_t>(offset));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            errno = count == 0 ? EIO : errno;
+            return false;
+        }
+        bytes += count;
+        size -= static_cast<size_t>(count);
+        offset += static_cast<uint64_t>(count);
     }
-    bool inKernel = true;
-    for (;;) {
+    return true;
+}
+
+// Copies one stretch of data, [offset, end), to the same offsets of out,
+// reporting progress and polling for a cancel between chunks. Ends early,
+// with Done, where the source ends sooner; the size check then tells.
+TOutcome CopySpan(TRun& run, TJob& job, int in, int out, uint64_t offset, uint64_t end, uint64_t total,
+                  bool& inKernel)
+{
+    while (offset < end) {
         if (run.CancelRequested())
             return TOutcome::Cancelled;
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(kChunkSize, end - offset));
         ssize_t count = 0;
         if (inKernel) {
-            count = ::copy_file_range(in, nullptr, out, nullptr, kChunkSize, 0);
-            // Some files (those of /proc, some network file systems) give 0
-            // too early here; read and write settle where the end really is.
-            if ((count < 0 && RangeCopyUnsupported(errno)) || (count == 0 && done < total)) {
+            off_t from = static_cast<off_t>(offset);
+            off_t to = from;
+            count = ::copy_file_range(in, &from, out, &to, want, 0);
+            // Some files (those of some network file systems) give 0 too
+            // early here; read and write settle where the end really is.
+            if ((count < 0 && RangeCopyUnsupported(errno)) || count == 0) {
                 inKernel = false;
                 continue;
             }
@@ -139,28 +202,87 @@ TOutcome CopyContent(TRun& run, TJob& job, int in, int out, uint64_t total)
                 return TOutcome::Failed;
             }
         } else {
-            count = ::read(in, run.Buffer.data(), run.Buffer.size());
+            count = ::pread(in, run.Buffer.data(), want, static_cast<off_t>(offset));
             if (count < 0 && errno == EINTR)
                 continue;
             if (count < 0) {
                 job.Failure = Reason("コピー元を読み込めません", errno);
                 return TOutcome::Failed;
             }
-            if (count > 0 && !WriteAllBytes(out, std::string_view(run.Buffer.data(), static_cast<size_t>(count)))) {
+            if (count == 0)
+                return TOutcome::Done;
+            if (!WriteAllAt(out, run.Buffer.data(), static_cast<size_t>(count), offset)) {
                 job.Failure = Reason("コピー先に書き込めません", errno);
                 return TOutcome::Failed;
             }
         }
-        if (count == 0)
-            return TOutcome::Done;
-        done += static_cast<uint64_t>(count);
-        run.Progress(job.Source, job.Index, done, std::max(total, done));
+        offset += static_cast<uint64_t>(count);
+        run.Progress(job.Source, job.Index, offset, total);
     }
+    return TOutcome::Done;
 }
 
-// Content, size check, attributes and (with sync) the sync of the temporary
-// copy; the caller renames it into place when this gives Done.
-TOutcome FillTemporary(TRun& run, TJob& job, int in, int out, bool sync)
+// Copies in to out. First a clone of the whole file where the file system
+// shares extents; else, as cp does, only the stretches that hold data, so
+// that holes stay holes, through the kernel's own copy, which spares the
+// trip of every byte through this process, else read and write. Progress
+// counts the bytes of the file, holes included.
+TOutcome CopyContent(TRun& run, TJob& job, int in, int out, const struct stat& source)
+{
+    const uint64_t total = static_cast<uint64_t>(source.st_size);
+    run.Progress(job.Source, job.Index, 0, total);
+    if (total > 0 && ::ioctl(out, FICLONE, in) == 0) {
+        run.Progress(job.Source, job.Index, total, total);
+        return TOutcome::Done;
+    }
+    // A file with a block for every byte has no hole to look for.
+    const bool mayHaveHoles = static_cast<uint64_t>(source.st_blocks) * 512 < total;
+    bool inKernel = true;
+    uint64_t offset = 0;
+    uint64_t dataEnd = 0;
+    while (offset < total) {
+        uint64_t start = offset;
+        uint64_t end = total;
+        if (mayHaveHoles) {
+            const off_t data = ::lseek(in, static_cast<off_t>(offset), SEEK_DATA);
+            if (data < 0 && errno == ENXIO)
+                break;  // a hole up to the end
+            // Without SEEK_DATA (EINVAL) the rest is taken as data.
+            if (data >= 0) {
+                start = static_cast<uint64_t>(data);
+                const off_t hole = ::lseek(in, data, SEEK_HOLE);
+                end = hole > data ? std::min(static_cast<uint64_t>(hole), total) : total;
+            }
+        }
+        if (start >= total)
+            break;
+        const TOutcome outcome = CopySpan(run, job, in, out, start, end, total, inKernel);
+        if (outcome != TOutcome::Done)
+            return outcome;
+        dataEnd = end;
+        offset = end;
+    }
+    // A file that holds more than its size says (those of /proc) is not
+    // copied short.
+    char beyond = 0;
+    if (::pread(in, &beyond, 1, static_cast<off_t>(total)) > 0) {
+        job.Failure = Reason("コピーしたファイルのサイズが元と違います", EIO);
+        return TOutcome::Failed;
+    }
+    // The hole at the end, if any, is made by the size alone.
+    if (dataEnd < total) {
+        if (::ftruncate(out, static_cast<off_t>(total)) != 0) {
+            job.Failure = Reason("コピー先に書き込めません", errno);
+            return TOutcome::Failed;
+        }
+        run.Progress(job.Source, job.Index, total, total);
+    }
+    return TOutcome::Done;
+}
+
+// Content, size check, attributes and (with sync) the sync of the copy that
+// is not yet in place.
+TOutcome FillCopy(TRun& run, TJob& job, int in, int out, bool sync)
 {
     struct stat before {};
     if (::fstat(in, &before) != 0) {
@@ -171,7 +293,7 @@ TOutcome FillTemporary(TRun& run, TJob& job, int in, int out, bool sync)
         job.Failure = Reason("通常のファイルではありません", EINVAL);
         return TOutcome::Failed;
     }
-    const TOutcome outcome = CopyContent(run, job, in, out, static_cast<uint64_t>(before.st_size));
+    const TOutcome outcome = CopyContent(run, job, in, out, before);
     if (outcome != TOutcome::Done)
         return outcome;
     struct stat after {};
@@ -189,54 +311,131 @@ TOutcome FillTemporary(TRun& run, TJob& job, int in, int out, bool sync)
         job.Failure = Reason("コピー先に書き込めません", errno);
         return TOutcome::Failed;
     }
+    // Closing a duplicate runs the file system's flush, where a network file
+    // system reports a write that failed; out itself stays open, and locked,
+    // until the copy is in place.
+    const int flushed = ::dup(out);
+    if (flushed < 0 || ::close(flushed) != 0) {
+        job.Failure = Reason("コピー先に書き込めません", errno);
+        return TOutcome::Failed;
+    }
     return TOutcome::Done;
 }
 
-// Copies job.Source to a hidden temporary file in the destination folder and
-// renames it to job.Destination (over an existing one only with replace).
-// Anything but Done leaves no temporary file and the destination untouched.
-// The copy is synced to the disk before the rename only where a crash could
-// otherwise lose data: when it replaces a file or its source is to be
-// removed. A plain copy leaves the source in place, so it is written as
-// cp and file managers write, through the cache: a sync per file made
-// copying many photos several times slower.
+// Where a copy is written until it is complete: an unnamed file in the
+// destination folder, which nothing can see and which vanishes with the
+// process however it ends; or, where the file system cannot make one, a
+// file under a name of ours (Named, the path).
+struct TCopyFile {
+    int Fd = -1;
+    std::string Named;
+};
+
+// Errors of an O_TMPFILE open that mean "this file system (or kernel) has
+// no unnamed files", not "this folder refuses a new file".
+bool UnnamedFilesUnsupported(int error)
+{
+    return error == EOPNOTSUPP || error == EISDIR || error == EINVAL || error == ENOSYS;
+}
+
+// A new file for the copy, Fd -1 with errno when there can be none.
+TCopyFile CreateCopyFile(const std::string& folder)
+{
+    TCopyFile file;
+    file.Fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (file.Fd >= 0 || !UnnamedFilesUnsupported(errno))
+        return file;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        file.Named = InFolder(folder, NewCopyName());
+        file.Fd = ::open(file.Named.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (file.Fd >= 0 || errno != EEXIST)
+            break;
+    }
+    if (file.Fd < 0)
+        file.Named.clear();
+    return file;
+}
+
+// Gives the unnamed file fd the name path; fails with EEXIST where path
+// exists.
+int LinkUnnamed(int fd, const std::string& path)
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        return 0;
+    if (errno != ENOENT)
+        return -1;
+    // No /proc: the kernel links the descriptor itself for a process that
+    // is allowed to.
+    return ::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH);
+}
+
+// Puts the complete copy at job.Destination, over an existing file only with
+// replace. An unnamed file is linked there, which refuses an existing name
+// as a new copy must; one that replaces a file gets a name of ours first and
+// is renamed over the old file, so that the old one stays whole until then.
+int PlaceCopy(const TJob& job, const TCopyFile& file, bool replace)
+{
+    if (!file.Named.empty())
+        return replace ? ::rename(file.Named.c_str(), job.Destination.c_str())
+                       : RenameNoReplace(file.Named, job.Destination);
+    if (!replace)
+        return LinkUnnamed(file.Fd, job.Destination);
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        const std::string named = InFolder(job.Folder, NewCopyName());
+        if (LinkUnnamed(file.Fd, named) != 0) {
+            if (errno == EEXIST)
+                continue;
+            return -1;
+        }
+        if (::rename(named.c_str(), job.Destination.c_str()) == 0)
+            return 0;
+        const int error = errno;
+        ::unlink(named.c_str());
+        errno = error;
+        return -1;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Copies job.Source into a new file in the destination folder and puts it
+// at job.Destination (over an existing one only with replace). Anything but
+// Done leaves the folder as it was. The copy is synced to the disk before it
+// is put in place only where a crash could otherwise lose data: when it
+// replaces a file or its source is to be removed. A plain copy leaves the
+// source in place, so it is written as cp and file managers write, through
+// the cache: a sync per file made copying many photos several times slower.
 TOutcome CopyIntoPlace(TRun& run, TJob& job, bool replace, bool sourceToBeRemoved)
 {
-    // O_NONBLOCK: opening a FIFO must not hang the run; FillTemporary refuses it.
+    // O_NONBLOCK: opening a FIFO must not hang the run; FillCopy refuses it.
     const int in = ::open(job.Source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (in < 0) {
         job.Failure = Reason("コピー元を開けません", errno);
         return TOutcome::Failed;
     }
-    // Short enough that the temporary name stays within NAME_MAX.
-    std::string temporary = job.Folder + "/." + job.Name.substr(0, 200) + ".XXXXXX.part";
-    const int out = ::mkostemps(temporary.data(), 5, O_CLOEXEC);
-    if (out < 0) {
+    const TCopyFile file = CreateCopyFile(job.Folder);
+    if (file.Fd < 0) {
         job.Failure = Reason("コピー先にファイルを作れません", errno);
         ::close(in);
         return TOutcome::Failed;
     }
-    // Held while the copy is written: RemoveStaleCopies leaves it alone. The
-    // kernel lets go of it when this process ends, however it ends.
-    ::flock(out, LOCK_EX | LOCK_NB);
+    // Held until the copy is in place: RemoveStaleCopies leaves a file of
+    // ours alone while a copy holds it. The kernel lets go of it when this
+    // process ends, however it ends.
+    ::flock(file.Fd, LOCK_EX | LOCK_NB);
     const bool sync = replace || sourceToBeRemoved;
-    TOutcome outcome = FillTemporary(run, job, in, out, sync);
+    TOutcome outcome = FillCopy(run, job, in, file.Fd, sync);
     ::close(in);
-    if (::close(out) != 0 && outcome == TOutcome::Done) {
-        job.Failure = Reason("コピー先に書き込めません", errno);
+    if (outcome == TOutcome::Done && PlaceCopy(job, file, replace) != 0) {
+        job.Failure = Reason("コピー先に置けません", errno);
         outcome = TOutcome::Failed;
     }
-    if (outcome == TOutcome::Done) {
-        const int placed = replace ? ::rename(temporary.c_str(), job.Destination.c_str())
-                                   : RenameNoReplace(temporary, job.Destination);
-        if (placed != 0) {
-            job.Failure = Reason("コピー先に置けません", errno);
-            outcome = TOutcome::Failed;
-        }
-    }
-    if (outcome != TOutcome::Done)
-        ::unlink(temporary.c_str());
-    else if (sync)
+    if (outcome != TOutcome::Done && !file.Named.empty())
+        ::unlink(file.Named.c_str());
+    // What this close could report, the flush in FillCopy reported.
+    ::close(file.Fd);
+    if (outcome == TOutcome::Done && sync)
         SyncFolder(job.Folder);
     return outcome;
 }
@@ -257,7 +456,7 @@ TOutcome Prepare(TRun& run, TJob& job, bool move, bool& replace)
         job.Failure = Reason("ファイル名が正しくありません", EINVAL);
         return TOutcome::Failed;
     }
-    job.Destination = job.Folder + (job.Folder == "/" ? "" : "/") + job.Name;
+    job.Destination = InFolder(job.Folder, job.Name);
     struct stat sourceEntry {};
     if (::lstat(job.Source.c_str(), &sourceEntry) != 0) {
         job.Failure = Reason("コピー元がありません", errno);
@@ -345,16 +544,6 @@ bool Record(TRun& run, const std::string& path, TOutcome outcome, std::string fa
     return true;
 }
 
-// Whether name has the form of a temporary copy: ".<name>.XXXXXX.part".
-bool IsTemporaryCopyName(std::string_view name)
-{
-    constexpr std::string_view suffix = ".part";
-    constexpr size_t kRandom = 6;
-    if (name.size() < 1 + 1 + 1 + kRandom + suffix.size() || name.front() != '.' || !name.ends_with(suffix))
-        return false;
-    return name[name.size() - suffix.size() - kRandom - 1] == '.';
-}
-
 }  // namespace
 
 void RemoveStaleCopies(const std::string& folder)
@@ -369,14 +558,14 @@ void RemoveStaleCopies(const std::string& folder)
         return value;
     }();
     while (const dirent* entry = ::readdir(listing)) {
-        if (!IsTemporaryCopyName(entry->d_name))
+        if (!IsCopyName(entry->d_name))
             continue;
         const int fd = ::openat(folderFd, entry->d_name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
         if (fd < 0)
             continue;
         struct stat info {};
-        // Only our own regular files, quiet for a minute and not locked by a
-        // copy that is still being written.
+        // Only our own regular files, quiet for a minute (a file just made is
+        // not locked yet) and not locked by a copy that is still running.
         const bool stale = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
                            && now.tv_sec - info.st_mtim.tv_sec > 60 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
         if (stale)

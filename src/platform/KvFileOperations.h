@@ -1,8 +1,8 @@
 // Copying, moving and deleting the files chosen in the list, on byte paths,
-// so that no step can lose a file: a copy is written under a hidden
-// temporary name and renamed into place only when complete, a move across
-// file systems removes its source only after the copy is in place with the
-// right size, and a file is never copied or moved onto itself.
+// so that no step can lose a file: a copy is written into a file without a
+// name in the destination folder and given its name only when complete, a
+// move across file systems removes its source only after the copy is in
+// place with the right size, and a file is never copied or moved onto itself.
 //
 // Threads: each function runs to the end on the thread that calls it (the
 // program runs it on a worker) and calls the callbacks on that same thread,
@@ -68,13 +68,17 @@ struct TKvFileOperationResult {
 // Copies each source (a file, or a link to one: its content is copied) to
 // destinationFolder + "/" + its last path component. The copy gets the
 // source's permission bits (rwx for user, group, others) and modification
-// time. An existing destination is replaced, after OnConflict said so, only
+// time, and the holes of a sparse source stay holes. An existing destination is replaced, after OnConflict said so, only
 // by a complete copy; a failed or cancelled copy leaves nothing behind but
-// what was there before. A copy that a crash interrupts can leave a hidden
-// ".<name>.XXXXXX.part" file, never a partial file under the real name.
-// Such leftovers are removed by the next copy or move into that folder
-// (RemoveStaleCopies). A copy that replaces a file is synced to the disk before its rename; a
-// plain copy is left to the cache, as cp leaves it (its source remains).
+// what was there before, and so does a copy killed at any moment where the
+// file system has unnamed files (O_TMPFILE: ext4, xfs, btrfs, tmpfs). Where
+// it has none (vfat, NFS), the copy is written under a hidden name of this
+// program's, ".scanlark-copy-" and a checked random part, which a kill can
+// leave and the next copy or move into that folder removes
+// (RemoveStaleCopies); so can a kill in the instant between a replacing
+// copy's two steps. Never a partial file under the real name. A copy that
+// replaces a file is synced to the disk before it is put in place; a plain
+// copy is left to the cache, as cp leaves it (its source remains).
 TKvFileOperationResult CopyFiles(const std::vector<std::string>& sources, const std::string& destinationFolder,
                                  const TKvFileOperationCallbacks& callbacks);
 
@@ -93,8 +97,9 @@ TKvFileOperationResult MoveFiles(const std::vector<std::string>& sources, const 
 TKvFileOperationResult DeleteFiles(const std::vector<std::string>& paths, bool toTrash,
                                    const TKvFileOperationCallbacks& callbacks);
 
-// Removes from folder the temporary copies that an interrupted copy left:
-// files named ".<name>.XXXXXX.part" that belong to this user, have not
-// changed for a minute and that no running copy holds (each copy holds a
-// lock on its temporary file while writing it).
+// Removes from folder the unfinished copies that an interrupted copy left:
+// regular files under a name that only this program makes (see CopyFiles)
+// that belong to this user, have not changed for a minute and that no
+// running copy holds (each copy holds a lock on its file until it is in
+// place). Files of any other name, however alike, are left alone.
 void RemoveStaleCopies(const std::string& folder);

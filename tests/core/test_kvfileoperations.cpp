@@ -7,14 +7,19 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <signal.h>
+#include <stddef.h>
 #include <sys/file.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -41,12 +46,23 @@ struct stat StatOf(const std::string& path)
     return info;
 }
 
-// A file of size bytes without writing them (reads as zeros).
-void MakeSparse(const std::string& path, off_t size)
-{
-    std::ofstream(path).close();
-    ASSERT_EQ(::truncate(path.c_str(), size), 0);
-}
+// A tmpfs on folder for one test; mounted is false where this may not mount.
+struct TmpfsMount {
+    TmpfsMount(std::string folder, const char* options) : path(std::move(folder))
+    {
+        fs::create_directories(path);
+        mounted = ::mount("tmpfs", path.c_str(), "tmpfs", 0, options) == 0;
+        error = mounted ? 0 : errno;
+    }
+    ~TmpfsMount()
+    {
+        if (mounted)
+            ::umount2(path.c_str(), MNT_DETACH);
+    }
+    std::string path;
+    bool mounted = false;
+    int error = 0;
+};
 
 // Cancels as soon as the first chunk of a file has been copied.
 struct CancelAfterFirstChunk {
@@ -251,8 +267,8 @@ TEST(FileOperationConflicts, AnswersAreFollowedAndApplyToAllIsRemembered)
 
 TEST_F(FileOperations, ACancelledCopyLeavesNothingUnderTheRealName)
 {
-    const std::string big = src + "/big.jpg";
-    MakeSparse(big, off_t(64) << 20);
+    // Data, not a hole: a hole takes no chunk to copy.
+    const std::string big = Make("big.jpg", std::string(8 << 20, 'b'));
     CancelAfterFirstChunk canceller;
 
     const TKvFileOperationResult result = CopyFiles({big}, dst, canceller.Callbacks());
@@ -265,8 +281,7 @@ TEST_F(FileOperations, ACancelledCopyLeavesNothingUnderTheRealName)
 
 TEST_F(FileOperations, ACancelledOverwriteKeepsTheOldDestination)
 {
-    const std::string big = src + "/big.jpg";
-    MakeSparse(big, off_t(8) << 20);
+    const std::string big = Make("big.jpg", std::string(8 << 20, 'b'));
     tmp.write("dst/big.jpg", Bytes("old"));
     CancelAfterFirstChunk canceller;
     TKvFileOperationCallbacks callbacks = canceller.Callbacks();
@@ -453,14 +468,10 @@ TEST_F(CrossFileSystemMove, ACancelLeavesTheSourceAndNoPartialFile)
 
 TEST_F(FileOperations, AFullDestinationFailsTheFileAndKeepsTheSource)
 {
-    const std::string full = tmp.path() + "/full";
-    fs::create_directories(full);
-    if (::mount("tmpfs", full.c_str(), "tmpfs", 0, "size=256k") != 0)
-        GTEST_SKIP() << "cannot mount a small tmpfs here (" << std::strerror(errno) << "); needs root";
-    struct Unmount {
-        std::string path;
-        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
-    } unmount{full};
+    const TmpfsMount tmpfs(tmp.path() + "/full", "size=256k");
+    if (!tmpfs.mounted)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (" << std::strerror(tmpfs.error) << "); needs root";
+    const std::string& full = tmpfs.path;
     const std::vector<std::string> sources = {Make("big.jpg", std::string(1 << 20, 'b')), Make("small.jpg", "s")};
 
     for (const bool move : {false, true}) {
@@ -483,34 +494,142 @@ TEST_F(FileOperations, AFullDestinationFailsTheFileAndKeepsTheSource)
 
 namespace {
 
-// Sets path's modification time seconds into the past.
+// Sets path's modification time (a link's own) seconds into the past.
 void AgeBy(const std::string& path, int seconds)
 {
-    const auto then = fs::file_time_type::clock::now() - std::chrono::seconds(seconds);
-    fs::last_write_time(path, then);
+    const timespec times[2] = {{0, UTIME_OMIT}, {::time(nullptr) - seconds, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
 }
 
+// Makes this process's O_TMPFILE opens fail as a file system without unnamed
+// files (vfat, NFS) fails them.
+bool RefuseUnnamedFiles()
+{
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_openat, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[2])),  // the flags' low half
+        BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, __O_TMPFILE, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
+           && ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) == 0;
+}
+
+// Starts a copy (or move) of source into folder, answering "overwrite", in a
+// child that stops for good in the progress report where stopAt bytes are
+// done, so that it can be killed at that very moment. Gives the child, or
+// -1 when it ended without stopping.
+pid_t StartFrozenCopy(const std::string& source, const std::string& folder, uint64_t stopAt, bool move,
+                      bool refuseUnnamed)
+{
+    int ready[2];
+    if (::pipe(ready) != 0)
+        return -1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlives a test that failed half way
+        TKvFileOperationCallbacks callbacks;
+        callbacks.OnConflict = [](const std::string&, const std::string&) {
+            return TKvConflictReply{TKvConflictAnswer::Overwrite, false};
+        };
+        callbacks.OnProgress = [&](const TKvFileProgress& progress) {
+            if (progress.BytesDone >= stopAt && ::write(ready[1], "s", 1) == 1)
+                for (;;)
+                    ::pause();
+        };
+        if (!refuseUnnamed || RefuseUnnamedFiles())
+            move ? MoveFiles({source}, folder, callbacks) : CopyFiles({source}, folder, callbacks);
+        ::_exit(1);
+    }
+    ::close(ready[1]);
+    char stopped = 0;
+    const bool frozen = child > 0 && ::read(ready[0], &stopped, 1) == 1;
+    ::close(ready[0]);
+    return frozen ? child : -1;
+}
+
+void KillAndWait(pid_t child)
+{
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+}
+
+// Killed after its first chunk, half way, or with every byte written but not
+// yet in place: a new copy, one replacing a file and a move across file
+// systems leave the destination's listing (and a replaced file) as it was,
+// on the test folder's file system and on a tmpfs.
+TEST_F(FileOperations, ACopyKilledAtAnyMomentLeavesTheDestinationAsItWas)
+{
+    const std::string content(16 << 20, 'k');
+    const TmpfsMount tmpfs(tmp.path() + "/tmpfs", nullptr);
+    for (const std::string& folder : {dst, tmpfs.path}) {
+        if (folder == tmpfs.path && !tmpfs.mounted)
+            GTEST_SKIP() << "cannot mount a tmpfs here (" << std::strerror(tmpfs.error) << "); needs root";
+        tmp.write(fs::path(folder).filename().string() + "/old.jpg", Bytes("old"));
+        for (const uint64_t stopAt : {uint64_t(1), uint64_t(content.size() / 2), uint64_t(content.size())}) {
+            for (const std::string mode : {"new", "replacing", "move"}) {
+                // Within one file system a move is a rename, with no moment between.
+                if (mode == "move" && folder == dst)
+                    continue;
+                SCOPED_TRACE(folder + ", " + mode + ", killed at " + std::to_string(stopAt));
+                const std::string source = Make(mode == "replacing" ? "old.jpg" : "big.jpg", content);
+                const std::set<std::string> before = Names(folder);
+                const pid_t child = StartFrozenCopy(source, folder, stopAt, mode == "move", false);
+                ASSERT_GT(child, 0);
+                KillAndWait(child);
+                EXPECT_EQ(Names(folder), before);
+                EXPECT_EQ(ReadBytes(folder + "/old.jpg"), "old");
+                EXPECT_TRUE(fs::exists(source));
+            }
+        }
+    }
+}
+
+// Where the file system cannot make an unnamed file, a copy is written under
+// a name of ours and a kill leaves it. The next copy or move into the folder
+// removes it once no copy holds it and it has been quiet for a minute, and
+// removes nothing else: the person's hidden files of any name stay.
 TEST_F(FileOperations, TheNextCopyRemovesOnlyTemporaryCopiesNoOneIsWriting)
 {
-    const std::string stale = tmp.write("dst/.a.jpg.Ab12Cd.part", Bytes("half"));
-    const std::string held = tmp.write("dst/.b.jpg.Xy34Zw.part", Bytes("being written"));
-    const std::string fresh = tmp.write("dst/.c.jpg.Qq11Rr.part", Bytes("just begun"));
-    tmp.write("dst/.notes.part", Bytes("not ours"));
-    tmp.write("dst/e.jpg.Ab12Cd.part", Bytes("not hidden"));
-    ASSERT_EQ(::symlink(stale.c_str(), (dst + "/.d.jpg.Zz99Yy.part").c_str()), 0);
-    for (const std::string& path : {stale, held, dst + "/.notes.part", dst + "/e.jpg.Ab12Cd.part"})
-        AgeBy(path, 120);
-    // Another copy, in this or another process, holds its file locked.
-    const int writer = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(writer, 0);
-    ASSERT_EQ(::flock(writer, LOCK_EX | LOCK_NB), 0);
-
-    const TKvFileOperationResult result = CopyFiles({Make("x.jpg", "x")}, dst, {});
-    ::close(writer);
-    EXPECT_EQ(result.Done, 1u);
-    EXPECT_EQ(Names(dst), (std::set<std::string>{".b.jpg.Xy34Zw.part", ".c.jpg.Qq11Rr.part", ".d.jpg.Zz99Yy.part",
-                                                 ".notes.part", "e.jpg.Ab12Cd.part", "x.jpg"}));
-    (void)fresh;
+    const std::set<std::string> persons = {".video.backup.part", ".a.jpg.Ab12Cd.part",
+                                           ".scanlark-copy-0123456789abcdef-01234567"};
+    for (const std::string& name : persons) {
+        tmp.write("dst/" + name, Bytes(name));
+        AgeBy(dst + "/" + name, 3600);
+    }
+    const pid_t child = StartFrozenCopy(Make("big.jpg", std::string(4 << 20, 'b')), dst, 1, false, true);
+    ASSERT_GT(child, 0);
+    std::set<std::string> added = Names(dst);
+    for (const std::string& name : persons)
+        added.erase(name);
+    ASSERT_EQ(added.size(), 1u);
+    const std::string leftover = dst + "/" + *added.begin();
+    struct Step {
+        const char* what;
+        bool kill;
+        int age;
+        bool kept;
+    };
+    for (const Step step : {Step{"held by the running copy", false, 120, true},
+                            Step{"just left by a killed copy", true, 0, true},
+                            Step{"left a minute ago", false, 120, false}}) {
+        SCOPED_TRACE(step.what);
+        if (step.kill)
+            KillAndWait(child);
+        AgeBy(leftover, step.age);
+        EXPECT_EQ(CopyFiles({Make(std::string(step.what) + ".jpg", "x")}, dst, {}).Done, 1u);
+        EXPECT_EQ(fs::exists(leftover), step.kept);
+    }
+    // A link of that name is no file of ours.
+    fs::create_symlink(dst + "/.video.backup.part", leftover);
+    AgeBy(leftover, 120);
+    EXPECT_EQ(MoveFiles({Make("last.jpg", "x")}, dst, {}).Done, 1u);
+    EXPECT_TRUE(fs::is_symlink(leftover));
+    for (const std::string& name : persons)
+        EXPECT_EQ(ReadBytes(dst + "/" + name), name);
 }
 
 }  // namespace

@@ -16,8 +16,11 @@
 #include <QMimeData>
 #include <QPushButton>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 
 namespace {
@@ -299,6 +302,60 @@ TEST_F(FileOps, NameCopyPutsTheFocusedFileOnTheClipboardAsTextAndUri)
     EXPECT_EQ(copied->text().toStdString(), in("c.jpg"));
     ASSERT_EQ(copied->urls().size(), 1);
     EXPECT_EQ(copied->urls().front().toLocalFile().toStdString(), in("c.jpg"));
+}
+
+// Hidden files of the person, whatever they look like, are theirs: copying
+// and moving into their folder keeps them.
+TEST_F(FileOps, HiddenFilesInTheDestinationSurviveACopyAndAMove)
+{
+    const std::set<std::string> hidden = {".video.backup.part", ".report.2024Q1.part"};
+    for (const std::string& name : hidden) {
+        photos_.write("out/" + name, Bytes(name.begin(), name.end()));
+        std::filesystem::last_write_time(out(name), std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    }
+    for (const auto& [file, command] : {std::pair{"a.jpg", "CopyFileAct"}, std::pair{"b.jpg", "MoveFileAct"}}) {
+        choose({file});
+        chooseFolderNext(photos_.path() + "/out");
+        action(command)->trigger();
+    }
+    std::set<std::string> expected = hidden;
+    expected.insert({"a.jpg", "b.jpg"});
+    EXPECT_EQ(Names(photos_.path() + "/out"), expected);
+}
+
+// A 1 GiB file with a few KB of data (and a hole at its end) is copied as cp
+// copies it: the same size and data in about as few blocks.
+TEST_F(FileOps, ACopyKeepsTheHolesOfASparseFile)
+{
+    const off_t size = off_t(1) << 30;
+    const std::pair<off_t, std::string> data[] = {
+        {0, std::string(5000, 's')}, {size / 2 + 123, "middle"}, {size / 4 * 3, std::string(4096, 'e')}};
+    const int fd = ::open(in("sparse.jpg").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, size), 0);
+    for (const auto& [offset, bytes] : data)
+        ASSERT_EQ(::pwrite(fd, bytes.data(), bytes.size(), offset), ssize_t(bytes.size()));
+    ::close(fd);
+    action("RefreshAllAct")->trigger();
+    ASSERT_TRUE(waitUntil([&] { return listed(6); }));
+
+    choose({"sparse.jpg"});
+    chooseFolderNext(photos_.path() + "/out");
+    action("CopyFileAct")->trigger();
+
+    struct stat source {};
+    struct stat copy {};
+    ASSERT_EQ(::stat(in("sparse.jpg").c_str(), &source), 0);
+    ASSERT_EQ(::stat(out("sparse.jpg").c_str(), &copy), 0);
+    EXPECT_EQ(copy.st_size, size);
+    EXPECT_LE(copy.st_blocks, source.st_blocks + 64);
+    const int copied = ::open(out("sparse.jpg").c_str(), O_RDONLY | O_CLOEXEC);
+    for (const auto& [offset, bytes] : data) {
+        std::string read(bytes.size(), '\0');
+        EXPECT_EQ(::pread(copied, read.data(), read.size(), offset), ssize_t(read.size()));
+        EXPECT_EQ(read, bytes);
+    }
+    ::close(copied);
 }
 
 }  // namespace
