@@ -14,10 +14,10 @@
 // the first run of the process, which also pays one-time set-ups (the MIME
 // database, the collator). Exit status 1 when a result is wrong (an unsorted
 // sequence, an entry left unchecked), 2 on a usage error.
-#include "KvFileInfoCompare.h"
-#include "KvFileInfos.h"
-#include "KvJpegChecker.h"
-#include "KvJpegInfo.h"
+#include "catalogue/KvFileInfoCompare.h"
+#include "catalogue/KvFileInfos.h"
+#include "inspection/KvJpegChecker.h"
+#include "inspection/KvJpegInfo.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

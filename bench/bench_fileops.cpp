@@ -1,6 +1,6 @@
 // Copying the chosen files: many small ones (where the sync of each copy
 // dominates) and one large one (where the chunked read/write loop does).
-#include "KvFileOperations.h"
+#include "platform/KvFileOperations.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,8 +2,8 @@
 // memory (the walk alone), beside a bare memchr pass over the same bytes (the
 // limit), and through a file with a reused reader (the walk plus open, read
 // and close, as the checker runs it).
-#include "JpegByteSource.h"
-#include "KvJpegInfo.h"
+#include "inspection/JpegByteSource.h"
+#include "inspection/KvJpegInfo.h"
 #include "MemoryJpegEncoder.h"
 #include "SyntheticImage.h"
 

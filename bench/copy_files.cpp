@@ -1,7 +1,7 @@
 // Copies every file named on standard input (one path per line) into the
 // folder given as the argument with CopyFiles, as the window's copy command
 // does, and prints the wall seconds it took.
-#include "KvFileOperations.h"
+#include "platform/KvFileOperations.h"
 
 #include <chrono>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // come back as an empty image (never exit or crash), and every pixel of an
 // image that comes back must have been written (each carries the opaque
 // alpha byte the decoder writes).
-#include "KvJpegDecoder.h"
+#include "decode/KvJpegDecoder.h"
 
 #include <cstdlib>
 

@@ -1,7 +1,7 @@
 // Drives the deep check with arbitrary bytes after the marker walk, as
 // scanlark-check --deep does: libjpeg's errors and warnings must come back
 // as a verdict (never exit or crash), and the record must hang together.
-#include "JpegDeepCheck.h"
+#include "decode/JpegDeepCheck.h"
 
 #include <cstdlib>
 

@@ -1,9 +1,9 @@
 // Drives the marker walk with arbitrary bytes: no crash, no hang, a verdict
 // 0..7, figures in range, and the same record whether the data is walked
 // whole or through a window of a few bytes, on every marker search path.
-#include "JpegByteSource.h"
-#include "KvJpegInfo.h"
-#include "MarkerScan.h"
+#include "inspection/JpegByteSource.h"
+#include "inspection/KvJpegInfo.h"
+#include "inspection/MarkerScan.h"
 
 #include <cstdlib>
 #include <cstring>

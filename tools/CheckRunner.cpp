@@ -1,6 +1,6 @@
 #include "CheckRunner.h"
 
-#include "JpegByteSource.h"
+#include "inspection/JpegByteSource.h"
 
 #include <algorithm>
 #include <atomic>

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "CheckTargets.h"
-#include "JpegDeepCheck.h"
-#include "KvJpegInfo.h"
-#include "ReadAhead.h"
+#include "decode/JpegDeepCheck.h"
+#include "inspection/KvJpegInfo.h"
+#include "inspection/ReadAhead.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "CheckTargets.h"
 
-#include "LongPath.h"
+#include "paths/LongPath.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "RecordFormat.h"
 
-#include "KvJpegInfoConsts.h"
+#include "inspection/KvJpegInfoConsts.h"
 
 #include <cerrno>
 #include <charconv>

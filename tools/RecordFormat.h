@@ -1,8 +1,8 @@
 // Output lines of scanlark-check: a tab-separated table or JSON lines.
 #pragma once
 
-#include "JpegDeepCheck.h"
-#include "KvJpegInfo.h"
+#include "decode/JpegDeepCheck.h"
+#include "inspection/KvJpegInfo.h"
 
 #include <string>
 #include <string_view>

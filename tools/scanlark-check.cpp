@@ -3,9 +3,9 @@
 // the image data.
 #include "CheckRunner.h"
 #include "CheckTargets.h"
-#include "JpegDeepCheck.h"
-#include "KvJpegInfo.h"
-#include "LibjpegInput.h"
+#include "decode/JpegDeepCheck.h"
+#include "inspection/KvJpegInfo.h"
+#include "decode/LibjpegInput.h"
 #include "RecordFormat.h"
 
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "ActionIcons.h"
+#include "app/ActionIcons.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "FolderHistory.h"
+#include "app/FolderHistory.h"
 
-#include "KvSafeFile.h"
+#include "platform/KvSafeFile.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,7 +1,8 @@
-#include "KvShell.h"
+#include "app/KvShell.h"
 
-#include "KvPath.h"
-#include "KvTrash.h"
+#include "paths/BytePath.h"
+#include "platform/DisplayPath.h"
+#include "platform/KvTrash.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -1,7 +1,7 @@
-#include "KvSingleInstance.h"
+#include "app/KvSingleInstance.h"
 
-#include "KvPath.h"
-#include "PrivateRuntimeFolder.h"
+#include "platform/DisplayPath.h"
+#include "app/PrivateRuntimeFolder.h"
 
 #include <QElapsedTimer>
 #include <QLocalServer>

@@ -1,16 +1,16 @@
 // Layout of the main window: menus, the two toolbars, the folder tree, the
 // file list, the (hidden) preview area and the five-panel status bar.
-#include "MainWin.h"
+#include "app/MainWin.h"
 
-#include "ActionIcons.h"
-#include "KvActns.h"
-#include "KvFileInfos.h"
-#include "KvImageView.h"
-#include "KvJpegChecker.h"
-#include "KvListView.h"
-#include "KvRecentControl.h"
-#include "ScanlarkColumns.h"
-#include "ScanlarkStatusTexts.h"
+#include "app/ActionIcons.h"
+#include "components/KvActns.h"
+#include "catalogue/KvFileInfos.h"
+#include "components/KvImageView.h"
+#include "inspection/KvJpegChecker.h"
+#include "components/KvListView.h"
+#include "components/KvRecentControl.h"
+#include "components/ScanlarkColumns.h"
+#include "components/ScanlarkStatusTexts.h"
 
 #include <QAbstractFileIconProvider>
 #include <QApplication>

@@ -9,8 +9,8 @@
 // options dialog and the history editor).
 #pragma once
 
-#include "KvKeyUpGate.h"
-#include "OptionsSl.h"
+#include "components/KvKeyUpGate.h"
+#include "options/OptionsSl.h"
 
 #include <QMainWindow>
 

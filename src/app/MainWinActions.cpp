@@ -1,10 +1,10 @@
 // The action table of the main window: caption, hint ("short|long"), image
 // slot, check behaviour, tag and shortcut of every command.
-#include "ActionIcons.h"
-#include "ConstsSl.h"
-#include "KvActns.h"
-#include "KvFileInfos.h"
-#include "MainWin.h"
+#include "app/ActionIcons.h"
+#include "app/ConstsSl.h"
+#include "components/KvActns.h"
+#include "catalogue/KvFileInfos.h"
+#include "app/MainWin.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -1,13 +1,14 @@
 // Checking from the window: check all, stop, the end of a check, progress
 // in the status bar while it runs, and selecting the damaged files.
-#include "FolderHistory.h"
-#include "KvFileInfoCompare.h"
-#include "KvFileInfos.h"
-#include "KvJpegChecker.h"
-#include "KvListView.h"
-#include "KvPath.h"
-#include "KvRecentControl.h"
-#include "MainWin.h"
+#include "app/FolderHistory.h"
+#include "catalogue/KvFileInfoCompare.h"
+#include "catalogue/KvFileInfos.h"
+#include "inspection/KvJpegChecker.h"
+#include "components/KvListView.h"
+#include "paths/BytePath.h"
+#include "platform/DisplayPath.h"
+#include "components/KvRecentControl.h"
+#include "app/MainWin.h"
 
 #include <QAction>
 #include <QApplication>

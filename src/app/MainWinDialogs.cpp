@@ -1,13 +1,13 @@
 // The window's dialogs: the options ("オプション(&O)..." and "列の設定(&N)...")
 // and the history editor ("履歴の編集(&E)..."). Both are refused while a
 // listing or a check runs: they change what the workers read.
-#include "FrmKvEditFileList.h"
-#include "KvFileInfos.h"
-#include "KvJpegChecker.h"
-#include "KvListView.h"
-#include "KvPath.h"
-#include "MainWin.h"
-#include "OptionDlgSl.h"
+#include "components/FrmKvEditFileList.h"
+#include "catalogue/KvFileInfos.h"
+#include "inspection/KvJpegChecker.h"
+#include "components/KvListView.h"
+#include "paths/BytePath.h"
+#include "app/MainWin.h"
+#include "options/OptionDlgSl.h"
 
 #include <QAction>
 #include <QTabWidget>

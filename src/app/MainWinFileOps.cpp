@@ -1,14 +1,15 @@
 // Acting on the chosen files: copy or move them to a folder, delete them,
 // open them or their folder, copy the focused file's name. None of these
 // refreshes the list; the person does that with F5.
-#include "KvEtcLists.h"
-#include "KvFileInfos.h"
-#include "KvFileOperationDialogs.h"
-#include "KvListView.h"
-#include "KvPath.h"
-#include "KvRecentControl.h"
-#include "KvShell.h"
-#include "MainWin.h"
+#include "KvRTL/EtcLists/KvEtcLists.h"
+#include "catalogue/KvFileInfos.h"
+#include "components/KvFileOperationDialogs.h"
+#include "components/KvListView.h"
+#include "paths/BytePath.h"
+#include "platform/DisplayPath.h"
+#include "components/KvRecentControl.h"
+#include "app/KvShell.h"
+#include "app/MainWin.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -2,11 +2,12 @@
 // folders or files dropped on the window: each turns a person's choice into
 // OpenFolder. The address box only shows paths; the bytes of the folder it
 // shows are kept beside it.
-#include "KvPath.h"
-#include "KvListView.h"
-#include "KvRecentControl.h"
-#include "KvShell.h"
-#include "MainWin.h"
+#include "paths/BytePath.h"
+#include "platform/DisplayPath.h"
+#include "components/KvListView.h"
+#include "components/KvRecentControl.h"
+#include "app/KvShell.h"
+#include "app/MainWin.h"
 
 #include <QAction>
 #include <QAbstractItemView>

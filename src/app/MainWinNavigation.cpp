@@ -1,16 +1,17 @@
 // Folder navigation: opening, reloading and showing history folders, the
 // end of a listing, back/forward/up, the refresh commands and the switches.
 // The folder tree, the address box and drops are in MainWinFolderTree.cpp.
-#include "ConstsSl.h"
-#include "KvFileInfoCompare.h"
-#include "KvFileInfos.h"
-#include "KvJpegChecker.h"
-#include "KvListView.h"
-#include "KvPath.h"
-#include "KvRecentControl.h"
-#include "KvUtils.h"
-#include "MainWin.h"
-#include "ScanlarkStatusTexts.h"
+#include "app/ConstsSl.h"
+#include "catalogue/KvFileInfoCompare.h"
+#include "catalogue/KvFileInfos.h"
+#include "inspection/KvJpegChecker.h"
+#include "components/KvListView.h"
+#include "paths/BytePath.h"
+#include "platform/DisplayPath.h"
+#include "components/KvRecentControl.h"
+#include "catalogue/KvUtils.h"
+#include "app/MainWin.h"
+#include "components/ScanlarkStatusTexts.h"
 
 #include <QAction>
 #include <QApplication>

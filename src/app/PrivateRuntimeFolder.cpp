@@ -1,4 +1,4 @@
-#include "PrivateRuntimeFolder.h"
+#include "app/PrivateRuntimeFolder.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,6 +1,6 @@
-#include "StartArgument.h"
+#include "app/StartArgument.h"
 
-#include "KvPath.h"
+#include "paths/BytePath.h"
 
 #include <string_view>
 

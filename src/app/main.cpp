@@ -3,13 +3,14 @@
 // Every start ends with a window or with a message: a running window that
 // does not answer makes a second start fail loudly, and a hand-over that
 // cannot be set up (or cannot be trusted) leaves this start its own window.
-#include "ConstsSl.h"
-#include "KvPath.h"
-#include "KvSingleInstance.h"
-#include "MainWin.h"
-#include "OptionsSl.h"
-#include "QtTranslations.h"
-#include "StartArgument.h"
+#include "app/ConstsSl.h"
+#include "paths/BytePath.h"
+#include "platform/DisplayPath.h"
+#include "app/KvSingleInstance.h"
+#include "app/MainWin.h"
+#include "options/OptionsSl.h"
+#include "app/QtTranslations.h"
+#include "app/StartArgument.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "KvCollation.h"
+#include "catalogue/KvCollation.h"
 
 #include <QFile>
 #include <QLocale>

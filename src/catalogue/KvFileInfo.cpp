@@ -1,4 +1,4 @@
-#include "KvFileInfo.h"
+#include "catalogue/KvFileInfo.h"
 
 #include <cstdint>
 #include <mutex>

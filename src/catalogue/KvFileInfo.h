@@ -1,7 +1,7 @@
 // One file or folder of a listing, with its check result once checked.
 #pragma once
 
-#include "KvJpegInfo.h"
+#include "inspection/KvJpegInfo.h"
 
 #include <QString>
 

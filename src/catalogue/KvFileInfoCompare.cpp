@@ -1,7 +1,7 @@
-#include "KvFileInfoCompare.h"
+#include "catalogue/KvFileInfoCompare.h"
 
-#include "KvCollation.h"
-#include "KvUtils.h"
+#include "catalogue/KvCollation.h"
+#include "catalogue/KvUtils.h"
 
 #include <algorithm>
 #include <type_traits>

@@ -4,7 +4,7 @@
 // sort mode and direction are module-wide while a sort runs.
 #pragma once
 
-#include "KvFileInfoList.h"
+#include "catalogue/KvFileInfoList.h"
 
 #include <QString>
 

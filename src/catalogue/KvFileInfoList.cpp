@@ -1,10 +1,10 @@
-#include "KvFileInfoList.h"
+#include "catalogue/KvFileInfoList.h"
 
-#include "KvDirectoryListing.h"
-#include "KvFileInfoCompare.h"
-#include "KvNameKeyMaker.h"
-#include "KvShellInfo.h"
-#include "MyList.h"
+#include "platform/KvDirectoryListing.h"
+#include "catalogue/KvFileInfoCompare.h"
+#include "catalogue/KvNameKeyMaker.h"
+#include "platform/KvShellInfo.h"
+#include "KvRTL/EtcLists/MyList.h"
 
 #include <algorithm>
 

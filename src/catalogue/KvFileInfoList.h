@@ -6,9 +6,9 @@
 // enumeration worker for its private list).
 #pragma once
 
-#include "KvFileInfo.h"
-#include "KvFileInfoListTypes.h"
-#include "KvSortMode.h"
+#include "catalogue/KvFileInfo.h"
+#include "catalogue/KvFileInfoListTypes.h"
+#include "catalogue/KvSortMode.h"
 
 #include <sys/types.h>
 

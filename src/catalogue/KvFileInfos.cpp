@@ -1,4 +1,4 @@
-#include "KvFileInfos.h"
+#include "catalogue/KvFileInfos.h"
 
 TKvFileInfos::TKvFileInfos(QObject* Owner) : QObject(Owner)
 {

@@ -2,7 +2,7 @@
 // the properties the window sets on it.
 #pragma once
 
-#include "KvThreadFileInfoList.h"
+#include "catalogue/KvThreadFileInfoList.h"
 
 #include <QObject>
 

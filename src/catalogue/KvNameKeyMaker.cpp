@@ -1,7 +1,7 @@
-#include "KvNameKeyMaker.h"
+#include "catalogue/KvNameKeyMaker.h"
 
-#include "KvCollation.h"
-#include "KvFileInfo.h"
+#include "catalogue/KvCollation.h"
+#include "catalogue/KvFileInfo.h"
 
 #include <system_error>
 

@@ -1,8 +1,8 @@
-#include "KvThreadFileInfoList.h"
+#include "catalogue/KvThreadFileInfoList.h"
 
-#include "KvMemIniFile.h"
-#include "KvThreadFileInfoListThread.h"
-#include "KvUtils.h"
+#include "platform/KvMemIniFile.h"
+#include "catalogue/KvThreadFileInfoListThread.h"
+#include "catalogue/KvUtils.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 // settings document.
 #pragma once
 
-#include "KvCustomDefaults.h"
-#include "KvFileInfoList.h"
-#include "KvThread.h"
+#include "catalogue/KvCustomDefaults.h"
+#include "catalogue/KvFileInfoList.h"
+#include "platform/KvThread.h"
 
 #include <QObject>
 

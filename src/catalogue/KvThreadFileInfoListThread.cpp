@@ -1,8 +1,8 @@
-#include "KvThreadFileInfoListThread.h"
+#include "catalogue/KvThreadFileInfoListThread.h"
 
-#include "KvNameKeyMaker.h"
-#include "KvShellInfo.h"
-#include "KvThreadFileInfoList.h"
+#include "catalogue/KvNameKeyMaker.h"
+#include "platform/KvShellInfo.h"
+#include "catalogue/KvThreadFileInfoList.h"
 
 TKvThreadFileInfoListThread::TKvThreadFileInfoListThread(TKvThreadFileInfoList* owner)
     : TKvThread(true), owner_(owner), folderScanned_(owner->OnFolderScanned)

@@ -2,8 +2,8 @@
 // and hands the entries over on the main thread when it ends.
 #pragma once
 
-#include "KvFileInfoList.h"
-#include "KvThread.h"
+#include "catalogue/KvFileInfoList.h"
+#include "platform/KvThread.h"
 
 class TKvThreadFileInfoList;
 

@@ -1,4 +1,6 @@
-#include "KvUtils.h"
+#include "catalogue/KvUtils.h"
+
+#include "platform/DisplayPath.h"
 
 #include <QMimeDatabase>
 #include <QMimeType>
@@ -190,23 +192,6 @@ std::string StringsToNulList(const std::vector<std::string>& strings)
     }
     list += '\0';
     return list;
-}
-
-bool DecodeUtf8OrCp932(std::string_view bytes, QString& text)
-{
-    const QByteArrayView view(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    text = utf8.decode(view);
-    if (!utf8.hasError())
-        return true;
-    QStringDecoder shiftJis("Shift_JIS", QStringDecoder::Flag::Stateless);
-    if (!shiftJis.isValid())
-        return false;
-    QString decoded = shiftJis.decode(view);
-    if (shiftJis.hasError())
-        return false;
-    text = std::move(decoded);
-    return true;
 }
 
 QString DecodeCommentText(const std::string& bytes)

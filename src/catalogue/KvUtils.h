@@ -66,11 +66,6 @@ QString GraphicExtList(const QString& mimeTypeName);
 // when it is read back.
 std::string StringsToNulList(const std::vector<std::string>& strings);
 
-// The bytes as text when they are valid UTF-8, else when they decode cleanly
-// as Shift_JIS (cp932), which is what old Japanese names and comments are;
-// false otherwise, with text then UTF-8 with U+FFFD for each bad sequence.
-bool DecodeUtf8OrCp932(std::string_view bytes, QString& text);
-
 // A JPEG comment's bytes as text: UTF-8 when valid, else Shift_JIS (cp932)
 // when it decodes, else Latin-1.
 QString DecodeCommentText(const std::string& bytes);

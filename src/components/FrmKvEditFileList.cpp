@@ -1,10 +1,10 @@
-#include "FrmKvEditFileList.h"
+#include "components/FrmKvEditFileList.h"
 
-#include "KvActns.h"
-#include "KvEtcLists.h"
-#include "KvListView.h"
-#include "KvPath.h"
-#include "LongPath.h"
+#include "components/KvActns.h"
+#include "KvRTL/EtcLists/KvEtcLists.h"
+#include "components/KvListView.h"
+#include "platform/DisplayPath.h"
+#include "paths/LongPath.h"
 
 #include <QAction>
 #include <QApplication>

@@ -14,7 +14,7 @@
 // Main thread only.
 #pragma once
 
-#include "KvEditFileNameList.h"
+#include "components/KvEditFileNameList.h"
 
 #include <QDialog>
 

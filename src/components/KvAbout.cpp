@@ -1,4 +1,4 @@
-#include "KvAbout.h"
+#include "components/KvAbout.h"
 
 #include <QFontDatabase>
 #include <QLabel>

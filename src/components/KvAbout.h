@@ -3,7 +3,7 @@
 // program's comment lines.
 #pragma once
 
-#include "KvActns.h"
+#include "components/KvActns.h"
 
 #include <QDialog>
 #include <QIcon>

@@ -1,8 +1,8 @@
-#include "KvActns.h"
+#include "components/KvActns.h"
 
-#include "InstallLayout.h"
-#include "KvAbout.h"
-#include "KvPath.h"
+#include "platform/InstallLayout.h"
+#include "components/KvAbout.h"
+#include "platform/DisplayPath.h"
 
 #include <QApplication>
 #include <QByteArray>

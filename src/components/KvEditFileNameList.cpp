@@ -1,6 +1,6 @@
-#include "KvEditFileNameList.h"
+#include "components/KvEditFileNameList.h"
 
-#include "KvCollation.h"
+#include "catalogue/KvCollation.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "KvFileIconCache.h"
+#include "components/KvFileIconCache.h"
 
-#include "KvShellInfo.h"
+#include "platform/KvShellInfo.h"
 
 #include <QFileIconProvider>
 #include <QMimeDatabase>

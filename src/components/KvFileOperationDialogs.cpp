@@ -1,9 +1,9 @@
-#include "KvFileOperationDialogs.h"
+#include "components/KvFileOperationDialogs.h"
 
-#include "KvFileOperations.h"
-#include "KvPath.h"
-#include "KvThread.h"
-#include "KvUtils.h"
+#include "platform/KvFileOperations.h"
+#include "platform/DisplayPath.h"
+#include "platform/KvThread.h"
+#include "catalogue/KvUtils.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -7,7 +7,7 @@
 // end. Main thread only.
 #pragma once
 
-#include "KvFileOperations.h"
+#include "platform/KvFileOperations.h"
 
 #include <functional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "KvFindDialog.h"
+#include "components/KvFindDialog.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

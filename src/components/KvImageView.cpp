@@ -1,4 +1,4 @@
-#include "KvImageView.h"
+#include "components/KvImageView.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>

@@ -1,6 +1,6 @@
-#include "KvListColumnInfo.h"
+#include "components/KvListColumnInfo.h"
 
-#include "KvMemIniFile.h"
+#include "platform/KvMemIniFile.h"
 
 #include <stdexcept>
 

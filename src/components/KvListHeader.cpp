@@ -1,4 +1,4 @@
-#include "KvListHeader.h"
+#include "components/KvListHeader.h"
 
 #include <QStyle>
 #include <QStyleOptionHeader>

@@ -1,4 +1,4 @@
-#include "KvListModel.h"
+#include "components/KvListModel.h"
 
 #include <algorithm>
 

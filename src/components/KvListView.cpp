@@ -1,9 +1,9 @@
 // The row half of the list view: owner data, selection, focus, scrolling,
 // type-to-find and grid lines.
-#include "KvListView.h"
+#include "components/KvListView.h"
 
-#include "KvEtcLists.h"
-#include "KvListHeader.h"
+#include "KvRTL/EtcLists/KvEtcLists.h"
+#include "components/KvListHeader.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -15,8 +15,8 @@
 // Main thread only.
 #pragma once
 
-#include "KvListColumnInfo.h"
-#include "KvListModel.h"
+#include "components/KvListColumnInfo.h"
+#include "components/KvListModel.h"
 
 #include <QElapsedTimer>
 #include <QIcon>

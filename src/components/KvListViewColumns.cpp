@@ -1,6 +1,6 @@
 // The column half of the list view: building the real columns from the
 // column set, the sort marks and the column editor rows.
-#include "KvListView.h"
+#include "components/KvListView.h"
 
 #include <QHeaderView>
 #include <QScopeGuard>

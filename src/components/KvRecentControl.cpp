@@ -1,6 +1,6 @@
-#include "KvRecentControl.h"
+#include "components/KvRecentControl.h"
 
-#include "KvActns.h"
+#include "components/KvActns.h"
 
 #include <QVariant>
 

@@ -1,12 +1,12 @@
-#include "ScanlarkCellTexts.h"
+#include "components/ScanlarkCellTexts.h"
 
-#include "KvDirectoryListing.h"
-#include "KvFileInfo.h"
-#include "KvJpegInfo.h"
-#include "KvJpegInfoConsts.h"
-#include "KvPath.h"
-#include "KvUtils.h"
-#include "ScanlarkColumns.h"
+#include "platform/KvDirectoryListing.h"
+#include "catalogue/KvFileInfo.h"
+#include "inspection/KvJpegInfo.h"
+#include "inspection/KvJpegInfoConsts.h"
+#include "platform/DisplayPath.h"
+#include "catalogue/KvUtils.h"
+#include "components/ScanlarkColumns.h"
 
 #include <QDateTime>
 

@@ -1,6 +1,6 @@
-#include "ScanlarkColumns.h"
+#include "components/ScanlarkColumns.h"
 
-#include "KvListColumnInfo.h"
+#include "components/KvListColumnInfo.h"
 
 #include <array>
 

@@ -8,7 +8,7 @@
 // designed visibility.
 #pragma once
 
-#include "KvSortMode.h"
+#include "catalogue/KvSortMode.h"
 
 #include <Qt>
 

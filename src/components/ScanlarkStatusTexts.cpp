@@ -1,7 +1,7 @@
-#include "ScanlarkStatusTexts.h"
+#include "components/ScanlarkStatusTexts.h"
 
-#include "KvUtils.h"
-#include "ScanlarkCellTexts.h"
+#include "catalogue/KvUtils.h"
+#include "components/ScanlarkCellTexts.h"
 
 #include <QtMath>
 

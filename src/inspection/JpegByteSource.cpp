@@ -1,7 +1,7 @@
-#include "JpegByteSource.h"
+#include "inspection/JpegByteSource.h"
 
-#include "LongPath.h"
-#include "MarkerScan.h"
+#include "paths/LongPath.h"
+#include "inspection/MarkerScan.h"
 
 #include <algorithm>
 #include <cerrno>

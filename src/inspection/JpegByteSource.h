@@ -7,7 +7,7 @@
 // walked in bounded memory with the same results as a whole-file walk.
 #pragma once
 
-#include "LongPath.h"
+#include "paths/LongPath.h"
 
 #include <cstddef>
 #include <cstdint>

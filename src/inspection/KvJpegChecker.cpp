@@ -1,10 +1,10 @@
-#include "KvJpegChecker.h"
+#include "inspection/KvJpegChecker.h"
 
-#include "JpegByteSource.h"
-#include "KvDirectoryListing.h"
-#include "KvFileInfos.h"
-#include "KvJpegInfo.h"
-#include "ReadAhead.h"
+#include "inspection/JpegByteSource.h"
+#include "platform/KvDirectoryListing.h"
+#include "catalogue/KvFileInfos.h"
+#include "inspection/KvJpegInfo.h"
+#include "inspection/ReadAhead.h"
 
 #include <algorithm>
 #include <chrono>

@@ -3,7 +3,7 @@
 // results. Part of the core library (it needs the catalogue).
 #pragma once
 
-#include "KvThread.h"
+#include "platform/KvThread.h"
 
 #include <QObject>
 

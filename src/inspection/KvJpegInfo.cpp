@@ -1,6 +1,6 @@
-#include "KvJpegInfo.h"
+#include "inspection/KvJpegInfo.h"
 
-#include "JpegByteSource.h"
+#include "inspection/JpegByteSource.h"
 
 #include <array>
 #include <cerrno>

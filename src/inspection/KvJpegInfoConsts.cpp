@@ -1,4 +1,4 @@
-#include "KvJpegInfoConsts.h"
+#include "inspection/KvJpegInfoConsts.h"
 
 const char* const JpegVerdictTexts[8] = {
     "なし",

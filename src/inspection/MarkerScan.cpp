@@ -1,4 +1,4 @@
-#include "MarkerScan.h"
+#include "inspection/MarkerScan.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>

@@ -1,4 +1,4 @@
-#include "ReadAhead.h"
+#include "inspection/ReadAhead.h"
 
 #include <utility>
 

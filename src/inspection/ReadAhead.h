@@ -4,8 +4,8 @@
 // comes. Their descriptors are handed to the check, so no file is opened twice.
 #pragma once
 
-#include "JpegByteSource.h"
-#include "LongPath.h"
+#include "inspection/JpegByteSource.h"
+#include "paths/LongPath.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,9 +1,9 @@
-#include "OptionDlgSl.h"
+#include "options/OptionDlgSl.h"
 
-#include "KvActns.h"
-#include "KvFileInfos.h"
-#include "KvListView.h"
-#include "OptionsSl.h"
+#include "components/KvActns.h"
+#include "catalogue/KvFileInfos.h"
+#include "components/KvListView.h"
+#include "options/OptionsSl.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,10 +1,10 @@
-#include "OptionsSl.h"
+#include "options/OptionsSl.h"
 
-#include "InstallLayout.h"
-#include "KvFileInfos.h"
-#include "KvListView.h"
-#include "KvMemIniFile.h"
-#include "KvPath.h"
+#include "platform/InstallLayout.h"
+#include "catalogue/KvFileInfos.h"
+#include "components/KvListView.h"
+#include "platform/KvMemIniFile.h"
+#include "platform/DisplayPath.h"
 
 #include <QAction>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "KvDirectoryListing.h"
+#include "platform/KvDirectoryListing.h"
 
-#include "LongPath.h"
+#include "paths/LongPath.h"
 
 #include <cerrno>
 

@@ -1,6 +1,6 @@
-#include "KvFileOperations.h"
+#include "platform/KvFileOperations.h"
 
-#include "KvTrash.h"
+#include "platform/KvTrash.h"
 
 #include <fcntl.h>
 #include <linux/fs.h>

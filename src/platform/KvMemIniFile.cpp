@@ -1,6 +1,6 @@
-#include "KvMemIniFile.h"
+#include "platform/KvMemIniFile.h"
 
-#include "KvSafeFile.h"
+#include "platform/KvSafeFile.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "KvSafeFile.h"
+#include "platform/KvSafeFile.h"
 
 #include <dirent.h>
 #include <fcntl.h>

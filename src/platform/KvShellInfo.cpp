@@ -1,4 +1,4 @@
-#include "KvShellInfo.h"
+#include "platform/KvShellInfo.h"
 
 #include <QFile>
 #include <QMimeDatabase>

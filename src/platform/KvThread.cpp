@@ -1,4 +1,4 @@
-#include "KvThread.h"
+#include "platform/KvThread.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

@@ -1,7 +1,8 @@
-#include "KvTrash.h"
+#include "platform/KvTrash.h"
 
-#include "KvPath.h"
-#include "LongPath.h"
+#include "paths/BytePath.h"
+#include "platform/DisplayPath.h"
+#include "paths/LongPath.h"
 
 #include <fcntl.h>
 #include <pwd.h>

@@ -1,10 +1,10 @@
 // The file list: enumeration of real folder trees, filtering and both sort orders.
 #include "DeepFolders.h"
-#include "KvDirectoryListing.h"
-#include "KvFileInfoCompare.h"
-#include "KvFileInfoList.h"
-#include "KvShellInfo.h"
-#include "KvUtils.h"
+#include "platform/KvDirectoryListing.h"
+#include "catalogue/KvFileInfoCompare.h"
+#include "catalogue/KvFileInfoList.h"
+#include "platform/KvShellInfo.h"
+#include "catalogue/KvUtils.h"
 #include "TempFiles.h"
 
 #include <gtest/gtest.h>

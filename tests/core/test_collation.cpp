@@ -1,8 +1,8 @@
 // Collation keys against the comparison they stand for, and the name sort
 // that uses them.
-#include "KvCollation.h"
-#include "KvFileInfoCompare.h"
-#include "KvFileInfoList.h"
+#include "catalogue/KvCollation.h"
+#include "catalogue/KvFileInfoCompare.h"
+#include "catalogue/KvFileInfoList.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Copy, move and delete on temporary folders: what arrives, what stays, and
 // that no cancel, conflict or failure loses a file or leaves a partial one.
-#include "KvFileOperations.h"
+#include "platform/KvFileOperations.h"
 #include "FileHelpers.h"
 #include "TempFiles.h"
 

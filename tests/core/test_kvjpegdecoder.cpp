@@ -1,4 +1,4 @@
-#include "KvJpegDecoder.h"
+#include "decode/KvJpegDecoder.h"
 
 #include "ColourJpeg.h"
 #include "TempFiles.h"

@@ -1,4 +1,4 @@
-#include "KvMemIniFile.h"
+#include "platform/KvMemIniFile.h"
 
 #include "TempFiles.h"
 

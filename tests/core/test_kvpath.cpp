@@ -1,4 +1,5 @@
-#include "KvPath.h"
+#include "paths/BytePath.h"
+#include "platform/DisplayPath.h"
 
 #include <QString>
 

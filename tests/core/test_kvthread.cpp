@@ -1,4 +1,4 @@
-#include "KvThread.h"
+#include "platform/KvThread.h"
 #include "TestThread.h"
 
 #include <QCoreApplication>

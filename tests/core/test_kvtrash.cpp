@@ -1,6 +1,6 @@
 // The freedesktop.org trash: where items land, their info files, unique
 // names, and failures that must leave the item and no trace behind.
-#include "KvTrash.h"
+#include "platform/KvTrash.h"
 #include "FileHelpers.h"
 #include "TempFiles.h"
 

@@ -1,4 +1,4 @@
-#include "KvUtils.h"
+#include "catalogue/KvUtils.h"
 
 #include <QLocale>
 #include <QString>

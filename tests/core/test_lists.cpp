@@ -1,6 +1,6 @@
-#include "IntegerList.h"
-#include "KvEtcLists.h"
-#include "MyList.h"
+#include "KvRTL/EtcLists/IntegerList.h"
+#include "KvRTL/EtcLists/KvEtcLists.h"
+#include "KvRTL/EtcLists/MyList.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 // stopping, restarting, destruction during a run, and readers of check
 // results while the worker replaces them. Built under ThreadSanitizer too.
 #include "JpegBuilder.h"
-#include "KvCollation.h"
-#include "KvFileInfos.h"
-#include "KvJpegChecker.h"
-#include "KvMemIniFile.h"
+#include "catalogue/KvCollation.h"
+#include "catalogue/KvFileInfos.h"
+#include "inspection/KvJpegChecker.h"
+#include "platform/KvMemIniFile.h"
 #include "TempFiles.h"
 #include "WaitUntil.h"
 

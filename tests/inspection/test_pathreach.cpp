@@ -2,9 +2,9 @@
 // links that lead nowhere, and folders that may be read but not searched.
 #include "DeepFolders.h"
 #include "JpegBuilder.h"
-#include "JpegByteSource.h"
-#include "KvJpegInfo.h"
-#include "LongPath.h"
+#include "inspection/JpegByteSource.h"
+#include "inspection/KvJpegInfo.h"
+#include "paths/LongPath.h"
 #include "TempFiles.h"
 
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 // never opened twice, never a FIFO, and give the verdicts the check gives
 // without read-ahead, whatever happens to them in between.
 #include "JpegBuilder.h"
-#include "JpegByteSource.h"
-#include "KvJpegInfo.h"
-#include "ReadAhead.h"
+#include "inspection/JpegByteSource.h"
+#include "inspection/KvJpegInfo.h"
+#include "inspection/ReadAhead.h"
 #include "TempFiles.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // for the tests of the thread base.
 #pragma once
 
-#include "KvThread.h"
+#include "platform/KvThread.h"
 
 #include <functional>
 #include <utility>

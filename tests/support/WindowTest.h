@@ -4,11 +4,11 @@
 #pragma once
 
 #include "JpegBuilder.h"
-#include "KvFileInfos.h"
-#include "KvJpegChecker.h"
-#include "KvListView.h"
-#include "KvRecentControl.h"
-#include "MainWin.h"
+#include "catalogue/KvFileInfos.h"
+#include "inspection/KvJpegChecker.h"
+#include "components/KvListView.h"
+#include "components/KvRecentControl.h"
+#include "app/MainWin.h"
 #include "TempFiles.h"
 #include "WaitUntil.h"
 

@@ -2,7 +2,7 @@
 // inside the scan, truncation, each kind of trailer and hostile declarations.
 #include "ColourJpeg.h"
 #include "JpegBuilder.h"
-#include "JpegDeepCheck.h"
+#include "decode/JpegDeepCheck.h"
 #include "TempFiles.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // user may be running.
 #pragma once
 
-#include "KvSingleInstance.h"
+#include "app/KvSingleInstance.h"
 #include "TempFiles.h"
 #include "WaitUntil.h"
 

@@ -1,6 +1,6 @@
 // The window tests run inside a QApplication on the offscreen platform, with
 // a fixed locale so that number and date texts do not depend on the machine.
-#include "QtTranslations.h"
+#include "app/QtTranslations.h"
 
 #include <QApplication>
 #include <QLocale>

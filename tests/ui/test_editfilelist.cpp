@@ -2,9 +2,9 @@
 // keys, alone and from the main window's "履歴の編集(&E)...".
 #include "DeepFolders.h"
 #include "DialogDriver.h"
-#include "FrmKvEditFileList.h"
-#include "KvEditFileNameList.h"
-#include "KvPath.h"
+#include "components/FrmKvEditFileList.h"
+#include "components/KvEditFileNameList.h"
+#include "platform/DisplayPath.h"
 #include "WindowTest.h"
 
 #include <QComboBox>

@@ -3,12 +3,12 @@
 // through Qt's whole key path (shortcuts, the item view's own handling, the
 // window's key-up commands).
 #include "JpegBuilder.h"
-#include "KvFileInfos.h"
-#include "KvJpegChecker.h"
-#include "KvListView.h"
-#include "KvRecentControl.h"
-#include "MainWin.h"
-#include "ScanlarkColumns.h"
+#include "catalogue/KvFileInfos.h"
+#include "inspection/KvJpegChecker.h"
+#include "components/KvListView.h"
+#include "components/KvRecentControl.h"
+#include "app/MainWin.h"
+#include "components/ScanlarkColumns.h"
 #include "TempFiles.h"
 #include "WaitUntil.h"
 #include "WindowTest.h"

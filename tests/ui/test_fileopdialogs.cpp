@@ -1,7 +1,7 @@
 // The dialogs around a file operation, over operations the tests control:
 // when progress shows, that cancel reaches the worker, that each conflict
 // answer reaches it, and that failures are listed once at the end.
-#include "KvFileOperationDialogs.h"
+#include "components/KvFileOperationDialogs.h"
 #include "ModalHelpers.h"
 
 #include <QCheckBox>

@@ -2,9 +2,9 @@
 // with the mouse, commands through their actions and keys, the folder
 // chooser and the questions answered on screen.
 #include "FileHelpers.h"
-#include "KvShell.h"
+#include "app/KvShell.h"
 #include "ModalHelpers.h"
-#include "ScanlarkColumns.h"
+#include "components/ScanlarkColumns.h"
 #include "WindowTest.h"
 
 #include <QCheckBox>

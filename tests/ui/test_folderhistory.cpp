@@ -1,5 +1,5 @@
 // "folder.txt": read and written by its byte path through the safe replace.
-#include "FolderHistory.h"
+#include "app/FolderHistory.h"
 #include "TempFiles.h"
 
 #include <gtest/gtest.h>

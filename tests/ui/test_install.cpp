@@ -1,13 +1,13 @@
 // A start from the desktop: the argument a launcher hands over (a path or a
 // file: URL), a file argument opening its folder with the file selected, and
 // where an installed copy keeps its settings.
-#include "ConstsSl.h"
-#include "InstallLayout.h"
-#include "KvPath.h"
-#include "KvSingleInstance.h"
-#include "MainWin.h"
-#include "OptionsSl.h"
-#include "StartArgument.h"
+#include "app/ConstsSl.h"
+#include "platform/InstallLayout.h"
+#include "platform/DisplayPath.h"
+#include "app/KvSingleInstance.h"
+#include "app/MainWin.h"
+#include "options/OptionsSl.h"
+#include "app/StartArgument.h"
 #include "StartUpFixture.h"
 #include "WindowTest.h"
 

@@ -1,6 +1,6 @@
 // Which key releases run a command: sequences of presses and releases as
 // keyboards and input tools send them.
-#include "KvKeyUpGate.h"
+#include "components/KvKeyUpGate.h"
 
 #include <gtest/gtest.h>
 

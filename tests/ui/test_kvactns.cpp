@@ -1,5 +1,5 @@
-#include "KvAbout.h"
-#include "KvActns.h"
+#include "components/KvAbout.h"
+#include "components/KvActns.h"
 
 #include "TempFiles.h"
 

@@ -1,7 +1,7 @@
 // The image view of the preview pane on its own: the automatic scale, the
 // wheel and dragging, driven by mouse and wheel events at a viewport of
 // exactly 400 x 100 pixels.
-#include "KvImageView.h"
+#include "components/KvImageView.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -1,5 +1,5 @@
-#include "KvActns.h"
-#include "KvRecentControl.h"
+#include "components/KvActns.h"
+#include "components/KvRecentControl.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 // The main job end to end in the real window: a folder is listed, checked
 // at once, its damaged files selected; and the navigation around it.
-#include "ConstsSl.h"
+#include "app/ConstsSl.h"
 #include "WindowTest.h"
 
 #include <QAction>

@@ -1,9 +1,9 @@
 // The main window's settings: first start, the saved layout, round trips,
 // bad values and where the files go.
-#include "KvFileInfos.h"
-#include "KvListView.h"
-#include "MainWin.h"
-#include "KvMemIniFile.h"
+#include "catalogue/KvFileInfos.h"
+#include "components/KvListView.h"
+#include "app/MainWin.h"
+#include "platform/KvMemIniFile.h"
 #include "TempFiles.h"
 
 #include <QAction>

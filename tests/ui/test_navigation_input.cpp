@@ -1,7 +1,7 @@
 // Navigation as a person does it: typing into the address box and pressing
 // keys there, choosing from its drop-down list, folders whose names are not
 // UTF-8 or differ only by case, the tree's highlight and the status panels.
-#include "KvPath.h"
+#include "platform/DisplayPath.h"
 #include "WindowTest.h"
 
 #include <QAction>

@@ -2,8 +2,8 @@
 // keys: the pages, the column editor's rules, OK against "キャンセル" and
 // "初期化する".
 #include "DialogDriver.h"
-#include "OptionDlgSl.h"
-#include "ScanlarkColumns.h"
+#include "options/OptionDlgSl.h"
+#include "components/ScanlarkColumns.h"
 #include "WindowTest.h"
 
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 // The image preview pane of the main window, driven as a person drives it:
 // clicks and keys in the file list, the pane's mouse, the actions by name.
 #include "ColourJpeg.h"
-#include "KvImageView.h"
-#include "ScanlarkColumns.h"
+#include "components/KvImageView.h"
+#include "components/ScanlarkColumns.h"
 #include "WindowTest.h"
 
 #include <QClipboard>

@@ -1,8 +1,8 @@
 // Qt's own texts in the Japanese window: dialog buttons and the line edit's
 // menu come from Qt's Japanese catalogue, and no dialog title gets the
 // program's name added by the platform.
-#include "ConstsSl.h"
-#include "MainWin.h"
+#include "app/ConstsSl.h"
+#include "app/MainWin.h"
 #include "TempFiles.h"
 
 #include <QAction>

@@ -1,9 +1,9 @@
 // Start-up as processes: the single-instance hand-over between two real
 // processes, how a start ends when there is no hand-over, and an orderly
 // close on SIGTERM that writes the settings.
-#include "ConstsSl.h"
-#include "KvSingleInstance.h"
-#include "MainWin.h"
+#include "app/ConstsSl.h"
+#include "app/KvSingleInstance.h"
+#include "app/MainWin.h"
 #include "StartUpFixture.h"
 
 #include <QComboBox>

@@ -1,8 +1,8 @@
 // Whom a start trusts: the lock and socket are used only in a folder this
 // user alone can write, and nothing of another user there is ever used, so
 // another user cannot receive a start's path or keep it from opening.
-#include "ConstsSl.h"
-#include "KvSingleInstance.h"
+#include "app/ConstsSl.h"
+#include "app/KvSingleInstance.h"
 #include "StartUpFixture.h"
 
 #include <QLocalServer>

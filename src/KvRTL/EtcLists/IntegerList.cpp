@@ -1,4 +1,4 @@
-#include "IntegerList.h"
+#include "KvRTL/EtcLists/IntegerList.h"
 
 EAssignError::EAssignError() : std::logic_error("cannot assign an object of an unrelated class") {}
 

@@ -4,7 +4,7 @@
 // Plain C++ (no Qt). Not thread-safe: one thread at a time per list.
 #pragma once
 
-#include "MyList.h"
+#include "KvRTL/EtcLists/MyList.h"
 
 #include <cstdint>
 #include <memory>

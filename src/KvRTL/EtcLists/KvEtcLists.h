@@ -3,7 +3,7 @@
 // Plain C++ (no Qt). Not thread-safe: one thread at a time per list.
 #pragma once
 
-#include "IntegerList.h"
+#include "KvRTL/EtcLists/IntegerList.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "MyList.h"
+#include "KvRTL/EtcLists/MyList.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "JpegTrailer.h"
+#include "decode/JpegTrailer.h"
 
 #include <algorithm>
 #include <array>

@@ -1,22 +1,14 @@
 // Folder and file paths as the OS gives them: byte strings. This module owns
-// the rules for turning such a path into display text, for its trailing "/",
-// for comparing two paths and for making a start argument absolute. Widgets
-// show DisplayPath(...) but never hand their text back as a path: a name that
-// is not UTF-8 would not survive the round trip.
+// the rules for a path's trailing "/", for comparing two paths, for making a
+// start argument absolute and for taking a path apart. Display text for a
+// path is platform/DisplayPath's.
 //
 // Every function is pure (AbsolutePath reads nothing but its arguments) and
 // may be called from any thread.
 #pragma once
 
-#include <QString>
-
 #include <string>
 #include <string_view>
-
-// The bytes as text: valid UTF-8 as it is; otherwise CP932 (Shift_JIS) when
-// the bytes decode cleanly, which is what such names are on Japanese
-// archives; otherwise UTF-8 with U+FFFD for each bad sequence.
-QString DisplayPath(std::string_view bytes);
 
 // path with one trailing "/" ("" stays "").
 std::string WithTrailingSlash(std::string path);
@@ -47,10 +39,3 @@ std::string ParentFolder(const std::string& folder);
 // The last component of a folder path without its "/" ("/a/b/" gives "b");
 // the root "/" gives "/".
 std::string LastPathComponent(const std::string& folder);
-
-// The names Qt's own file widgets (the folder tree's model, the folder
-// chooser, dropped URLs) use for a path, and back. Qt decodes names as
-// UTF-8, so these round-trip only for UTF-8 paths; they are for talking to
-// those widgets, never for display or for opening files.
-QString QtFileName(const std::string& path);
-std::string FromQtFileName(const QString& name);

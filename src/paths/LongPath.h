@@ -12,6 +12,14 @@
 // them. Returns the descriptor, or -1 with errno set by the failing step.
 int OpenLongPath(int folderFd, const std::string& path, int flags);
 
+// What a path names at this moment, looked up as stat looks (links
+// followed) but through OpenLongPath, so that paths of any length work.
+// Missing also stands for a path that cannot be looked at, and for "".
+enum class PathKind { Missing, Folder, RegularFile, Other };
+PathKind KindOfPath(const std::string& path);
+inline bool IsFolder(const std::string& path) { return KindOfPath(path) == PathKind::Folder; }
+inline bool IsRegularFile(const std::string& path) { return KindOfPath(path) == PathKind::RegularFile; }
+
 // Splits paths into a folder descriptor for the *at() calls and the name
 // within it. The folder stays open until a path in another folder comes, so
 // a run through one folder costs one short lookup per file instead of a walk

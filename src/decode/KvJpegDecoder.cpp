@@ -1,7 +1,7 @@
-#include "KvJpegDecoder.h"
+#include "decode/KvJpegDecoder.h"
 
-#include "LibjpegInput.h"
-#include "LongPath.h"
+#include "decode/LibjpegInput.h"
+#include "paths/LongPath.h"
 
 #include <bit>
 #include <cerrno>

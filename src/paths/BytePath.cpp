@@ -1,21 +1,10 @@
-#include "KvPath.h"
-
-#include "KvUtils.h"
-
-#include <QFile>
+#include "paths/BytePath.h"
 
 #include <cerrno>
 #include <climits>
 #include <vector>
 
 #include <unistd.h>
-
-QString DisplayPath(std::string_view bytes)
-{
-    QString text;
-    DecodeUtf8OrCp932(bytes, text);  // else UTF-8 with U+FFFD: nothing is dropped
-    return text;
-}
 
 std::string WithTrailingSlash(std::string path)
 {
@@ -107,14 +96,4 @@ std::string LastPathComponent(const std::string& folder)
         return trimmed;
     const std::size_t slash = trimmed.rfind('/');
     return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
-}
-
-QString QtFileName(const std::string& path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
-std::string FromQtFileName(const QString& name)
-{
-    return QFile::encodeName(name).toStdString();
 }

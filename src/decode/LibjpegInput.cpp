@@ -1,4 +1,4 @@
-#include "LibjpegInput.h"
+#include "decode/LibjpegInput.h"
 
 #include <cerrno>
 

@@ -1,10 +1,11 @@
-#include "LongPath.h"
+#include "paths/LongPath.h"
 
 #include <cerrno>
 #include <climits>
 #include <string_view>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -81,4 +82,21 @@ int FolderLookup::folderFor(const std::string& path, const char*& name)
     if (folderFd_ < 0)
         folder_.clear();
     return folderFd_;
+}
+
+PathKind KindOfPath(const std::string& path)
+{
+    if (path.empty() || path.find('\0') != std::string::npos)
+        return PathKind::Missing;
+    const int fd = OpenLongPath(AT_FDCWD, path, O_PATH | O_CLOEXEC);
+    if (fd < 0)
+        return PathKind::Missing;
+    struct stat status {};
+    const bool known = ::fstat(fd, &status) == 0;
+    ::close(fd);
+    if (!known)
+        return PathKind::Missing;
+    if (S_ISDIR(status.st_mode))
+        return PathKind::Folder;
+    return S_ISREG(status.st_mode) ? PathKind::RegularFile : PathKind::Other;
 }

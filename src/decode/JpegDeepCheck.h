@@ -6,9 +6,9 @@
 // different threads do not meet.
 #pragma once
 
-#include "JpegTrailer.h"
-#include "KvJpegInfo.h"
-#include "LibjpegInput.h"
+#include "decode/JpegTrailer.h"
+#include "inspection/KvJpegInfo.h"
+#include "decode/LibjpegInput.h"
 
 #include <cstdint>
 #include <span>

@@ -1,7 +1,7 @@
-#include "JpegDeepCheck.h"
+#include "decode/JpegDeepCheck.h"
 
-#include "LibjpegInput.h"
-#include "LongPath.h"
+#include "decode/LibjpegInput.h"
+#include "paths/LongPath.h"
 
 #include <algorithm>
 #include <cerrno>

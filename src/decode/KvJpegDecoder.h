@@ -7,7 +7,7 @@
 // ignored, and sizes are checked before any pixel memory is allocated.
 #pragma once
 
-#include "LibjpegInput.h"
+#include "decode/LibjpegInput.h"
 
 #include <cstddef>
 #include <cstdint>
