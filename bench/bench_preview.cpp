@@ -9,11 +9,11 @@
 //
 //   bench_preview --make FILE        writes a 6000 x 4000 photo-like baseline JPEG
 //   bench_preview FILE [REPEATS]     prints one line of name value pairs
-#include "components/KvImageView.h"
-#include "catalogue/KvFileInfos.h"
-#include "inspection/KvJpegChecker.h"
-#include "components/KvListView.h"
 #include "app/MainWin.h"
+#include "catalogue/KvFileInfos.h"
+#include "components/KvImageView.h"
+#include "components/KvListView.h"
+#include "inspection/KvJpegChecker.h"
 #include "MemoryJpegEncoder.h"
 #include "SyntheticImage.h"
 

@@ -1,9 +1,9 @@
 // Times the window's main job: from the hand-over of a folder to the last
 // verdict of the check that follows the listing, on the offscreen platform,
 // and measures the longest stall of the main thread's event loop meanwhile.
+#include "app/MainWin.h"
 #include "catalogue/KvFileInfos.h"
 #include "inspection/KvJpegChecker.h"
-#include "app/MainWin.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -13,9 +13,9 @@
 //
 // The same seed gives the same files. File names start with the original's
 // name, so a file's origin and damage read from its path.
-#include "MemoryJpegEncoder.h"
 #include "DeepCorpusTrailers.h"
 #include "JpegLayout.h"
+#include "MemoryJpegEncoder.h"
 #include "SyntheticImage.h"
 
 #include <cstdio>

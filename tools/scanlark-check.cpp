@@ -4,8 +4,8 @@
 #include "CheckRunner.h"
 #include "CheckTargets.h"
 #include "decode/JpegDeepCheck.h"
-#include "inspection/KvJpegInfo.h"
 #include "decode/LibjpegInput.h"
+#include "inspection/KvJpegInfo.h"
 #include "RecordFormat.h"
 
 #include <cerrno>

@@ -1,7 +1,7 @@
 #include "app/KvSingleInstance.h"
 
-#include "platform/DisplayPath.h"
 #include "app/PrivateRuntimeFolder.h"
+#include "platform/DisplayPath.h"
 
 #include <QElapsedTimer>
 #include <QLocalServer>

@@ -3,14 +3,14 @@
 #include "app/MainWin.h"
 
 #include "app/ActionIcons.h"
-#include "components/KvActns.h"
 #include "catalogue/KvFileInfos.h"
+#include "components/KvActns.h"
 #include "components/KvImageView.h"
-#include "inspection/KvJpegChecker.h"
 #include "components/KvListView.h"
 #include "components/KvRecentControl.h"
 #include "components/ScanlarkColumns.h"
 #include "components/ScanlarkStatusTexts.h"
+#include "inspection/KvJpegChecker.h"
 
 #include <QAbstractFileIconProvider>
 #include <QApplication>

@@ -2,9 +2,9 @@
 // slot, check behaviour, tag and shortcut of every command.
 #include "app/ActionIcons.h"
 #include "app/ConstsSl.h"
-#include "components/KvActns.h"
-#include "catalogue/KvFileInfos.h"
 #include "app/MainWin.h"
+#include "catalogue/KvFileInfos.h"
+#include "components/KvActns.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -1,14 +1,14 @@
 // Checking from the window: check all, stop, the end of a check, progress
 // in the status bar while it runs, and selecting the damaged files.
 #include "app/FolderHistory.h"
+#include "app/MainWin.h"
 #include "catalogue/KvFileInfoCompare.h"
 #include "catalogue/KvFileInfos.h"
-#include "inspection/KvJpegChecker.h"
 #include "components/KvListView.h"
+#include "components/KvRecentControl.h"
+#include "inspection/KvJpegChecker.h"
 #include "paths/BytePath.h"
 #include "platform/DisplayPath.h"
-#include "components/KvRecentControl.h"
-#include "app/MainWin.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,13 +1,13 @@
 // The window's dialogs: the options ("オプション(&O)..." and "列の設定(&N)...")
 // and the history editor ("履歴の編集(&E)..."). Both are refused while a
 // listing or a check runs: they change what the workers read.
-#include "components/FrmKvEditFileList.h"
-#include "catalogue/KvFileInfos.h"
-#include "inspection/KvJpegChecker.h"
-#include "components/KvListView.h"
-#include "paths/BytePath.h"
 #include "app/MainWin.h"
+#include "catalogue/KvFileInfos.h"
+#include "components/FrmKvEditFileList.h"
+#include "components/KvListView.h"
+#include "inspection/KvJpegChecker.h"
 #include "options/OptionDlgSl.h"
+#include "paths/BytePath.h"
 
 #include <QAction>
 #include <QTabWidget>

@@ -1,15 +1,16 @@
 // Acting on the chosen files: copy or move them to a folder, delete them,
 // open them or their folder, copy the focused file's name. None of these
 // refreshes the list; the person does that with F5.
-#include "KvRTL/EtcLists/KvEtcLists.h"
+#include "app/KvShell.h"
+#include "app/MainWin.h"
 #include "catalogue/KvFileInfos.h"
 #include "components/KvFileOperationDialogs.h"
 #include "components/KvListView.h"
-#include "paths/BytePath.h"
-#include "platform/DisplayPath.h"
 #include "components/KvRecentControl.h"
-#include "app/KvShell.h"
-#include "app/MainWin.h"
+#include "KvRTL/EtcLists/KvEtcLists.h"
+#include "paths/BytePath.h"
+#include "paths/LongPath.h"
+#include "platform/DisplayPath.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -17,26 +18,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
-#include <sys/stat.h>
-
 #include <algorithm>
-
-namespace {
-
-// At this moment: the open commands skip what is gone.
-bool FileExists(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
-}
-
-bool FolderExists(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-}  // namespace
 
 void TFormScanlark::SetupFileOperations()
 {
@@ -105,7 +87,7 @@ void TFormScanlark::DeleteFileActExecute()
 void TFormScanlark::OpenShellActExecute()
 {
     for (const std::string& name : SelectedFullNames())
-        if (FileExists(name))
+        if (KindOfPath(name) != PathKind::Missing)
             ShellOpenFile(name);
 }
 
@@ -113,7 +95,7 @@ void TFormScanlark::OpenExplorerActExecute()
 {
     // One window per file, also for files that share a folder.
     for (const std::string& name : SelectedFullNames())
-        if (FolderExists(FolderOfPath(name)))
+        if (IsFolder(FolderOfPath(name)))
             ExploreFolder(name);
 }
 
@@ -122,13 +104,13 @@ void TFormScanlark::OpenFolderActExecute()
     const std::vector<std::string> names = SelectedFullNames();
     if (names.empty()) {
         const TKvRecentItem* now = KvRecentControl1->NowItem();
-        if (now && !now->Path.empty() && FolderExists(now->Path))
+        if (now && !now->Path.empty() && IsFolder(now->Path))
             ShellOpenFolder(now->Path);
         return;
     }
     for (const std::string& name : names) {
         const std::string folder = FolderOfPath(name);
-        if (FolderExists(folder))
+        if (IsFolder(folder))
             ShellOpenFolder(folder);
     }
 }

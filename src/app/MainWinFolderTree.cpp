@@ -2,12 +2,13 @@
 // folders or files dropped on the window: each turns a person's choice into
 // OpenFolder. The address box only shows paths; the bytes of the folder it
 // shows are kept beside it.
-#include "paths/BytePath.h"
-#include "platform/DisplayPath.h"
-#include "components/KvListView.h"
-#include "components/KvRecentControl.h"
 #include "app/KvShell.h"
 #include "app/MainWin.h"
+#include "components/KvListView.h"
+#include "components/KvRecentControl.h"
+#include "paths/BytePath.h"
+#include "paths/LongPath.h"
+#include "platform/DisplayPath.h"
 
 #include <QAction>
 #include <QAbstractItemView>
@@ -20,8 +21,6 @@
 #include <QScrollBar>
 #include <QToolButton>
 #include <QTreeView>
-
-#include <sys/stat.h>
 
 void TFormScanlark::SetupFolderTree()
 {
@@ -137,8 +136,7 @@ void TFormScanlark::STVDeleteFolder()
         return;
     const std::string path = FromQtFileName(STVModel->filePath(selected));
     DeleteToRecycleBin(this, path);
-    struct stat status {};
-    if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
+    if (IsFolder(path))
         return;  // refused, cancelled or failed: the tree stays as it was
     // Only the node goes: when the model drops it, the selection must not
     // move to a sibling and open it.

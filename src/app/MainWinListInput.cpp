@@ -1,8 +1,8 @@
 // The file list's keys and mouse, and the rules that enable the main
 // window's actions.
+#include "app/MainWin.h"
 #include "components/KvListView.h"
 #include "components/KvRecentControl.h"
-#include "app/MainWin.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,20 +3,20 @@
 // keeping selection and focus across reloads, the status bar and the
 // set-up of the list. Keys, mouse and the action rules are in
 // MainWinListInput.cpp.
-#include "KvRTL/EtcLists/KvEtcLists.h"
-#include "components/KvFileIconCache.h"
+#include "app/MainWin.h"
 #include "catalogue/KvFileInfoCompare.h"
 #include "catalogue/KvFileInfos.h"
-#include "components/KvFindDialog.h"
-#include "inspection/KvJpegChecker.h"
-#include "components/KvListView.h"
-#include "platform/DisplayPath.h"
-#include "components/KvRecentControl.h"
 #include "catalogue/KvUtils.h"
-#include "app/MainWin.h"
+#include "components/KvFileIconCache.h"
+#include "components/KvFindDialog.h"
+#include "components/KvListView.h"
+#include "components/KvRecentControl.h"
 #include "components/ScanlarkCellTexts.h"
 #include "components/ScanlarkColumns.h"
 #include "components/ScanlarkStatusTexts.h"
+#include "inspection/KvJpegChecker.h"
+#include "KvRTL/EtcLists/KvEtcLists.h"
+#include "platform/DisplayPath.h"
 
 #include <QAction>
 #include <QApplication>

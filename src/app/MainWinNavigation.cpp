@@ -2,16 +2,17 @@
 // end of a listing, back/forward/up, the refresh commands and the switches.
 // The folder tree, the address box and drops are in MainWinFolderTree.cpp.
 #include "app/ConstsSl.h"
+#include "app/MainWin.h"
 #include "catalogue/KvFileInfoCompare.h"
 #include "catalogue/KvFileInfos.h"
-#include "inspection/KvJpegChecker.h"
-#include "components/KvListView.h"
-#include "paths/BytePath.h"
-#include "platform/DisplayPath.h"
-#include "components/KvRecentControl.h"
 #include "catalogue/KvUtils.h"
-#include "app/MainWin.h"
+#include "components/KvListView.h"
+#include "components/KvRecentControl.h"
 #include "components/ScanlarkStatusTexts.h"
+#include "inspection/KvJpegChecker.h"
+#include "paths/BytePath.h"
+#include "paths/LongPath.h"
+#include "platform/DisplayPath.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,21 +23,7 @@
 #include <QToolButton>
 #include <QTreeView>
 
-#include <sys/stat.h>
-
 namespace {
-
-bool isFolder(const std::string& path)
-{
-    struct stat status {};
-    return !path.empty() && ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-}
-
-bool isFile(const std::string& path)
-{
-    struct stat status {};
-    return !path.empty() && ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
-}
 
 // How often the status bar follows a running listing.
 constexpr int kListingProgressMs = 250;
@@ -182,7 +169,7 @@ void TFormScanlark::RefreshFilesKeepingMode()
     const TKvRecentItem* now = KvRecentControl1->NowItem();
     if (!now)
         return;
-    if (isFolder(now->Path)) {
+    if (IsFolder(now->Path)) {
         ReloadFolder();
         return;
     }
@@ -283,13 +270,13 @@ void TFormScanlark::OpenFolder(const std::string& path)
     ClearFileList();
     auto arriving = std::make_unique<TKvRecentItem>();
     std::string folder = path;
-    if (isFile(path)) {
+    if (const PathKind kind = KindOfPath(path); kind == PathKind::RegularFile || kind == PathKind::Other) {
         // A file opens its folder and is selected there once listed.
         arriving->SelectedFileNames = {path};
         arriving->FocusedFileName = path;
         folder = FolderOfPath(path);
     }
-    if (!isFolder(folder)) {
+    if (!IsFolder(folder)) {
         ShowInvalidFolder(path);
         return;
     }
@@ -311,7 +298,7 @@ void TFormScanlark::ReloadFolder()
     SaveSelection(kept);
     ClearFileList();
     TKvRecentItem* now = KvRecentControl1->NowItem();
-    if (!now || !isFolder(now->Path)) {
+    if (!now || !IsFolder(now->Path)) {
         ShowInvalidFolder(now ? now->Path : std::string());
         return;
     }
@@ -324,7 +311,7 @@ void TFormScanlark::ReloadFolder()
 void TFormScanlark::ShowHistoryFolder(const std::string& path)
 {
     ClearFileList();
-    if (!isFolder(path)) {
+    if (!IsFolder(path)) {
         ShowInvalidFolder(path);
         return;
     }

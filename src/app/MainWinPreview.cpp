@@ -1,11 +1,11 @@
 // The image preview under the file list: its view modes, loading the
 // focused file, closing, copying, and fitting the pane to the image.
+#include "app/MainWin.h"
 #include "catalogue/KvFileInfos.h"
 #include "components/KvImageView.h"
-#include "decode/KvJpegDecoder.h"
 #include "components/KvListView.h"
+#include "decode/KvJpegDecoder.h"
 #include "platform/DisplayPath.h"
-#include "app/MainWin.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,13 +4,13 @@
 // does not answer makes a second start fail loudly, and a hand-over that
 // cannot be set up (or cannot be trusted) leaves this start its own window.
 #include "app/ConstsSl.h"
-#include "paths/BytePath.h"
-#include "platform/DisplayPath.h"
 #include "app/KvSingleInstance.h"
 #include "app/MainWin.h"
-#include "options/OptionsSl.h"
 #include "app/QtTranslations.h"
 #include "app/StartArgument.h"
+#include "options/OptionsSl.h"
+#include "paths/BytePath.h"
+#include "platform/DisplayPath.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,10 +1,10 @@
 #include "catalogue/KvFileInfoList.h"
 
-#include "platform/KvDirectoryListing.h"
 #include "catalogue/KvFileInfoCompare.h"
 #include "catalogue/KvNameKeyMaker.h"
-#include "platform/KvShellInfo.h"
 #include "KvRTL/EtcLists/MyList.h"
+#include "platform/KvDirectoryListing.h"
+#include "platform/KvShellInfo.h"
 
 #include <algorithm>
 

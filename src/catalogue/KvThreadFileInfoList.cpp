@@ -1,8 +1,8 @@
 #include "catalogue/KvThreadFileInfoList.h"
 
-#include "platform/KvMemIniFile.h"
 #include "catalogue/KvThreadFileInfoListThread.h"
 #include "catalogue/KvUtils.h"
+#include "platform/KvMemIniFile.h"
 
 namespace {
 

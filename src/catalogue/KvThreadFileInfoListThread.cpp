@@ -1,8 +1,8 @@
 #include "catalogue/KvThreadFileInfoListThread.h"
 
 #include "catalogue/KvNameKeyMaker.h"
-#include "platform/KvShellInfo.h"
 #include "catalogue/KvThreadFileInfoList.h"
+#include "platform/KvShellInfo.h"
 
 TKvThreadFileInfoListThread::TKvThreadFileInfoListThread(TKvThreadFileInfoList* owner)
     : TKvThread(true), owner_(owner), folderScanned_(owner->OnFolderScanned)

@@ -1,10 +1,10 @@
 #include "components/FrmKvEditFileList.h"
 
 #include "components/KvActns.h"
-#include "KvRTL/EtcLists/KvEtcLists.h"
 #include "components/KvListView.h"
-#include "platform/DisplayPath.h"
+#include "KvRTL/EtcLists/KvEtcLists.h"
 #include "paths/LongPath.h"
+#include "platform/DisplayPath.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "components/KvActns.h"
 
-#include "platform/InstallLayout.h"
 #include "components/KvAbout.h"
 #include "platform/DisplayPath.h"
+#include "platform/InstallLayout.h"
 
 #include <QApplication>
 #include <QByteArray>

@@ -1,9 +1,9 @@
 #include "components/KvFileOperationDialogs.h"
 
-#include "platform/KvFileOperations.h"
-#include "platform/DisplayPath.h"
-#include "platform/KvThread.h"
 #include "catalogue/KvUtils.h"
+#include "platform/DisplayPath.h"
+#include "platform/KvFileOperations.h"
+#include "platform/KvThread.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,8 +2,8 @@
 // type-to-find and grid lines.
 #include "components/KvListView.h"
 
-#include "KvRTL/EtcLists/KvEtcLists.h"
 #include "components/KvListHeader.h"
+#include "KvRTL/EtcLists/KvEtcLists.h"
 
 #include <QApplication>
 #include <QHeaderView>

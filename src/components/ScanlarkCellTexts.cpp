@@ -1,12 +1,12 @@
 #include "components/ScanlarkCellTexts.h"
 
-#include "platform/KvDirectoryListing.h"
 #include "catalogue/KvFileInfo.h"
+#include "catalogue/KvUtils.h"
+#include "components/ScanlarkColumns.h"
 #include "inspection/KvJpegInfo.h"
 #include "inspection/KvJpegInfoConsts.h"
 #include "platform/DisplayPath.h"
-#include "catalogue/KvUtils.h"
-#include "components/ScanlarkColumns.h"
+#include "platform/KvDirectoryListing.h"
 
 #include <QDateTime>
 

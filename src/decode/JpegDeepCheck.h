@@ -7,8 +7,8 @@
 #pragma once
 
 #include "decode/JpegTrailer.h"
-#include "inspection/KvJpegInfo.h"
 #include "decode/LibjpegInput.h"
+#include "inspection/KvJpegInfo.h"
 
 #include <cstdint>
 #include <span>

@@ -1,7 +1,7 @@
 #include "inspection/JpegByteSource.h"
 
-#include "paths/LongPath.h"
 #include "inspection/MarkerScan.h"
+#include "paths/LongPath.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,10 +1,10 @@
 #include "inspection/KvJpegChecker.h"
 
-#include "inspection/JpegByteSource.h"
-#include "platform/KvDirectoryListing.h"
 #include "catalogue/KvFileInfos.h"
+#include "inspection/JpegByteSource.h"
 #include "inspection/KvJpegInfo.h"
 #include "inspection/ReadAhead.h"
+#include "platform/KvDirectoryListing.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,7 +1,7 @@
 #include "options/OptionDlgSl.h"
 
-#include "components/KvActns.h"
 #include "catalogue/KvFileInfos.h"
+#include "components/KvActns.h"
 #include "components/KvListView.h"
 #include "options/OptionsSl.h"
 

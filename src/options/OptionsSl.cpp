@@ -1,10 +1,10 @@
 #include "options/OptionsSl.h"
 
-#include "platform/InstallLayout.h"
 #include "catalogue/KvFileInfos.h"
 #include "components/KvListView.h"
-#include "platform/KvMemIniFile.h"
 #include "platform/DisplayPath.h"
+#include "platform/InstallLayout.h"
+#include "platform/KvMemIniFile.h"
 
 #include <QAction>
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "platform/KvTrash.h"
 
 #include "paths/BytePath.h"
-#include "platform/DisplayPath.h"
 #include "paths/LongPath.h"
+#include "platform/DisplayPath.h"
 
 #include <fcntl.h>
 #include <pwd.h>

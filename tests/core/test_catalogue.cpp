@@ -1,10 +1,10 @@
 // The file list: enumeration of real folder trees, filtering and both sort orders.
-#include "DeepFolders.h"
-#include "platform/KvDirectoryListing.h"
 #include "catalogue/KvFileInfoCompare.h"
 #include "catalogue/KvFileInfoList.h"
-#include "platform/KvShellInfo.h"
 #include "catalogue/KvUtils.h"
+#include "DeepFolders.h"
+#include "platform/KvDirectoryListing.h"
+#include "platform/KvShellInfo.h"
 #include "TempFiles.h"
 
 #include <gtest/gtest.h>

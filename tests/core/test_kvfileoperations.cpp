@@ -1,7 +1,7 @@
 // Copy, move and delete on temporary folders: what arrives, what stays, and
 // that no cancel, conflict or failure loses a file or leaves a partial one.
-#include "platform/KvFileOperations.h"
 #include "FileHelpers.h"
+#include "platform/KvFileOperations.h"
 #include "TempFiles.h"
 
 #include <gtest/gtest.h>

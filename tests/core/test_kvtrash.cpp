@@ -1,7 +1,7 @@
 // The freedesktop.org trash: where items land, their info files, unique
 // names, and failures that must leave the item and no trace behind.
-#include "platform/KvTrash.h"
 #include "FileHelpers.h"
+#include "platform/KvTrash.h"
 #include "TempFiles.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 // The enumeration and check workers as the window drives them: starting,
 // stopping, restarting, destruction during a run, and readers of check
 // results while the worker replaces them. Built under ThreadSanitizer too.
-#include "JpegBuilder.h"
 #include "catalogue/KvCollation.h"
 #include "catalogue/KvFileInfos.h"
 #include "inspection/KvJpegChecker.h"
+#include "JpegBuilder.h"
 #include "platform/KvMemIniFile.h"
 #include "TempFiles.h"
 #include "WaitUntil.h"

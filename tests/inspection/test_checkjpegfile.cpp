@@ -1,8 +1,8 @@
 // The per-file driver against the file system: what is not a regular file,
 // files of 2 GiB and more, and the windowed reads that keep memory bounded.
-#include "JpegBuilder.h"
 #include "inspection/JpegByteSource.h"
 #include "inspection/KvJpegInfo.h"
+#include "JpegBuilder.h"
 #include "LibjpegEncode.h"
 #include "TempFiles.h"
 

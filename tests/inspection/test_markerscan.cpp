@@ -1,10 +1,10 @@
 // The search for the next marker: every path (scalar, SSE2, AVX2) gives the
 // same answer on one table, wherever the vector blocks and the buffer end cut.
-#include "JpegBuilder.h"
 #include "inspection/JpegByteSource.h"
 #include "inspection/KvJpegInfo.h"
-#include "LibjpegEncode.h"
 #include "inspection/MarkerScan.h"
+#include "JpegBuilder.h"
+#include "LibjpegEncode.h"
 #include "TempFiles.h"
 
 #include <gtest/gtest.h>

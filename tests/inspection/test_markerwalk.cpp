@@ -1,7 +1,7 @@
 // The marker walk and the verdicts it leads to, on byte strings built in code.
-#include "JpegBuilder.h"
 #include "inspection/KvJpegInfo.h"
 #include "inspection/KvJpegInfoConsts.h"
+#include "JpegBuilder.h"
 #include "TempFiles.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // Where a path leads before any byte is read: folders deeper than PATH_MAX,
 // links that lead nowhere, and folders that may be read but not searched.
 #include "DeepFolders.h"
-#include "JpegBuilder.h"
 #include "inspection/JpegByteSource.h"
 #include "inspection/KvJpegInfo.h"
+#include "JpegBuilder.h"
 #include "paths/LongPath.h"
 #include "TempFiles.h"
 

@@ -1,7 +1,7 @@
 // Quality figures: the IJG sums, the estimate's rounding, the table counting
 // and summing of the walk, and files as libjpeg writes them.
-#include "JpegBuilder.h"
 #include "inspection/KvJpegInfo.h"
+#include "JpegBuilder.h"
 #include "LibjpegEncode.h"
 
 #include <gtest/gtest.h>

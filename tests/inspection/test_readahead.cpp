@@ -1,10 +1,10 @@
 // Read-ahead: files opened and announced ahead of the check are handed over,
 // never opened twice, never a FIFO, and give the verdicts the check gives
 // without read-ahead, whatever happens to them in between.
-#include "JpegBuilder.h"
 #include "inspection/JpegByteSource.h"
 #include "inspection/KvJpegInfo.h"
 #include "inspection/ReadAhead.h"
+#include "JpegBuilder.h"
 #include "TempFiles.h"
 
 #include <gtest/gtest.h>

@@ -3,12 +3,12 @@
 // the focus).
 #pragma once
 
-#include "JpegBuilder.h"
+#include "app/MainWin.h"
 #include "catalogue/KvFileInfos.h"
-#include "inspection/KvJpegChecker.h"
 #include "components/KvListView.h"
 #include "components/KvRecentControl.h"
-#include "app/MainWin.h"
+#include "inspection/KvJpegChecker.h"
+#include "JpegBuilder.h"
 #include "TempFiles.h"
 #include "WaitUntil.h"
 

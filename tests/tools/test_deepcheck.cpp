@@ -1,8 +1,8 @@
 // The deep check on files made here: sound ones of each process, damage
 // inside the scan, truncation, each kind of trailer and hostile declarations.
 #include "ColourJpeg.h"
-#include "JpegBuilder.h"
 #include "decode/JpegDeepCheck.h"
+#include "JpegBuilder.h"
 #include "TempFiles.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 // Cell and status texts of the file list, without a window: dates, numbers,
 // names that are not UTF-8, and the check-result columns.
-#include "platform/KvDirectoryListing.h"
 #include "catalogue/KvFileInfo.h"
 #include "components/ScanlarkCellTexts.h"
 #include "components/ScanlarkColumns.h"
 #include "components/ScanlarkStatusTexts.h"
+#include "platform/KvDirectoryListing.h"
 
 #include <QDateTime>
 

@@ -1,9 +1,9 @@
 // The history editor: the list it edits, and the window driven by mouse and
 // keys, alone and from the main window's "履歴の編集(&E)...".
-#include "DeepFolders.h"
-#include "DialogDriver.h"
 #include "components/FrmKvEditFileList.h"
 #include "components/KvEditFileNameList.h"
+#include "DeepFolders.h"
+#include "DialogDriver.h"
 #include "platform/DisplayPath.h"
 #include "WindowTest.h"
 

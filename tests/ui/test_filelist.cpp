@@ -1,16 +1,16 @@
 // The file list of the main window: cell texts, sorting by column click,
 // type-to-find and the find dialog, the selection commands, selection kept by
 // name, the status bar, the keys of the list and the action rules.
-#include "JpegBuilder.h"
+#include "app/MainWin.h"
 #include "catalogue/KvFileInfos.h"
-#include "inspection/KvJpegChecker.h"
-#include "inspection/KvJpegInfoConsts.h"
+#include "catalogue/KvUtils.h"
 #include "components/KvListHeader.h"
 #include "components/KvListView.h"
 #include "components/KvRecentControl.h"
-#include "catalogue/KvUtils.h"
-#include "app/MainWin.h"
 #include "components/ScanlarkColumns.h"
+#include "inspection/KvJpegChecker.h"
+#include "inspection/KvJpegInfoConsts.h"
+#include "JpegBuilder.h"
 #include "TempFiles.h"
 #include "WaitUntil.h"
 #include "WindowTest.h"

@@ -2,13 +2,13 @@
 // then key presses and releases to whatever widget has the keyboard focus,
 // through Qt's whole key path (shortcuts, the item view's own handling, the
 // window's key-up commands).
-#include "JpegBuilder.h"
+#include "app/MainWin.h"
 #include "catalogue/KvFileInfos.h"
-#include "inspection/KvJpegChecker.h"
 #include "components/KvListView.h"
 #include "components/KvRecentControl.h"
-#include "app/MainWin.h"
 #include "components/ScanlarkColumns.h"
+#include "inspection/KvJpegChecker.h"
+#include "JpegBuilder.h"
 #include "TempFiles.h"
 #include "WaitUntil.h"
 #include "WindowTest.h"

@@ -1,10 +1,10 @@
 // Acting on the chosen files from the window as a person does: rows chosen
 // with the mouse, commands through their actions and keys, the folder
 // chooser and the questions answered on screen.
-#include "FileHelpers.h"
 #include "app/KvShell.h"
-#include "ModalHelpers.h"
 #include "components/ScanlarkColumns.h"
+#include "FileHelpers.h"
+#include "ModalHelpers.h"
 #include "WindowTest.h"
 
 #include <QCheckBox>

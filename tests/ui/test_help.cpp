@@ -1,10 +1,10 @@
 // The help page: it describes every command of the window's menus and every
 // column of the list, and F1 finds it beside the program or in an installed
 // copy's data folder, or says that it is missing.
-#include "components/KvActns.h"
-#include "inspection/KvJpegInfoConsts.h"
 #include "app/MainWin.h"
+#include "components/KvActns.h"
 #include "components/ScanlarkColumns.h"
+#include "inspection/KvJpegInfoConsts.h"
 
 #include "TempFiles.h"
 #include "WaitUntil.h"

@@ -2,12 +2,12 @@
 // file: URL), a file argument opening its folder with the file selected, and
 // where an installed copy keeps its settings.
 #include "app/ConstsSl.h"
-#include "platform/InstallLayout.h"
-#include "platform/DisplayPath.h"
 #include "app/KvSingleInstance.h"
 #include "app/MainWin.h"
-#include "options/OptionsSl.h"
 #include "app/StartArgument.h"
+#include "options/OptionsSl.h"
+#include "platform/DisplayPath.h"
+#include "platform/InstallLayout.h"
 #include "StartUpFixture.h"
 #include "WindowTest.h"
 

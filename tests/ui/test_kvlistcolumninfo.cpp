@@ -1,8 +1,8 @@
 // The column descriptions: swap rule, visible positions, the settings keys,
 // assignment, and the main list's column table.
 #include "components/KvListColumnInfo.h"
-#include "platform/KvMemIniFile.h"
 #include "components/ScanlarkColumns.h"
+#include "platform/KvMemIniFile.h"
 
 #include <gtest/gtest.h>
 

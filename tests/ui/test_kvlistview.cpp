@@ -1,8 +1,8 @@
 // The column-configurable list view: columns built from the set, sort marks,
 // the column editor, row selection and the owner-data model.
-#include "KvRTL/EtcLists/KvEtcLists.h"
 #include "components/KvListView.h"
 #include "components/ScanlarkColumns.h"
+#include "KvRTL/EtcLists/KvEtcLists.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>

@@ -1,8 +1,8 @@
 // The main window's settings: first start, the saved layout, round trips,
 // bad values and where the files go.
+#include "app/MainWin.h"
 #include "catalogue/KvFileInfos.h"
 #include "components/KvListView.h"
-#include "app/MainWin.h"
 #include "platform/KvMemIniFile.h"
 #include "TempFiles.h"
 

@@ -1,9 +1,9 @@
 // The options dialog, opened from the main window and driven by mouse and
 // keys: the pages, the column editor's rules, OK against "キャンセル" and
 // "初期化する".
+#include "components/ScanlarkColumns.h"
 #include "DialogDriver.h"
 #include "options/OptionDlgSl.h"
-#include "components/ScanlarkColumns.h"
 #include "WindowTest.h"
 
 #include <QCheckBox>
