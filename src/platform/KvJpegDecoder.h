@@ -9,6 +9,7 @@
 
 #include "LibjpegInput.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -49,7 +50,13 @@ struct TKvDecodedImage {
 // When reuse holds memory with room for the image, the image is decoded
 // into it (reuse is left empty either way): showing one photo after another
 // of the same size then writes into memory that is already mapped.
-TKvDecodedImage DecodeJpegFile(const std::string& path, TKvDecodedImage* reuse = nullptr);
+// When abandon is given, the decode polls it (at every 64 KiB read, every
+// pass of a progressive scan over a row of blocks and every call for output
+// rows) and gives up with an empty image soon after it turns true: a file
+// that takes minutes to get through (a hole of gigabytes for libjpeg to
+// search byte by byte) is dropped within milliseconds.
+TKvDecodedImage DecodeJpegFile(const std::string& path, TKvDecodedImage* reuse = nullptr,
+                               const std::atomic<bool>* abandon = nullptr);
 
 // The same for a file's bytes in memory, refusing images of more than
 // maxPixels pixels (the fuzz target keeps its memory small this way).
