@@ -69,26 +69,34 @@ void TKvPreviewLoader::Run()
             // Ends as a load that delivers nothing: the pending state ends.
         }
         request.load = nullptr;
+        std::optional<Result> replaced;
         lock.lock();
         if (!abandoned_) {
-            QMetaObject::invokeMethod(
-                this, [this, generation = request.generation, delivery = std::move(delivery)] {
-                    Deliver(generation, delivery);
-                }, Qt::QueuedConnection);
-        } else if (delivery) {
-            // Whatever it holds (pixels) is let go here, not on the main thread.
-            lock.unlock();
-            delivery = nullptr;
-            lock.lock();
+            // A result the main thread has not taken yet is older: dropped.
+            replaced = std::exchange(ready_, Result{std::move(delivery), request.generation});
+            if (!replaced)
+                QMetaObject::invokeMethod(this, "DeliverReady", Qt::QueuedConnection);
         }
+        // Whatever an abandoned load holds (pixels) is let go here, not on
+        // the main thread.
+        lock.unlock();
+        replaced.reset();
+        delivery = nullptr;
+        lock.lock();
     }
 }
 
-void TKvPreviewLoader::Deliver(uint64_t generation, const Delivery& delivery)
+void TKvPreviewLoader::DeliverReady()
 {
-    if (generation != generation_)
+    std::optional<Result> result;
+    {
+        const std::lock_guard lock(mutex_);
+        result = std::move(ready_);
+        ready_.reset();
+    }
+    if (!result || result->generation != generation_)
         return;
     pending_ = false;
-    if (delivery)
-        delivery();
+    if (result->delivery)
+        result->delivery();
 }

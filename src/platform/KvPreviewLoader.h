@@ -52,13 +52,19 @@ public:
     // A load was started and has neither delivered nor been cancelled.
     bool Pending() const { return pending_; }
 
+private Q_SLOTS:
+    void DeliverReady();  // main thread
+
 private:
     struct Request {
         Load load;
         uint64_t generation = 0;
     };
+    struct Result {
+        Delivery delivery;
+        uint64_t generation = 0;
+    };
     void Run();  // the loader's thread
-    void Deliver(uint64_t generation, const Delivery& delivery);  // main thread
 
     // Main thread only.
     uint64_t generation_ = 0;
@@ -66,8 +72,12 @@ private:
 
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::optional<Request> next_;  // guarded by mutex_
-    bool quit_ = false;            // guarded by mutex_
+    // Guarded by mutex_: results pass through here rather than through the
+    // posted event, which only wakes the main thread, so that every
+    // hand-over is one ThreadSanitizer can see.
+    std::optional<Request> next_;
+    std::optional<Result> ready_;
+    bool quit_ = false;
     // Set under mutex_ by Start, Cancel and the destructor; cleared under it
     // when the thread takes the next request; read by the running load.
     std::atomic<bool> abandoned_{false};
