@@ -66,6 +66,13 @@ TKvDecodedImage TakeSparePixels()
     return taken;
 }
 
+// Makes pixels the spare; the spare they replace is let go on this thread.
+void KeepSparePixels(TKvDecodedImage pixels)
+{
+    const std::lock_guard guard(Spare().lock);
+    std::swap(pixels, Spare().pixels);
+}
+
 struct ImagePixels {
     TKvPixelMemory memory;
     size_t capacity;
@@ -81,8 +88,7 @@ QImage ToImage(TKvDecodedImage decoded)
         TKvDecodedImage spare;
         spare.Pixels = std::move(pixels->memory);
         spare.Capacity = pixels->capacity;
-        const std::lock_guard guard(Spare().lock);
-        std::swap(spare, Spare().pixels);
+        KeepSparePixels(std::move(spare));
     };
     return QImage(reinterpret_cast<uchar*>(owner->memory.get()), decoded.Width, decoded.Height,
                   static_cast<qsizetype>(decoded.Width) * 4, QImage::Format_RGB32, release, owner);
@@ -100,8 +106,11 @@ LoadedPreview LoadPreview(const std::string& path, QSize fitInto, const std::ato
 {
     TKvDecodedImage spare = TakeSparePixels();
     TKvDecodedImage decoded = DecodeJpegFile(path, &spare, &abandoned);
-    if (decoded.Empty() || abandoned)
+    if (decoded.Empty() || abandoned) {
+        // An abandoned or failed decode leaves its memory to the next one.
+        KeepSparePixels(decoded.Empty() ? std::move(spare) : std::move(decoded));
         return {};
+    }
     QImage image = ToImage(std::move(decoded));
     QImage autoScaled = fitInto.isEmpty() ? QImage() : TKvImageView::AutoScaledCopy(image, fitInto);
     return {std::move(image), std::move(autoScaled)};

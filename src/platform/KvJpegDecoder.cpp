@@ -93,11 +93,10 @@ void MonitorUnlessAbandoned(j_common_ptr cinfo)
 // error leaves through longjmp; what survives an error lives in image.
 void DecodeInto(jpeg_decompress_struct& cinfo, LibjpegErrors& errors, TKvDecodedImage& image, uint64_t maxPixels)
 {
-    // image may hold memory to reuse; an image is complete once Width is set.
-    if (setjmp(errors.jump)) {
-        image = TKvDecodedImage();
+    // image may hold memory to reuse, and keeps it when the decode fails; an
+    // image is complete once Width is set.
+    if (setjmp(errors.jump))
         return;
-    }
     jpeg_read_header(&cinfo, TRUE);
     const uint64_t pixels = uint64_t{cinfo.image_width} * cinfo.image_height;
     if (pixels == 0 || pixels > maxPixels)
@@ -163,10 +162,8 @@ void DecodeInto(jpeg_decompress_struct& cinfo, LibjpegErrors& errors, TKvDecoded
                 RgbRowToPixels(row[0], out, width);
         }
     }
-    if (cinfo.output_scanline < cinfo.output_height) {
-        image = TKvDecodedImage();
+    if (cinfo.output_scanline < cinfo.output_height)
         return;
-    }
     image.Width = width;
     image.Height = height;
 }
@@ -206,8 +203,13 @@ TKvDecodedImage Decode(SetSource setSource, uint64_t maxPixels, TKvDecodedImage*
         DecodeInto(cinfo, errors, image, maxPixels);
     }
     jpeg_destroy_decompress(&cinfo);
-    if (image.Width == 0)
+    if (image.Width == 0) {
+        if (reuse) {
+            reuse->Capacity = image.Pixels ? image.Capacity : 0;
+            reuse->Pixels = std::move(image.Pixels);
+        }
         image = TKvDecodedImage();
+    }
     return image;
 }
 
@@ -235,9 +237,6 @@ TKvPixelMemory AllocatePixels(size_t count)
 
 TKvDecodedImage DecodeJpegFile(const std::string& path, TKvDecodedImage* reuse, const std::atomic<bool>* abandon)
 {
-    TKvDecodedImage spare;
-    if (reuse)
-        std::swap(spare, *reuse);
     if (path.empty() || path.find('\0') != std::string::npos)
         return {};
     // O_NONBLOCK: a FIFO named .jpg must not hang the window.
@@ -249,7 +248,7 @@ TKvDecodedImage DecodeJpegFile(const std::string& path, TKvDecodedImage* reuse, 
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
         auto source = std::make_unique<LibjpegFileSource>();
         image = Decode([&](jpeg_decompress_struct& cinfo) { UseFileSource(cinfo, *source, fd); }, kMaxDecodedPixels,
-                       &spare, abandon);
+                       reuse, abandon);
     }
     ::close(fd);
     return image;

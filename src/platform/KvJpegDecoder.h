@@ -48,8 +48,11 @@ struct TKvDecodedImage {
 // decoded, the rest filled as libjpeg fills missing data; every pixel of a
 // returned image has been written.
 // When reuse holds memory with room for the image, the image is decoded
-// into it (reuse is left empty either way): showing one photo after another
-// of the same size then writes into memory that is already mapped.
+// into it: showing one photo after another of the same size then writes
+// into memory that is already mapped. reuse is left empty when an image
+// comes back; when none does, it keeps memory for the next decode (its own,
+// or a larger block this decode allocated), so that abandoned and failed
+// decodes between two photos cost no fresh memory.
 // When abandon is given, the decode polls it (at every 64 KiB read, every
 // pass of a progressive scan over a row of blocks and every call for output
 // rows) and gives up with an empty image soon after it turns true: a file

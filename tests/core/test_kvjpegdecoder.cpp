@@ -243,9 +243,17 @@ TEST(KvJpegDecoder, DecodesIntoTheMemoryItIsGivenWhenThereIsRoom)
     EXPECT_EQ(larger.Capacity, 64u * 64);
     ExpectAllNear(larger, {250, 0, 0}, 4, "into fresh memory");
 
-    TKvDecodedImage lost = DecodeJpegFile(first);
-    EXPECT_TRUE(DecodeJpegFile(folder.path() + "/missing.jpg", &lost).Empty());
-    EXPECT_EQ(lost.Pixels, nullptr);  // taken either way
+    // A decode that gives nothing (no file, not a JPEG, abandoned) leaves
+    // the memory for the next one.
+    TKvDecodedImage kept = DecodeJpegFile(first);
+    const uint32_t* keptMemory = kept.Pixels.get();
+    const std::atomic<bool> abandon{true};
+    EXPECT_TRUE(DecodeJpegFile(folder.path() + "/missing.jpg", &kept).Empty());
+    EXPECT_TRUE(DecodeJpegFile(folder.write("text.jpg", {'h', 'i'}), &kept).Empty());
+    EXPECT_TRUE(DecodeJpegFile(first, &kept, &abandon).Empty());
+    EXPECT_EQ(kept.Pixels.get(), keptMemory);
+    EXPECT_EQ(kept.Capacity, 64u * 64);
+    EXPECT_EQ(DecodeJpegFile(first, &kept).Pixels.get(), keptMemory);
 }
 
 // A small file can repeat one progressive scan thousands of times, each a
