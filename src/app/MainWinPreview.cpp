@@ -157,8 +157,10 @@ void TFormScanlark::SetupPreview()
     connect(ImgView32, &TKvImageView::DblClick, this, &TFormScanlark::ImgView32DblClick);
 
     previewLoader_.reset(new TKvPreviewLoader);
-    connect(LVFiles->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &TFormScanlark::AbandonPreviewOfUnfocusedFile);
+    // The loader as the context: the list still signals while the window's
+    // children are torn down, after the loader is gone.
+    connect(LVFiles->selectionModel(), &QItemSelectionModel::currentChanged, previewLoader_.get(),
+            [this] { AbandonPreviewOfUnfocusedFile(); });
     previewSpareTimer_ = new QTimer(this);
     previewSpareTimer_->setSingleShot(true);
     previewSpareTimer_->setInterval(kSpareKeptMs);
