@@ -33,9 +33,10 @@ public:
     // Runs on the main thread when the load that made it is still the newest.
     using Delivery = std::function<void()>;
     // Runs on the loader's thread. It polls abandoned and returns soon after
-    // it turns true; what it returns then is dropped (destroyed on the
-    // loader's thread). A load that returns no delivery, or throws, ends the
-    // pending state all the same.
+    // it turns true; what it returns then is dropped on the loader's thread
+    // (on the main thread when the load is overtaken only after it ended).
+    // A load that returns no delivery, or throws, ends the pending state all
+    // the same.
     using Load = std::function<Delivery(const std::atomic<bool>& abandoned)>;
 
     explicit TKvPreviewLoader(QObject* parent = nullptr);
