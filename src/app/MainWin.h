@@ -22,6 +22,7 @@ class QAction;
 class QComboBox;
 class QFileSystemModel;
 class QIcon;
+class QImage;
 class QLabel;
 class QMenu;
 class QModelIndex;
@@ -39,6 +40,7 @@ class TKvImageView;
 class TKvListView;
 class TKvMemIniFile;
 class TKvOpenAppFolderAction;
+class TKvPreviewLoader;
 class TKvRecentControl;
 class TKvRecentItem;
 class TKvThreadJpegChecker;
@@ -235,12 +237,29 @@ private:
     void ImgView32DblClick();
     // Shows the pane at the height it had when it was hidden.
     void ShowPreviewPane();
-    // Enables the commands that need an image in the pane.
+    // Enables the commands that need an image in the pane (closing also
+    // while a load is on its way).
     void UpdatePreviewActions();
+    // A load's end, on the main thread: its picture into the pane, or an
+    // empty pane when image is null.
+    void ShowLoadedPreview(const std::string& path, const QImage& image, const QImage& autoScaled);
+    // Abandons the load on its way, if any; the pane keeps what it shows.
+    void CancelPreviewLoad();
+    // The list's focus moved: a load of a file no longer focused is abandoned.
+    void AbandonPreviewOfUnfocusedFile();
     // The shown file's path as bytes (the hint shows it for display only).
     std::string previewPath_;
+    // The file the pending load decodes.
+    std::string previewLoading_;
     int previewPaneHeight_ = 128;
     QMenu* PMImgView = nullptr;
+    QTimer* previewSpareTimer_ = nullptr;  // lets the spare pixels go once loads stop
+    // Decodes off the window's thread. A member, so that its thread is
+    // stopped and joined before the widgets its deliveries touch are gone.
+    struct PreviewLoaderDeleter {
+        void operator()(TKvPreviewLoader* loader) const;
+    };
+    std::unique_ptr<TKvPreviewLoader, PreviewLoaderDeleter> previewLoader_;
 
     void FormCreate();
     void FormClose();

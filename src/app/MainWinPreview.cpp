@@ -6,12 +6,14 @@
 #include "components/KvListView.h"
 #include "decode/KvJpegDecoder.h"
 #include "platform/DisplayPath.h"
+#include "platform/KvPreviewLoader.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QMenu>
 #include <QSplitter>
+#include <QTimer>
 
 #include <algorithm>
 #include <memory>
@@ -22,6 +24,10 @@ namespace {
 // The area above the pane (the list and the splitter) keeps at least this
 // much of the panel's height.
 constexpr int kAboveSplitterMinimum = 30;
+
+// How long the memory of the last photo let go of is kept for the next load
+// once loads stop coming.
+constexpr int kSpareKeptMs = 1000;
 
 // Whether name ends in ".jpg" or ".jpeg", without regard to ASCII case:
 // the only pictures the preview decodes.
@@ -38,9 +44,9 @@ bool HasJpegExtension(const std::string& name)
 
 // The pixels of the last image the pane let go of, for the next load to
 // decode into: going from one photo to the next of the same size then needs
-// no fresh memory, whose first touch can cost more than the decode. Loads
-// run on the main thread; the last copy of an image may be dropped on
-// another (the clipboard's), hence the lock.
+// no fresh memory, whose first touch costs about a tenth of the decode.
+// Loads take it on the loader's thread, and the last copy of an image may be
+// dropped on any thread (the clipboard's, the loader's), hence the lock.
 struct SparePixels {
     std::mutex lock;
     TKvDecodedImage pixels;
@@ -60,6 +66,13 @@ TKvDecodedImage TakeSparePixels()
     return taken;
 }
 
+// Makes pixels the spare; the spare they replace is let go on this thread.
+void KeepSparePixels(TKvDecodedImage pixels)
+{
+    const std::lock_guard guard(Spare().lock);
+    std::swap(pixels, Spare().pixels);
+}
+
 struct ImagePixels {
     TKvPixelMemory memory;
     size_t capacity;
@@ -75,22 +88,40 @@ QImage ToImage(TKvDecodedImage decoded)
         TKvDecodedImage spare;
         spare.Pixels = std::move(pixels->memory);
         spare.Capacity = pixels->capacity;
-        const std::lock_guard guard(Spare().lock);
-        std::swap(spare, Spare().pixels);
+        KeepSparePixels(std::move(spare));
     };
     return QImage(reinterpret_cast<uchar*>(owner->memory.get()), decoded.Width, decoded.Height,
                   static_cast<qsizetype>(decoded.Width) * 4, QImage::Format_RGB32, release, owner);
 }
 
-// Restores the cursor however the load ends.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
+// What a load makes on the loader's thread: the decoded image, owning its
+// pixels, and for the automatic scale the copy the pane will draw, so that
+// the window's thread only swaps pictures.
+struct LoadedPreview {
+    QImage image;
+    QImage autoScaled;
 };
 
+LoadedPreview LoadPreview(const std::string& path, QSize fitInto, const std::atomic<bool>& abandoned)
+{
+    TKvDecodedImage spare = TakeSparePixels();
+    TKvDecodedImage decoded = DecodeJpegFile(path, &spare, &abandoned);
+    if (decoded.Empty() || abandoned) {
+        // An abandoned or failed decode leaves its memory to the next one.
+        KeepSparePixels(decoded.Empty() ? std::move(spare) : std::move(decoded));
+        return {};
+    }
+    QImage image = ToImage(std::move(decoded));
+    QImage autoScaled = fitInto.isEmpty() ? QImage() : TKvImageView::AutoScaledCopy(image, fitInto);
+    return {std::move(image), std::move(autoScaled)};
+}
+
 }  // namespace
+
+void TFormScanlark::PreviewLoaderDeleter::operator()(TKvPreviewLoader* loader) const
+{
+    delete loader;
+}
 
 void TFormScanlark::SetupPreview()
 {
@@ -124,14 +155,30 @@ void TFormScanlark::SetupPreview()
     connect(ImgCopyAct, &QAction::triggered, this, &TFormScanlark::ImgCopyActExecute);
     connect(ImgNameCopyAct, &QAction::triggered, this, &TFormScanlark::ImgNameCopyActExecute);
     connect(ImgView32, &TKvImageView::DblClick, this, &TFormScanlark::ImgView32DblClick);
+
+    previewLoader_.reset(new TKvPreviewLoader);
+    // The loader as the context: the list still signals while the window's
+    // children are torn down, after the loader is gone.
+    connect(LVFiles->selectionModel(), &QItemSelectionModel::currentChanged, previewLoader_.get(),
+            [this] { AbandonPreviewOfUnfocusedFile(); });
+    previewSpareTimer_ = new QTimer(this);
+    previewSpareTimer_->setSingleShot(true);
+    previewSpareTimer_->setInterval(kSpareKeptMs);
+    connect(previewSpareTimer_, &QTimer::timeout, this, [this] {
+        if (!previewLoader_->Pending())
+            TakeSparePixels();
+    });
     UpdatePreviewActions();
 }
 
 void TFormScanlark::UpdatePreviewActions()
 {
     const bool loaded = !ImgView32->Empty();
-    for (QAction* action : {ImgCopyAct, ImgNameCopyAct, ImgCloseAct})
+    for (QAction* action : {ImgCopyAct, ImgNameCopyAct})
         SetRuleEnabled(action, loaded);
+    // Closing also abandons a load on its way: the menus, a listing and a
+    // check that start meanwhile reach it through this action.
+    SetRuleEnabled(ImgCloseAct, loaded || (previewLoader_ && previewLoader_->Pending()));
 }
 
 // --- View modes --------------------------------------------------------------
@@ -147,6 +194,7 @@ void TFormScanlark::ShowPreviewPane()
 
 void TFormScanlark::IVNoneActExecute()
 {
+    CancelPreviewLoad();
     AppOptions->ImgViewMode = 0;
     if (!ImgView32->isHidden())
         previewPaneHeight_ = ImgView32->height();
@@ -179,34 +227,75 @@ void TFormScanlark::ImgLoadActExecute()
     // A mode outside 0..2 read from the settings shows no pane: nothing to load into.
     if (AppOptions->ImgViewMode == 0 || ImgView32->isHidden() || row < 0 || row >= files.Count() || !isActiveWindow())
         return;
-    WaitCursor wait;
     const TKvFileInfo& entry = *files.FileInfos(row);
-    const std::string fullPath = entry.Path + entry.Name;
-    ImgView32->Clear();  // its pixels become the spare, unless the clipboard holds them
-    TKvDecodedImage spare = TakeSparePixels();
-    TKvDecodedImage decoded;
-    if (HasJpegExtension(entry.Name))
-        decoded = DecodeJpegFile(fullPath, &spare);
-    if (decoded.Empty()) {
+    std::string fullPath = entry.Path + entry.Name;
+    if (previewLoader_->Pending() && fullPath == previewLoading_)
+        return;  // already on its way
+    if (!HasJpegExtension(entry.Name)) {
         ImgCloseActExecute();  // no message: the pane is simply empty
         return;
     }
-    ImgView32->SetBitmap(ToImage(std::move(decoded)));
-    previewPath_ = fullPath;
+    // The pane shows the picture it has until the new one is decoded; the
+    // decode goes into the memory the one before that left.
+    const QSize fitInto = AppOptions->ImgViewMode == 2 ? ImgView32->viewport()->size() : QSize();
+    previewLoading_ = fullPath;
+    previewLoader_->Start([this, path = std::move(fullPath), fitInto](const std::atomic<bool>& abandoned) {
+        LoadedPreview loaded = LoadPreview(path, fitInto, abandoned);
+        return [this, path, loaded = std::move(loaded)] { ShowLoadedPreview(path, loaded.image, loaded.autoScaled); };
+    });
+    previewSpareTimer_->stop();
+    ImgView32->setCursor(Qt::BusyCursor);
+    UpdatePreviewActions();
+}
+
+void TFormScanlark::ShowLoadedPreview(const std::string& path, const QImage& image, const QImage& autoScaled)
+{
+    ImgView32->unsetCursor();
+    previewLoading_.clear();
+    if (image.isNull()) {
+        ImgCloseActExecute();  // no message: the pane is simply empty
+        return;
+    }
+    ImgView32->SetBitmap(image, autoScaled);  // the picture before becomes the spare
+    previewPath_ = path;
+    // One pass of arg: a "%2" in a file name stays as it is.
     ImgView32->SetHint(QStringLiteral("|%1 <%2x%3>")
-                           .arg(DisplayPath(fullPath))
-                           .arg(ImgView32->Bitmap().width())
-                           .arg(ImgView32->Bitmap().height()));
+                           .arg(DisplayPath(path), QString::number(image.width()), QString::number(image.height())));
     UpdatePreviewActions();
     switch (AppOptions->ImgViewMode) {
     case 1: IVScaleNormalAct->trigger(); break;
     case 2: IVAutoScaleLongAct->trigger(); break;
     default: break;
     }
+    previewSpareTimer_->start();
+}
+
+void TFormScanlark::CancelPreviewLoad()
+{
+    if (!previewLoader_->Pending())
+        return;
+    previewLoader_->Cancel();
+    previewLoading_.clear();
+    ImgView32->unsetCursor();
+    UpdatePreviewActions();
+    previewSpareTimer_->start();
+}
+
+void TFormScanlark::AbandonPreviewOfUnfocusedFile()
+{
+    if (!previewLoader_->Pending())
+        return;
+    const int row = LVFiles->currentRow();
+    const TKvThreadFileInfoList& files = KvFileInfos1->FileInfoList();
+    const bool stillFocused = row >= 0 && row < files.Count()
+                              && files.FileInfos(row)->Path + files.FileInfos(row)->Name == previewLoading_;
+    if (!stillFocused)
+        CancelPreviewLoad();
 }
 
 void TFormScanlark::ImgCloseActExecute()
 {
+    CancelPreviewLoad();
     ImgView32->Clear();
     TakeSparePixels();  // an empty pane keeps no memory
     ImgView32->SetHint(QString());

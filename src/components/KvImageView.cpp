@@ -20,6 +20,26 @@ constexpr qint64 kMaxScaledCopyPixels = 64ll * 1000 * 1000;
 // One notch of an ordinary mouse wheel.
 constexpr int kWheelNotch = 120;
 
+// The automatic scale of an image in a viewport, both non-empty.
+float FitScale(QSize image, QSize view)
+{
+    const double byWidth = double(view.width()) / image.width();
+    const double byHeight = double(view.height()) / image.height();
+    return static_cast<float>(byHeight <= byWidth ? byHeight : byWidth);
+}
+
+// Never less than a pixel: a long thin image still shows as a line.
+QSize ScaledSizeOf(QSize image, float scale)
+{
+    const auto side = [scale](int pixels) { return std::max(1, int(std::lround(double(pixels) * scale))); };
+    return {side(image.width()), side(image.height())};
+}
+
+bool KeepsScaledCopy(QSize scaled, float scale)
+{
+    return scale != 1.0f && qint64(scaled.width()) * scaled.height() <= kMaxScaledCopyPixels;
+}
+
 }  // namespace
 
 TKvImageView::TKvImageView(QWidget* parent)
@@ -35,11 +55,12 @@ TKvImageView::TKvImageView(QWidget* parent)
     viewport()->setBackgroundRole(QPalette::Dark);
 }
 
-void TKvImageView::SetBitmap(QImage image)
+void TKvImageView::SetBitmap(QImage image, QImage autoScaled)
 {
     if (!image.isNull() && image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32_Premultiplied)
         image = image.convertToFormat(QImage::Format_RGB32);
     bitmap_ = std::move(image);
+    autoScaled_ = std::move(autoScaled);
     scaled_ = QImage();
     scaledValid_ = false;
     UpdateScrollBars();
@@ -82,18 +103,25 @@ void TKvImageView::AutoScale()
     if (view.width() <= 0 || view.height() <= 0 || bitmap_.width() <= 0 || bitmap_.height() <= 0)
         return;
     SetStretchFilter(Qt::SmoothTransformation);
-    const double byWidth = double(view.width()) / bitmap_.width();
-    const double byHeight = double(view.height()) / bitmap_.height();
-    SetScale(static_cast<float>(byHeight <= byWidth ? byHeight : byWidth));
+    SetScale(FitScale(bitmap_.size(), view));
+}
+
+QImage TKvImageView::AutoScaledCopy(const QImage& image, QSize viewport)
+{
+    if (viewport.width() <= 0 || viewport.height() <= 0 || image.width() <= 0 || image.height() <= 0)
+        return {};
+    const float scale = std::max(FitScale(image.size(), viewport), kMinimumScale);
+    const QSize size = ScaledSizeOf(image.size(), scale);
+    if (!KeepsScaledCopy(size, scale))
+        return {};
+    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 QSize TKvImageView::ScaledSize() const
 {
     if (bitmap_.isNull())
         return {};
-    // Never less than a pixel: a long thin image still shows as a line.
-    const auto side = [this](int pixels) { return std::max(1, int(std::lround(double(pixels) * scale_))); };
-    return {side(bitmap_.width()), side(bitmap_.height())};
+    return ScaledSizeOf(bitmap_.size(), scale_);
 }
 
 QRect TKvImageView::BitmapRect() const
@@ -136,8 +164,10 @@ const QImage& TKvImageView::ScaledCopy()
     if (!scaledValid_) {
         scaledValid_ = true;
         const QSize size = ScaledSize();
-        if (scale_ != 1.0f && qint64(size.width()) * size.height() <= kMaxScaledCopyPixels)
-            scaled_ = bitmap_.scaled(size, Qt::IgnoreAspectRatio, filter_);
+        if (KeepsScaledCopy(size, scale_))
+            scaled_ = filter_ == Qt::SmoothTransformation && autoScaled_.size() == size
+                          ? autoScaled_
+                          : bitmap_.scaled(size, Qt::IgnoreAspectRatio, filter_);
     }
     return scaled_;
 }

@@ -7,7 +7,7 @@
 // scrolls by a sixth of the viewport and never changes the scale. Drawing at
 // a scale other than 1 uses a scaled copy made once per image and scale, so
 // scrolling and dragging repaint by copying pixels.
-// Main thread only, like every widget.
+// Main thread only, like every widget, but for AutoScaledCopy.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -24,7 +24,10 @@ public:
     const QImage& Bitmap() const { return bitmap_; }
     bool Empty() const { return bitmap_.isNull(); }
     // Shows image at the current scale, scrolled to the top left.
-    void SetBitmap(QImage image);
+    // autoScaled: AutoScaledCopy of image, made beforehand off the window's
+    // thread; drawn instead of a copy of its own whenever it fits the scale
+    // and filter in force (so not after a resize of the viewport).
+    void SetBitmap(QImage image, QImage autoScaled = QImage());
     // Empties the bitmap; scale and filter stay.
     void Clear();
 
@@ -39,6 +42,10 @@ public:
     // the viewport (by height when the two ratios tie), enlarging small
     // images. Otherwise nothing changes.
     void AutoScale();
+    // The copy that AutoScale has the view draw for image in a viewport of
+    // the given size; null when it would draw none. Touches no widget: any
+    // thread may call it.
+    static QImage AutoScaledCopy(const QImage& image, QSize viewport);
 
     // The rectangle the scaled image occupies, in viewport coordinates
     // (empty for an empty bitmap).
@@ -77,6 +84,7 @@ private:
     Qt::TransformationMode filter_ = Qt::FastTransformation;
     QImage scaled_;
     bool scaledValid_ = false;
+    QImage autoScaled_;  // offered with the bitmap
     QString hint_;
     bool dragArmed_ = false;
     QPoint lastCursor_;

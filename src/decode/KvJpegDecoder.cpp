@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <jerror.h>
 
 namespace {
 
@@ -58,15 +59,44 @@ void RgbRowToPixels(const JSAMPLE* in, uint32_t* out, int width)
 constexpr J_COLOR_SPACE kWordOrder = (std::endian::native == std::endian::little) ? JCS_EXT_BGRX : JCS_EXT_XRGB;
 #endif
 
+// --- Giving up early ---------------------------------------------------------
+
+// The source's refill and the progress monitor, each wrapped so that the
+// decode stops with an error once abandon turns true; libjpeg hands both the
+// decode's client_data. Between them they run every 64 KiB of input, every
+// row of blocks a progressive scan passes over and every call for output rows.
+struct AbandonHooks {
+    const std::atomic<bool>* abandon;
+    boolean (*fillInputBuffer)(j_decompress_ptr);
+    void (*progressMonitor)(j_common_ptr);
+};
+
+void StopIfAbandoned(j_common_ptr cinfo)
+{
+    if (static_cast<const AbandonHooks*>(cinfo->client_data)->abandon->load(std::memory_order_relaxed))
+        ERREXIT(cinfo, JERR_FILE_READ);  // the code is never read: nobody waits for the image
+}
+
+boolean FillUnlessAbandoned(j_decompress_ptr cinfo)
+{
+    StopIfAbandoned(reinterpret_cast<j_common_ptr>(cinfo));
+    return static_cast<const AbandonHooks*>(cinfo->client_data)->fillInputBuffer(cinfo);
+}
+
+void MonitorUnlessAbandoned(j_common_ptr cinfo)
+{
+    StopIfAbandoned(cinfo);
+    static_cast<const AbandonHooks*>(cinfo->client_data)->progressMonitor(cinfo);
+}
+
 // The decode proper. Every object here is trivially destructible, since an
 // error leaves through longjmp; what survives an error lives in image.
 void DecodeInto(jpeg_decompress_struct& cinfo, LibjpegErrors& errors, TKvDecodedImage& image, uint64_t maxPixels)
 {
-    // image may hold memory to reuse; an image is complete once Width is set.
-    if (setjmp(errors.jump)) {
-        image = TKvDecodedImage();
+    // image may hold memory to reuse, and keeps it when the decode fails; an
+    // image is complete once Width is set.
+    if (setjmp(errors.jump))
         return;
-    }
     jpeg_read_header(&cinfo, TRUE);
     const uint64_t pixels = uint64_t{cinfo.image_width} * cinfo.image_height;
     if (pixels == 0 || pixels > maxPixels)
@@ -132,17 +162,16 @@ void DecodeInto(jpeg_decompress_struct& cinfo, LibjpegErrors& errors, TKvDecoded
                 RgbRowToPixels(row[0], out, width);
         }
     }
-    if (cinfo.output_scanline < cinfo.output_height) {
-        image = TKvDecodedImage();
+    if (cinfo.output_scanline < cinfo.output_height)
         return;
-    }
     image.Width = width;
     image.Height = height;
 }
 
 // Sets up libjpeg around DecodeInto for a source that setSource installs.
 template <typename SetSource>
-TKvDecodedImage Decode(SetSource setSource, uint64_t maxPixels, TKvDecodedImage* reuse)
+TKvDecodedImage Decode(SetSource setSource, uint64_t maxPixels, TKvDecodedImage* reuse,
+                       const std::atomic<bool>* abandon = nullptr)
 {
     jpeg_decompress_struct cinfo {};
     LibjpegErrors errors {};
@@ -150,6 +179,7 @@ TKvDecodedImage Decode(SetSource setSource, uint64_t maxPixels, TKvDecodedImage*
     // on in a preview: the decode goes on.
     UseLibjpegErrors(cinfo, errors);
     jpeg_progress_mgr scanLimit {};
+    AbandonHooks hooks {};
 
     TKvDecodedImage image;
     if (reuse) {
@@ -164,11 +194,22 @@ TKvDecodedImage Decode(SetSource setSource, uint64_t maxPixels, TKvDecodedImage*
         // limit) fail instead of growing without bound.
         cinfo.mem->max_memory_to_use = 2L * 1000 * 1000 * 1000;
         setSource(cinfo);
+        if (abandon) {
+            hooks = {abandon, cinfo.src->fill_input_buffer, scanLimit.progress_monitor};
+            cinfo.client_data = &hooks;
+            cinfo.src->fill_input_buffer = FillUnlessAbandoned;
+            scanLimit.progress_monitor = MonitorUnlessAbandoned;
+        }
         DecodeInto(cinfo, errors, image, maxPixels);
     }
     jpeg_destroy_decompress(&cinfo);
-    if (image.Width == 0)
+    if (image.Width == 0) {
+        if (reuse) {
+            reuse->Capacity = image.Pixels ? image.Capacity : 0;
+            reuse->Pixels = std::move(image.Pixels);
+        }
         image = TKvDecodedImage();
+    }
     return image;
 }
 
@@ -194,11 +235,8 @@ TKvPixelMemory AllocatePixels(size_t count)
     return TKvPixelMemory(static_cast<uint32_t*>(memory));
 }
 
-TKvDecodedImage DecodeJpegFile(const std::string& path, TKvDecodedImage* reuse)
+TKvDecodedImage DecodeJpegFile(const std::string& path, TKvDecodedImage* reuse, const std::atomic<bool>* abandon)
 {
-    TKvDecodedImage spare;
-    if (reuse)
-        std::swap(spare, *reuse);
     if (path.empty() || path.find('\0') != std::string::npos)
         return {};
     // O_NONBLOCK: a FIFO named .jpg must not hang the window.
@@ -210,7 +248,7 @@ TKvDecodedImage DecodeJpegFile(const std::string& path, TKvDecodedImage* reuse)
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
         auto source = std::make_unique<LibjpegFileSource>();
         image = Decode([&](jpeg_decompress_struct& cinfo) { UseFileSource(cinfo, *source, fd); }, kMaxDecodedPixels,
-                       &spare);
+                       reuse, abandon);
     }
     ::close(fd);
     return image;

@@ -9,6 +9,7 @@
 
 #include "decode/LibjpegInput.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -47,9 +48,18 @@ struct TKvDecodedImage {
 // decoded, the rest filled as libjpeg fills missing data; every pixel of a
 // returned image has been written.
 // When reuse holds memory with room for the image, the image is decoded
-// into it (reuse is left empty either way): showing one photo after another
-// of the same size then writes into memory that is already mapped.
-TKvDecodedImage DecodeJpegFile(const std::string& path, TKvDecodedImage* reuse = nullptr);
+// into it: showing one photo after another of the same size then writes
+// into memory that is already mapped. reuse is left empty when an image
+// comes back; when none does, it keeps memory for the next decode (its own,
+// or a larger block this decode allocated), so that abandoned and failed
+// decodes between two photos cost no fresh memory.
+// When abandon is given, the decode polls it (at every 64 KiB read, every
+// pass of a progressive scan over a row of blocks and every call for output
+// rows) and gives up with an empty image soon after it turns true: a file
+// that takes minutes to get through (a hole of gigabytes for libjpeg to
+// search byte by byte) is dropped within milliseconds.
+TKvDecodedImage DecodeJpegFile(const std::string& path, TKvDecodedImage* reuse = nullptr,
+                               const std::atomic<bool>* abandon = nullptr);
 
 // The same for a file's bytes in memory, refusing images of more than
 // maxPixels pixels (the fuzz target keeps its memory small this way).

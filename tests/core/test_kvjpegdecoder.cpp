@@ -1,10 +1,14 @@
 #include "decode/KvJpegDecoder.h"
+#include "platform/KvPreviewLoader.h"
 
 #include "ColourJpeg.h"
+#include "FileHelpers.h"
 #include "TempFiles.h"
+#include "WaitUntil.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <future>
@@ -239,9 +243,17 @@ TEST(KvJpegDecoder, DecodesIntoTheMemoryItIsGivenWhenThereIsRoom)
     EXPECT_EQ(larger.Capacity, 64u * 64);
     ExpectAllNear(larger, {250, 0, 0}, 4, "into fresh memory");
 
-    TKvDecodedImage lost = DecodeJpegFile(first);
-    EXPECT_TRUE(DecodeJpegFile(folder.path() + "/missing.jpg", &lost).Empty());
-    EXPECT_EQ(lost.Pixels, nullptr);  // taken either way
+    // A decode that gives nothing (no file, not a JPEG, abandoned) leaves
+    // the memory for the next one.
+    TKvDecodedImage kept = DecodeJpegFile(first);
+    const uint32_t* keptMemory = kept.Pixels.get();
+    const std::atomic<bool> abandon{true};
+    EXPECT_TRUE(DecodeJpegFile(folder.path() + "/missing.jpg", &kept).Empty());
+    EXPECT_TRUE(DecodeJpegFile(folder.write("text.jpg", {'h', 'i'}), &kept).Empty());
+    EXPECT_TRUE(DecodeJpegFile(first, &kept, &abandon).Empty());
+    EXPECT_EQ(kept.Pixels.get(), keptMemory);
+    EXPECT_EQ(kept.Capacity, 64u * 64);
+    EXPECT_EQ(DecodeJpegFile(first, &kept).Pixels.get(), keptMemory);
 }
 
 // A small file can repeat one progressive scan thousands of times, each a
@@ -272,4 +284,48 @@ TEST(KvJpegDecoder, ProgressiveFileWithTooManyScansIsRefused)
     };
     EXPECT_FALSE(DecodeVector(withRepeats(10)).Empty());  // repeated scans alone are only warned about
     EXPECT_TRUE(DecodeVector(withRepeats(kMaxProgressiveScans + 10)).Empty());
+}
+
+// The preview's loads run off the caller's thread and the newest wins: one
+// superseded or cancelled mid-decode stops at once, even in a hole of 32 GB
+// that libjpeg would search byte by byte for minutes, and never delivers;
+// the destructor stops a decode the same way.
+TEST(KvPreviewLoader, OnlyTheNewestLoadDeliversAndAbandonedDecodesStopAtOnce)
+{
+    TempFolder folder;
+    const std::string hole = folder.path() + "/hole.jpg";
+    WriteWithHole(hole, {0xFF, 0xD8}, uintmax_t{32} << 30);
+    const std::string photo = folder.write("photo.jpg", PlainColourJpeg(Settings(3), {10, 20, 30}));
+    std::vector<std::string> delivered;
+    std::atomic<int> started{0};
+    const auto decode = [&](const std::string& path) {
+        return [&, path](const std::atomic<bool>& abandoned) -> TKvPreviewLoader::Delivery {
+            ++started;
+            const bool shown = !DecodeJpegFile(path, nullptr, &abandoned).Empty();
+            return [&, path, shown] { delivered.push_back(shown ? path : "nothing"); };
+        };
+    };
+    const auto clock = std::chrono::steady_clock::now();
+    {
+        TKvPreviewLoader loader;
+        loader.Start(decode(hole));
+        ASSERT_TRUE(waitUntil([&] { return started == 1; }));
+        for (int i = 0; i < 20; ++i)
+            loader.Start(decode(i % 2 ? photo : hole));
+        ASSERT_TRUE(waitUntil([&] { return !loader.Pending(); }));
+        EXPECT_EQ(delivered, std::vector<std::string>{photo});
+
+        const int before = started;
+        loader.Start(decode(hole));
+        ASSERT_TRUE(waitUntil([&] { return started > before; }));
+        loader.Cancel();
+        EXPECT_FALSE(loader.Pending());
+        loader.Start(decode(photo));
+        ASSERT_TRUE(waitUntil([&] { return !loader.Pending(); }));
+        EXPECT_EQ(delivered, (std::vector<std::string>{photo, photo}));
+
+        loader.Start(decode(hole));
+        ASSERT_TRUE(waitUntil([&] { return started > before + 2; }));
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - clock, std::chrono::seconds(10)) << "each hole alone takes minutes";
 }

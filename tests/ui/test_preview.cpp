@@ -3,13 +3,18 @@
 #include "ColourJpeg.h"
 #include "components/KvImageView.h"
 #include "components/ScanlarkColumns.h"
+#include "FileHelpers.h"
 #include "WindowTest.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
+#include <QTimer>
+
+#include <functional>
 
 namespace {
 
@@ -55,6 +60,9 @@ protected:
         QTest::mouseClick(list_->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
     }
     QSize shown() const { return pane_->Bitmap().size(); }
+    // A load is on its way: the pane shows the busy cursor.
+    bool loading() const { return pane_->testAttribute(Qt::WA_SetCursor) && pane_->cursor().shape() == Qt::BusyCursor; }
+    void waitForLoad() { ASSERT_TRUE(waitUntil([&] { return !loading(); })); }
     bool commandsEnabled(bool enabled) const
     {
         window_->ActionList1Update();
@@ -64,6 +72,24 @@ protected:
         return true;
     }
     int chrome() const { return pane_->height() - pane_->viewport()->height(); }
+    // Adds "1-slow%2.jpg", a 16x16 photo behind a hole that libjpeg searches
+    // byte by byte, lists the folder again and returns how long the file
+    // takes to show.
+    qint64 addSlowPhoto()
+    {
+        const Bytes photo = PlainColourJpeg(ColourJpegSettings{}, {0, 0, 250});
+        WriteWithHole(folder() + "1-slow%2.jpg", {0xFF, 0xD8}, 16 << 20, Bytes(photo.begin() + 2, photo.end()));
+        const int rows = int(Names(photos_.path()).size());
+        list_->setFocus();
+        PressInFocus(Qt::Key_F5);
+        EXPECT_TRUE(waitUntil([&] { return listed(rows); }));
+        QElapsedTimer clock;
+        clock.start();
+        clickRow("1-slow%2.jpg");
+        waitForLoad();
+        EXPECT_EQ(pane_->Hint(), QString::fromStdString('|' + folder() + "1-slow%2.jpg <16x16>"));
+        return clock.elapsed();
+    }
     void closePopup()
     {
         if (QWidget* popup = QApplication::activePopupWidget())
@@ -81,6 +107,7 @@ TEST_F(Preview, ClickShowsTheFocusedFileWithItsPathAndSizeAndCopiesIt)
     EXPECT_TRUE(commandsEnabled(false));
 
     clickRow("a-photo.jpg");
+    waitForLoad();
     ASSERT_EQ(shown(), QSize(320, 240));
     const QRgb pixel = pane_->Bitmap().pixel(10, 10);
     EXPECT_NEAR(qRed(pixel), 200, 3);
@@ -98,9 +125,11 @@ TEST_F(Preview, ClickShowsTheFocusedFileWithItsPathAndSizeAndCopiesIt)
     // A load while the pointer rests on the pane shows the new hint at once.
     list_->setCurrentRow(rowOf("c-tall.jpg"));
     action("ImgLoadAct")->trigger();
+    waitForLoad();
     EXPECT_EQ(window_->PanelText(0), QString::fromStdString(folder() + "c-tall.jpg <60x200>"));
     list_->setCurrentRow(rowOf("a-photo.jpg"));
     action("ImgLoadAct")->trigger();
+    waitForLoad();
 
     QApplication::clipboard()->clear();
     action("ImgCopyAct")->trigger();
@@ -109,6 +138,7 @@ TEST_F(Preview, ClickShowsTheFocusedFileWithItsPathAndSizeAndCopiesIt)
     EXPECT_EQ(QApplication::clipboard()->text(), path);
 
     clickRow("d-text.jpg");  // named .jpg, not a JPEG: empty, no message
+    waitForLoad();
     EXPECT_TRUE(pane_->Empty());
     EXPECT_TRUE(pane_->Hint().isEmpty());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
@@ -118,6 +148,7 @@ TEST_F(Preview, ClickShowsTheFocusedFileWithItsPathAndSizeAndCopiesIt)
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("kept"));
 
     clickRow("b-gray.JPEG");  // the extension in any case; gray as gray levels
+    waitForLoad();
     ASSERT_EQ(shown(), QSize(64, 48));
     EXPECT_NEAR(qRed(pane_->Bitmap().pixel(3, 3)), 100, 2);
     EXPECT_EQ(qRed(pane_->Bitmap().pixel(3, 3)), qBlue(pane_->Bitmap().pixel(3, 3)));
@@ -126,6 +157,7 @@ TEST_F(Preview, ClickShowsTheFocusedFileWithItsPathAndSizeAndCopiesIt)
 TEST_F(Preview, KeysInTheListReloadButLeftAndRightDoNot)
 {
     clickRow("a-photo.jpg");
+    waitForLoad();
     ASSERT_EQ(shown(), QSize(320, 240));
     action("ImgCloseAct")->trigger();
     EXPECT_TRUE(pane_->Empty());
@@ -134,10 +166,13 @@ TEST_F(Preview, KeysInTheListReloadButLeftAndRightDoNot)
     list_->setFocus();
     PressInFocus(Qt::Key_Left);
     PressInFocus(Qt::Key_Right);
+    EXPECT_FALSE(loading());
     EXPECT_TRUE(pane_->Empty());
     PressInFocus(Qt::Key_Down);
+    waitForLoad();
     EXPECT_EQ(shown(), QSize(64, 48));
     PressInFocus(Qt::Key_Up);
+    waitForLoad();
     EXPECT_EQ(shown(), QSize(320, 240));
 
     // Nothing loads while another window is the active one.
@@ -148,11 +183,13 @@ TEST_F(Preview, KeysInTheListReloadButLeftAndRightDoNot)
         QApplication::setActiveWindow(&other);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
         action("ImgLoadAct")->trigger();
+        EXPECT_FALSE(loading());
         EXPECT_TRUE(pane_->Empty());
     }
     QApplication::setActiveWindow(window_.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
     action("ImgLoadAct")->trigger();
+    waitForLoad();
     EXPECT_EQ(shown(), QSize(320, 240));
 
     // The list's context menu loads the focused file before it opens.
@@ -160,6 +197,7 @@ TEST_F(Preview, KeysInTheListReloadButLeftAndRightDoNot)
     const QPoint at = list_->visualRect(list_->model()->index(rowOf("c-tall.jpg"), 0)).center();
     QContextMenuEvent menu(QContextMenuEvent::Mouse, at, list_->viewport()->mapToGlobal(at));
     QApplication::sendEvent(list_->viewport(), &menu);
+    waitForLoad();
     EXPECT_EQ(shown(), QSize(320, 240));
     closePopup();
 
@@ -184,6 +222,7 @@ TEST_F(Preview, KeysInTheListReloadButLeftAndRightDoNot)
 TEST_F(Preview, ModeNoneHidesAndEmptiesAndActualSizeShowsAnEmptyPaneUntilAClick)
 {
     clickRow("a-photo.jpg");
+    waitForLoad();
     ASSERT_FALSE(pane_->Empty());
     const int height = pane_->height();
 
@@ -193,6 +232,7 @@ TEST_F(Preview, ModeNoneHidesAndEmptiesAndActualSizeShowsAnEmptyPaneUntilAClick)
     EXPECT_EQ(window_->Options()->ImgViewMode, 0);
     EXPECT_TRUE(commandsEnabled(false));
     clickRow("c-tall.jpg");
+    EXPECT_FALSE(loading());
     EXPECT_TRUE(pane_->Empty());
 
     action("IVScaleNormalAct")->trigger();
@@ -202,6 +242,7 @@ TEST_F(Preview, ModeNoneHidesAndEmptiesAndActualSizeShowsAnEmptyPaneUntilAClick)
     ASSERT_TRUE(waitUntil([&] { return pane_->isVisible() && pane_->height() == height; }));
     EXPECT_TRUE(pane_->Empty());
     clickRow("a-photo.jpg");
+    waitForLoad();
     EXPECT_EQ(shown(), QSize(320, 240));
     EXPECT_EQ(pane_->Scale(), 1.0f);
 
@@ -214,6 +255,7 @@ TEST_F(Preview, DoubleClickFitsThePaneToTheImageKeepingThirtyPixelsAbove)
 {
     action("IVScaleNormalAct")->trigger();
     clickRow("c-tall.jpg");
+    waitForLoad();
     ASSERT_EQ(shown(), QSize(60, 200));
     const int bottom = pane_->geometry().bottom();
     QTest::mouseDClick(pane_->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
@@ -222,6 +264,7 @@ TEST_F(Preview, DoubleClickFitsThePaneToTheImageKeepingThirtyPixelsAbove)
     EXPECT_EQ(pane_->geometry().bottom(), bottom);
 
     clickRow("e-high.jpg");  // higher than the window
+    waitForLoad();
     ASSERT_EQ(shown(), QSize(60, 2000));
     QTest::mouseDClick(pane_->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     EXPECT_TRUE(waitUntil([&] { return pane_->geometry().top() == 30; }));
@@ -239,6 +282,7 @@ TEST_F(Preview, ListingAndCheckingEmptyThePane)
         action("DoNowAct")->trigger();
     ASSERT_FALSE(action("DoNowAct")->isChecked());
     clickRow("a-photo.jpg");
+    waitForLoad();
     ASSERT_FALSE(pane_->Empty());
     list_->setFocus();
     PressInFocus(Qt::Key_F5);
@@ -247,10 +291,57 @@ TEST_F(Preview, ListingAndCheckingEmptyThePane)
     EXPECT_TRUE(pane_->Hint().isEmpty());
 
     clickRow("a-photo.jpg");
+    waitForLoad();
     ASSERT_FALSE(pane_->Empty());
     action("JpegErrorCheckAllAct")->trigger();
     EXPECT_TRUE(pane_->Empty());
     ASSERT_TRUE(waitUntil([&] { return idle(); }));
+}
+
+// A file that takes minutes to decode (two bytes and a hole of 16 GB)
+// holds neither the window nor the files after it; going through the files
+// faster than they decode ends with the last one shown, and no overtaken
+// decode (the slow photo's) shows after it.
+TEST_F(Preview, FilesThatTakeLongToDecodeHoldNeitherTheWindowNorTheFilesAfterThem)
+{
+    WriteWithHole(folder() + "0-hole.jpg", {0xFF, 0xD8}, uintmax_t{16} << 30);
+    const qint64 slow = addSlowPhoto();
+    ASSERT_TRUE(waitUntil([&] { return listed(7); }));
+
+    QElapsedTimer clock;
+    clock.start();
+    clickRow("0-hole.jpg");
+    bool answered = false;
+    QTimer::singleShot(0, window_.get(), [&] { answered = true; });
+    EXPECT_TRUE(waitUntil([&] { return answered; }));
+    EXPECT_TRUE(loading());
+    for (int row = rowOf("0-hole.jpg"); row < rowOf("e-high.jpg"); ++row)
+        PressInFocus(Qt::Key_Down);
+    const QString last = u'|' + QString::fromStdString(folder() + "e-high.jpg <60x2000>");
+    EXPECT_TRUE(waitUntil([&] { return pane_->Hint() == last; }));
+    EXPECT_LT(clock.elapsed(), 10000) << "the hole alone takes a minute";
+    EXPECT_FALSE(waitUntil([&] { return pane_->Hint() != last || loading(); }, int(2 * slow) + 500));
+}
+
+// Whatever empties the pane also abandons the load on its way: its
+// picture never arrives.
+TEST_F(Preview, ClosingListingCheckingAndModeNoneAbandonTheLoadOnItsWay)
+{
+    const qint64 slow = addSlowPhoto();
+    const std::function<void()> ways[] = {
+        [&] { action("ImgCloseAct")->trigger(); },
+        [&] { PressInFocus(Qt::Key_F5); },
+        [&] { action("JpegErrorCheckAllAct")->trigger(); },
+        [&] { action("IVNoneAct")->trigger(); },
+    };
+    for (size_t way = 0; way < std::size(ways); ++way) {
+        ASSERT_TRUE(waitUntil([&] { return listed(6); }));
+        clickRow("1-slow%2.jpg");
+        ASSERT_TRUE(loading()) << way;
+        ways[way]();
+        EXPECT_FALSE(loading()) << way;
+        EXPECT_FALSE(waitUntil([&] { return !pane_->Empty(); }, int(2 * slow) + 500)) << way;
+    }
 }
 
 TEST_F(Preview, TheModeSurvivesARestart)
@@ -270,6 +361,7 @@ TEST_F(Preview, TheModeSurvivesARestart)
     EXPECT_TRUE(action("IVNoneAct")->isChecked());
     EXPECT_FALSE(pane_->isVisible());
     clickRow("a-photo.jpg");
+    EXPECT_FALSE(loading());
     EXPECT_TRUE(pane_->Empty());
 }
 
