@@ -116,14 +116,18 @@ public:
         QString counts = QStringLiteral("%1 / %2 ファイル").arg(progress->Index + 1).arg(count_);
         const bool hasBytes = kind_ == TKvFileOperationKind::Copy || kind_ == TKvFileOperationKind::Move;
         if (hasBytes && progress->BytesTotal > 0)
-            counts += QStringLiteral("  (%1 / %2)")
+            counts += QStringLiteral("  (このファイル %1 / %2)")
                           .arg(SizeToStr(static_cast<int64_t>(progress->BytesDone)),
                                SizeToStr(static_cast<int64_t>(progress->BytesTotal)));
-        counts_->setText(counts);
         double share = static_cast<double>(progress->Index);
         if (progress->BytesTotal > 0)
             share += static_cast<double>(progress->BytesDone) / static_cast<double>(progress->BytesTotal);
-        bar_->setValue(count_ ? static_cast<int>(1000.0 * share / static_cast<double>(count_)) : 0);
+        const int permille = count_ ? static_cast<int>(1000.0 * share / static_cast<double>(count_)) : 0;
+        bar_->setValue(permille);
+        // The bar counts the whole run, the bytes the current file: say both.
+        if (count_ > 1)
+            counts += QStringLiteral("  全体 %1%").arg(permille / 10);
+        counts_->setText(counts);
     }
 
     // Esc, the close box and the button all cancel; the dialog stays until
@@ -167,10 +171,16 @@ TKvConflictReply AskConflict(QWidget* owner, TKvFileOperationKind kind, const st
                     QMessageBox::NoButton, owner);
     box.setObjectName(QStringLiteral("FileConflictDialog"));
     box.setTextFormat(Qt::PlainText);
-    box.setInformativeText(QStringLiteral("置き換えられるファイル: %1\n%2するファイル: %3")
-                               .arg(DescribeFile(destination), verb, DescribeFile(source)));
+    // Both folders: two cards hold the same names, and only the folder
+    // tells which file is which.
+    box.setInformativeText(QStringLiteral("置き換えられるファイル: %1\n    (%2)\n%3するファイル: %4\n    (%5)\n"
+                                          "置き換えられるファイルはごみ箱に移動します。")
+                               .arg(DisplayPath(destination), DescribeFile(destination), verb, DisplayPath(source),
+                                    DescribeFile(source)));
     QPushButton* overwrite = box.addButton(QStringLiteral("上書き(&O)"), QMessageBox::AcceptRole);
     overwrite->setObjectName(QStringLiteral("OverwriteButton"));
+    QPushButton* keepBoth = box.addButton(QStringLiteral("両方とも残す(&K)"), QMessageBox::AcceptRole);
+    keepBoth->setObjectName(QStringLiteral("KeepBothButton"));
     QPushButton* skip = box.addButton(QStringLiteral("スキップ(&S)"), QMessageBox::RejectRole);
     skip->setObjectName(QStringLiteral("SkipButton"));
     QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::DestructiveRole);
@@ -185,11 +195,34 @@ TKvConflictReply AskConflict(QWidget* owner, TKvFileOperationKind kind, const st
     reply.ApplyToAll = all->isChecked();
     if (box.clickedButton() == overwrite)
         reply.Answer = TKvConflictAnswer::Overwrite;
+    else if (box.clickedButton() == keepBoth)
+        reply.Answer = TKvConflictAnswer::KeepBoth;
     else if (box.clickedButton() == skip)
         reply.Answer = TKvConflictAnswer::Skip;
     else
         reply.Answer = TKvConflictAnswer::Cancel;  // also a box closed by quitting
     return reply;
+}
+
+// The trash cannot take a file that is to be overwritten: it would be lost
+// for good. Skipping is the default.
+bool AskOverwriteWithoutTrash(QWidget* owner, const std::string& destination, const std::string& reason)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("ファイル名の重複"),
+                    QStringLiteral("「%1」をごみ箱に移動できません。上書きすると元に戻せません。\n上書きしますか?")
+                        .arg(DisplayPath(destination)),
+                    QMessageBox::NoButton, owner);
+    box.setObjectName(QStringLiteral("OverwriteWithoutTrashDialog"));
+    box.setTextFormat(Qt::PlainText);
+    box.setInformativeText(QString::fromStdString(reason));
+    QPushButton* overwrite = box.addButton(QStringLiteral("上書き(&O)"), QMessageBox::DestructiveRole);
+    overwrite->setObjectName(QStringLiteral("OverwriteButton"));
+    QPushButton* skip = box.addButton(QStringLiteral("スキップ(&S)"), QMessageBox::RejectRole);
+    skip->setObjectName(QStringLiteral("SkipButton"));
+    box.setDefaultButton(skip);
+    box.setEscapeButton(skip);
+    box.exec();
+    return box.clickedButton() == overwrite;
 }
 
 void ShowFailures(QWidget* owner, TKvFileOperationKind kind, const std::vector<TKvFileFailure>& failures)
@@ -273,6 +306,16 @@ TKvFileOperationResult RunFileOperationWork(QWidget* owner, TKvFileOperationKind
                 reply = AskConflict(&dialog, kind, source, destination);
             });
             return reply;
+        };
+        callbacks.OnOverwriteWithoutTrash = [&](const std::string& destination, const std::string& reason) {
+            bool overwrite = false;
+            threadRef->Synchronize([&] {
+                if (dialog.CancelRequested() || threadRef->Terminated())
+                    return;
+                showDialog();
+                overwrite = AskOverwriteWithoutTrash(&dialog, destination, reason);
+            });
+            return overwrite;
         };
     }
     TFileOperationThread thread(work, std::move(callbacks));

@@ -24,8 +24,10 @@ using TKvFileOperationWork = std::function<TKvFileOperationResult(const TKvFileO
 // Runs work on a worker thread and returns its result once it has ended.
 // Meanwhile the caller's window keeps repainting but takes no input: during
 // the first half second input waits, then the modal progress dialog holds
-// it. A conflict is asked in a modal question (overwrite, skip, cancel,
-// apply to all). When the application is told to quit meanwhile, the run is
+// it. A conflict is asked in a modal question naming both files' folders
+// (overwrite, which sends the old file to the trash; keep both; skip;
+// cancel; apply to all), and where the trash cannot take the old file, a
+// second question warns that overwriting destroys it. When the application is told to quit meanwhile, the run is
 // cancelled and still waited for. Failures are listed in one dialog at the
 // end; a run without failures says nothing.
 TKvFileOperationResult RunFileOperationWork(QWidget* owner, TKvFileOperationKind kind, size_t count,

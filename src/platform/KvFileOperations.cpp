@@ -1,5 +1,6 @@
 #include "platform/KvFileOperations.h"
 
+#include "platform/ErrorText.h"
 #include "platform/KvTrash.h"
 
 #include <fcntl.h>
@@ -29,7 +30,7 @@ enum class TOutcome { Done, Skipped, Failed, Cancelled };
 
 std::string Reason(const char* what, int error)
 {
-    return std::string(what) + ": " + std::strerror(error);
+    return std::string(what) + ": " + ErrorText(error);
 }
 
 // State of one run of CopyFiles, MoveFiles or DeleteFiles.
@@ -399,14 +400,36 @@ int PlaceCopy(const TJob& job, const TCopyFile& file, bool replace)
     return -1;
 }
 
+// Makes the destination name free for a file that replaces it: the old
+// file goes to the trash, or, when the trash cannot take it, stays unless
+// the person agrees to lose it. Done with replace telling whether the new
+// file must go over the old one; Failed leaves the old file in place.
+TOutcome FreeDestination(TRun& run, TJob& job, bool overwrite, bool& replace)
+{
+    replace = false;
+    if (!overwrite)
+        return TOutcome::Done;
+    std::string refused;
+    if (MoveToTrash(job.Destination, refused))
+        return TOutcome::Done;
+    const auto& ask = run.Callbacks.OnOverwriteWithoutTrash;
+    if (ask && ask(job.Destination, refused)) {
+        replace = true;
+        return TOutcome::Done;
+    }
+    job.Failure = "上書きしませんでした: " + refused;
+    return TOutcome::Failed;
+}
+
 // Copies job.Source into a new file in the destination folder and puts it
-// at job.Destination (over an existing one only with replace). Anything but
-// Done leaves the folder as it was. The copy is synced to the disk before it
-// is put in place only where a crash could otherwise lose data: when it
-// replaces a file or its source is to be removed. A plain copy leaves the
-// source in place, so it is written as cp and file managers write, through
-// the cache: a sync per file made copying many photos several times slower.
-TOutcome CopyIntoPlace(TRun& run, TJob& job, bool replace, bool sourceToBeRemoved)
+// at job.Destination, after FreeDestination made room for it when it
+// replaces a file. Anything but Done leaves the folder as it was. The copy
+// is synced to the disk before it is put in place only where a crash could
+// otherwise lose data: when it replaces a file or its source is to be
+// removed. A plain copy leaves the source in place, so it is written as cp
+// and file managers write, through the cache: a sync per file made copying
+// many photos several times slower.
+TOutcome CopyIntoPlace(TRun& run, TJob& job, bool overwrite, bool sourceToBeRemoved)
 {
     // O_NONBLOCK: opening a FIFO must not hang the run; FillCopy refuses it.
     const int in = ::open(job.Source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -424,9 +447,13 @@ TOutcome CopyIntoPlace(TRun& run, TJob& job, bool replace, bool sourceToBeRemove
     // ours alone while a copy holds it. The kernel lets go of it when this
     // process ends, however it ends.
     ::flock(file.Fd, LOCK_EX | LOCK_NB);
-    const bool sync = replace || sourceToBeRemoved;
+    const bool sync = overwrite || sourceToBeRemoved;
     TOutcome outcome = FillCopy(run, job, in, file.Fd, sync);
     ::close(in);
+    // The old file makes room only once the new one is complete.
+    bool replace = false;
+    if (outcome == TOutcome::Done)
+        outcome = FreeDestination(run, job, overwrite, replace);
     if (outcome == TOutcome::Done && PlaceCopy(job, file, replace) != 0) {
         job.Failure = Reason("コピー先に置けません", errno);
         outcome = TOutcome::Failed;
@@ -440,6 +467,28 @@ TOutcome CopyIntoPlace(TRun& run, TJob& job, bool replace, bool sourceToBeRemove
     return outcome;
 }
 
+// name with " (n)" before its extension: "IMG_0001.JPG" gives
+// "IMG_0001 (2).JPG"; a name without one, or with only a leading dot, gets
+// it at the end.
+std::string NumberedName(const std::string& name, int n)
+{
+    const size_t dot = name.rfind('.');
+    const size_t stem = dot == std::string::npos || dot == 0 ? name.size() : dot;
+    return name.substr(0, stem) + " (" + std::to_string(n) + ")" + name.substr(stem);
+}
+
+// The first "name (n).ext" from n = 2 that nothing in the folder holds.
+std::optional<std::string> FreeNameBeside(const TJob& job)
+{
+    for (int n = 2; n < 10000; ++n) {
+        const std::string candidate = InFolder(job.Folder, NumberedName(job.Name, n));
+        struct stat taken {};
+        if (::lstat(candidate.c_str(), &taken) != 0 && errno == ENOENT)
+            return candidate;
+    }
+    return std::nullopt;
+}
+
 bool SameFile(const struct stat& a, const struct stat& b)
 {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
@@ -447,8 +496,10 @@ bool SameFile(const struct stat& a, const struct stat& b)
 
 // The checks before any byte moves: a usable name, an existing source that
 // is not the destination itself, and the conflict question. Gives Done when
-// the transfer may go on, with replace telling whether it may overwrite.
-TOutcome Prepare(TRun& run, TJob& job, bool move, bool& replace)
+// the transfer may go on, with overwrite telling whether a file in the way
+// makes room (FreeDestination); a file kept beside it gets its new name in
+// job.Destination.
+TOutcome Prepare(TRun& run, TJob& job, bool move, bool& overwrite)
 {
     const size_t slash = job.Source.rfind('/');
     job.Name = slash == std::string::npos ? job.Source : job.Source.substr(slash + 1);
@@ -486,8 +537,15 @@ TOutcome Prepare(TRun& run, TJob& job, bool move, bool& replace)
     }
     switch (run.AskConflict(job.Source, job.Destination)) {
     case TKvConflictAnswer::Overwrite:
-        replace = true;
+        overwrite = true;
         return TOutcome::Done;
+    case TKvConflictAnswer::KeepBoth:
+        if (const std::optional<std::string> free = FreeNameBeside(job)) {
+            job.Destination = *free;
+            return TOutcome::Done;
+        }
+        job.Failure = Reason("コピー先に空いている名前がありません", EEXIST);
+        return TOutcome::Failed;
     case TKvConflictAnswer::Skip:
         return TOutcome::Skipped;
     case TKvConflictAnswer::Cancel:
@@ -496,9 +554,21 @@ TOutcome Prepare(TRun& run, TJob& job, bool move, bool& replace)
     return TOutcome::Cancelled;
 }
 
-TOutcome MoveOne(TRun& run, TJob& job, bool replace)
+TOutcome MoveOne(TRun& run, TJob& job, bool overwrite)
 {
     run.Progress(job.Source, job.Index, 0, 0);
+    // A rename makes room only where it can work: across file systems the
+    // copy below makes room once it is complete.
+    struct stat source {};
+    struct stat folder {};
+    const bool sameFileSystem = ::lstat(job.Source.c_str(), &source) == 0
+                                && ::stat(job.Folder.c_str(), &folder) == 0 && source.st_dev == folder.st_dev;
+    bool replace = false;
+    if (sameFileSystem) {
+        if (const TOutcome freed = FreeDestination(run, job, overwrite, replace); freed != TOutcome::Done)
+            return freed;
+        overwrite = false;
+    }
     const int renamed = replace ? ::rename(job.Source.c_str(), job.Destination.c_str())
                                 : RenameNoReplace(job.Source, job.Destination);
     // A rename is atomic in the file system's journal: after a crash the
@@ -514,7 +584,7 @@ TOutcome MoveOne(TRun& run, TJob& job, bool replace)
         job.Failure = Reason("別のファイルシステムへは通常のファイルしか移動できません", EXDEV);
         return TOutcome::Failed;
     }
-    const TOutcome copied = CopyIntoPlace(run, job, replace, true);
+    const TOutcome copied = CopyIntoPlace(run, job, overwrite, true);
     if (copied != TOutcome::Done)
         return copied;
     if (::unlink(job.Source.c_str()) != 0) {
@@ -591,14 +661,14 @@ TKvFileOperationResult Transfer(const std::vector<std::string>& sources, const s
             break;
         }
         TJob job{sources[index], index, folder, {}, {}, {}};
-        bool replace = false;
+        bool overwrite = false;
         TOutcome outcome = TOutcome::Failed;
         if (folder.empty() || folder.find('\0') != std::string::npos)
             job.Failure = Reason("コピー先フォルダが正しくありません", ENOENT);
         else
-            outcome = Prepare(run, job, move, replace);
+            outcome = Prepare(run, job, move, overwrite);
         if (outcome == TOutcome::Done)
-            outcome = move ? MoveOne(run, job, replace) : CopyIntoPlace(run, job, replace, false);
+            outcome = move ? MoveOne(run, job, overwrite) : CopyIntoPlace(run, job, overwrite, false);
         if (!Record(run, job.Source, outcome, std::move(job.Failure)))
             break;
     }

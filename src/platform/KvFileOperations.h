@@ -16,7 +16,9 @@
 #include <string>
 #include <vector>
 
-enum class TKvConflictAnswer { Overwrite, Skip, Cancel };
+// Overwrite: the existing file goes to the trash and the new one takes its
+// name. KeepBoth: the new file gets a free name beside it ("name (2).ext").
+enum class TKvConflictAnswer { Overwrite, KeepBoth, Skip, Cancel };
 
 // ApplyToAll: the answer also holds for every later conflict of the same run,
 // which is then not asked about.
@@ -38,13 +40,18 @@ struct TKvFileProgress {
 
 // Every member may be empty. OnProgress is called when a file starts and
 // after each chunk copied. OnConflict(source, destination) is asked when the
-// destination name exists; without it the file is skipped. CancelRequested
+// destination name exists; without it the file is skipped.
+// OnOverwriteWithoutTrash(destination, reason) is asked when a file to be
+// overwritten cannot go to the trash (reason says why, in Japanese): true
+// overwrites it for good; false, or no callback, leaves both files and
+// counts a failure. CancelRequested
 // is polled before each file and between chunks; true ends the run there,
 // leaving the current file as it was before (source in place, no partial
 // destination) and what is done so far done.
 struct TKvFileOperationCallbacks {
     std::function<void(const TKvFileProgress&)> OnProgress;
     std::function<TKvConflictReply(const std::string&, const std::string&)> OnConflict;
+    std::function<bool(const std::string&, const std::string&)> OnOverwriteWithoutTrash;
     std::function<bool()> CancelRequested;
 };
 
@@ -68,8 +75,10 @@ struct TKvFileOperationResult {
 // Copies each source (a file, or a link to one: its content is copied) to
 // destinationFolder + "/" + its last path component. The copy gets the
 // source's permission bits (rwx for user, group, others) and modification
-// time, and the holes of a sparse source stay holes. An existing destination is replaced, after OnConflict said so, only
-// by a complete copy; a failed or cancelled copy leaves nothing behind but
+// time, and the holes of a sparse source stay holes. An existing destination
+// is replaced, after OnConflict said so, only by a complete copy, and goes
+// to the trash first (or, when the trash cannot take it, is destroyed only
+// after OnOverwriteWithoutTrash agreed); a failed or cancelled copy leaves nothing behind but
 // what was there before, and so does a copy killed at any moment where the
 // file system has unnamed files (O_TMPFILE: ext4, xfs, btrfs, tmpfs). Where
 // it has none (vfat, NFS), the copy is written under a hidden name of this

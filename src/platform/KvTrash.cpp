@@ -1,5 +1,7 @@
 #include "platform/KvTrash.h"
 
+#include "platform/ErrorText.h"
+
 #include "paths/BytePath.h"
 #include "paths/LongPath.h"
 #include "platform/DisplayPath.h"
@@ -416,6 +418,6 @@ bool MoveToTrash(const std::string& path, std::string& errorText)
     if (error == 0)
         return true;
     errorText = "ごみ箱に移動できませんでした: " + DisplayPath(path).toStdString() + ": "
-                + (reason.empty() ? std::string() : reason + ": ") + std::strerror(error);
+                + (reason.empty() ? std::string() : reason + ": ") + ErrorText(error);
     return false;
 }

@@ -145,7 +145,7 @@ TEST_F(FileOperations, AFailingFileIsListedAndTheRunGoesOn)
     EXPECT_EQ(result.Done, 2u);
     ASSERT_EQ(result.Failures.size(), 2u);
     EXPECT_EQ(result.Failures[0].Path, sources[1]);
-    EXPECT_NE(result.Failures[0].Reason.find(std::strerror(ENOENT)), std::string::npos);
+    EXPECT_NE(result.Failures[0].Reason.find("ファイルまたはフォルダがありません"), std::string::npos);  // the reason in Japanese
     EXPECT_EQ(result.Failures[1].Path, sources[2]);
     EXPECT_EQ(folder.Failures.size(), 1u);
     EXPECT_EQ(Names(dst), (std::set<std::string>{"a", "c"}));
@@ -262,6 +262,72 @@ TEST(FileOperationConflicts, AnswersAreFollowedAndApplyToAllIsRemembered)
                                             ReadBytes(tmp.path() + "/dst/c")}),
                   row.expected);
         EXPECT_EQ(Names(tmp.path() + "/dst"), (std::set<std::string>{"a", "b", "c"}));
+    }
+}
+
+// Two cards hold the same names: "keep both" numbers the newcomer, and
+// "overwrite" never destroys the old file, it goes to the trash.
+TEST(FileOperationConflicts, KeepBothNumbersTheNewFileAndOverwriteTrashesTheOldOne)
+{
+    using A = TKvConflictAnswer;
+    for (const bool move : {false, true}) {
+        SCOPED_TRACE(move ? "move" : "copy");
+        TempFolder tmp;
+        const ScopedEnv data("XDG_DATA_HOME", tmp.path() + "/data");
+        const std::string kept = tmp.write("card2/IMG_0001.JPG", Bytes("card 2"));
+        const std::string replacing = tmp.write("card2/IMG_0002.JPG", Bytes("card 2"));
+        tmp.write("out/IMG_0001.JPG", Bytes("card 1"));
+        tmp.write("out/IMG_0001 (2).JPG", Bytes("taken"));
+        tmp.write("out/IMG_0002.JPG", Bytes("card 1"));
+        TKvFileOperationCallbacks callbacks;
+        callbacks.OnConflict = [&](const std::string& source, const std::string&) {
+            return TKvConflictReply{source == kept ? A::KeepBoth : A::Overwrite, false};
+        };
+        const std::string out = tmp.path() + "/out";
+        const TKvFileOperationResult result =
+            move ? MoveFiles({kept, replacing}, out, callbacks) : CopyFiles({kept, replacing}, out, callbacks);
+        EXPECT_EQ(result.Done, 2u);
+        EXPECT_TRUE(result.Failures.empty());
+        EXPECT_EQ(Names(out), (std::set<std::string>{"IMG_0001.JPG", "IMG_0001 (2).JPG", "IMG_0001 (3).JPG",
+                                                      "IMG_0002.JPG"}));
+        EXPECT_EQ(ReadBytes(out + "/IMG_0001.JPG"), "card 1");
+        EXPECT_EQ(ReadBytes(out + "/IMG_0001 (3).JPG"), "card 2");
+        EXPECT_EQ(ReadBytes(out + "/IMG_0002.JPG"), "card 2");
+        EXPECT_EQ(ReadBytes(tmp.path() + "/data/Trash/files/IMG_0002.JPG"), "card 1");
+    }
+}
+
+// Where the trash cannot take the file in the way, it is destroyed only
+// after the person said so; otherwise both files stay and the reason shows.
+TEST(FileOperationConflicts, AFileTheTrashCannotTakeIsOverwrittenOnlyWhenThePersonAgrees)
+{
+    TempFolder tmp;
+    const TmpfsMount tmpfs(tmp.path() + "/tmpfs", nullptr);
+    if (!tmpfs.mounted)
+        GTEST_SKIP() << "cannot mount a tmpfs here (" << std::strerror(tmpfs.error) << ")";
+    // The mount's own trash folder is taken by a file: no trash there.
+    tmp.write("tmpfs/.Trash-" + std::to_string(::getuid()), Bytes("not a folder"));
+    const std::string source = tmp.write("src/x.jpg", Bytes("new"));
+    for (const bool agree : {false, true}) {
+        SCOPED_TRACE(agree ? "agrees" : "refuses");
+        tmp.write("tmpfs/out/x.jpg", Bytes("old"));
+        std::string asked;
+        TKvFileOperationCallbacks callbacks;
+        callbacks.OnConflict = [](const std::string&, const std::string&) {
+            return TKvConflictReply{TKvConflictAnswer::Overwrite, false};
+        };
+        callbacks.OnOverwriteWithoutTrash = [&](const std::string& destination, const std::string&) {
+            asked = destination;
+            return agree;
+        };
+        const TKvFileOperationResult result = CopyFiles({source}, tmpfs.path + "/out", callbacks);
+        EXPECT_EQ(asked, tmpfs.path + "/out/x.jpg");
+        EXPECT_EQ(ReadBytes(tmpfs.path + "/out/x.jpg"), agree ? "new" : "old");
+        EXPECT_EQ(result.Done, agree ? 1u : 0u);
+        ASSERT_EQ(result.Failures.size(), agree ? 0u : 1u);
+        if (!agree)
+            EXPECT_NE(result.Failures[0].Reason.find("上書きしませんでした"), std::string::npos);
+        EXPECT_EQ(Names(tmpfs.path + "/out"), std::set<std::string>{"x.jpg"});
     }
 }
 
@@ -388,7 +454,7 @@ TEST_F(FileOperations, FilesTheUserMayNotReadOrWriteFailAndLeaveNothing)
         int broken = 0;
         const TKvFileOperationResult intoReadOnly = CopyFiles({readable}, dst, {});
         if (intoReadOnly.Failures.size() != 1
-            || intoReadOnly.Failures[0].Reason.find(std::strerror(EACCES)) == std::string::npos)
+            || intoReadOnly.Failures[0].Reason.find("アクセスが拒否されました") == std::string::npos)
             broken |= 1;
         const TKvFileOperationResult unreadable = CopyFiles({secret}, open, {});
         if (unreadable.Failures.size() != 1 || unreadable.Done != 0)
@@ -480,7 +546,7 @@ TEST_F(FileOperations, AFullDestinationFailsTheFileAndKeepsTheSource)
         EXPECT_EQ(result.Done, 1u);
         ASSERT_EQ(result.Failures.size(), 1u);
         EXPECT_EQ(result.Failures[0].Path, sources[0]);
-        EXPECT_NE(result.Failures[0].Reason.find(std::strerror(ENOSPC)), std::string::npos)
+        EXPECT_NE(result.Failures[0].Reason.find("ディスクの空き領域が足りません"), std::string::npos)
             << result.Failures[0].Reason;
         EXPECT_EQ(Names(full), (std::set<std::string>{"small.jpg"}));
         EXPECT_EQ(ReadBytes(sources[0]), std::string(1 << 20, 'b'));

@@ -76,14 +76,17 @@ TEST(FileOperationDialogs, EachConflictAnswerReachesTheOperation)
         A answer;
     };
     const Row rows[] = {{"OverwriteButton", false, A::Overwrite},
+                        {"KeepBothButton", false, A::KeepBoth},
                         {"SkipButton", true, A::Skip},
                         {"CancelButton", false, A::Cancel},
                         {"OverwriteButton", true, A::Overwrite}};
     for (const Row& row : rows) {
         QString question;
+        QString details;
         WhenShown(QStringLiteral("FileConflictDialog"), [&](QWidget* widget) {
             auto* box = qobject_cast<QMessageBox*>(widget);
             question = box->text();
+            details = box->informativeText();
             if (row.checkAll)
                 QTest::mouseClick(box->checkBox(), Qt::LeftButton, {}, QPoint(5, box->checkBox()->height() / 2));
             QTest::mouseClick(box->findChild<QPushButton*>(QString::fromLatin1(row.button)), Qt::LeftButton);
@@ -97,6 +100,9 @@ TEST(FileOperationDialogs, EachConflictAnswerReachesTheOperation)
         EXPECT_EQ(reply.ApplyToAll, row.checkAll) << row.button;
         EXPECT_TRUE(question.startsWith(QStringLiteral("移動先に「x.jpg」という名前のファイルがすでにあります。")))
             << question.toStdString();
+        // Which file is which shows by its folder.
+        EXPECT_TRUE(details.contains(QStringLiteral("/b/x.jpg")) && details.contains(QStringLiteral("/a/x.jpg")))
+            << details.toStdString();
     }
 }
 

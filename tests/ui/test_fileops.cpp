@@ -153,6 +153,29 @@ TEST_F(FileOps, ACancelledChooserDoesNothingAndOverwriteForAllAsksOnce)
     EXPECT_EQ(Names(photos_.path() + "/out").size(), 3u);
 }
 
+// Two cards hold files of one name: "keep both" gives the newcomer a free
+// name; "overwrite" sends the file in the way to the trash.
+TEST_F(FileOps, NameClashKeepsBothOrSendsTheOldFileToTheTrash)
+{
+    const ScopedEnv data("XDG_DATA_HOME", settings_.path() + "/data");
+    photos_.write("out/b.jpg", Bytes{'o', 'l', 'd'});
+    photos_.write("out/c.jpg", Bytes{'o', 'l', 'd'});
+    const std::string newB = ReadBytes(in("b.jpg"));
+    for (const char* button : {"KeepBothButton", "OverwriteButton"}) {
+        choose({button[0] == 'K' ? "b.jpg" : "c.jpg"});
+        chooseFolderNext(photos_.path() + "/out");
+        WhenShown(QStringLiteral("FileConflictDialog"), [button](QWidget* widget) {
+            QTest::mouseClick(widget->findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
+        });
+        action("MoveFileAct")->trigger();
+        backToWindow();
+    }
+    EXPECT_EQ(Names(photos_.path() + "/out"), (std::set<std::string>{"b.jpg", "b (2).jpg", "c.jpg"}));
+    EXPECT_EQ(ReadBytes(out("b.jpg")), "old");
+    EXPECT_EQ(ReadBytes(out("b (2).jpg")), newB);
+    EXPECT_EQ(ReadBytes(settings_.path() + "/data/Trash/files/c.jpg"), "old");
+}
+
 TEST_F(FileOps, DeleteGoesToTheTrashAndShiftDeleteRemovesForGoodAfterAskingFirst)
 {
     const ScopedEnv data("XDG_DATA_HOME", settings_.path() + "/data");
