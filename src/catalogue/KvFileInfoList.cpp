@@ -5,6 +5,7 @@
 #include "KvRTL/EtcLists/MyList.h"
 #include "platform/KvDirectoryListing.h"
 #include "platform/KvShellInfo.h"
+#include "platform/KvTrash.h"
 
 #include <algorithm>
 
@@ -78,6 +79,10 @@ bool TKvFileInfoList::ScanTree(TKvShellInfoCache& shell, const std::function<boo
     ino_t inode;
     if (FolderIdentity(path_, device, inode))
         queuedFolders_.emplace(device, inode);
+    // Trashed files are no one's files to check: the home trash counts as
+    // searched already (so it is listed only when opened itself).
+    if (FolderIdentity(HomeTrash(), device, inode))
+        queuedFolders_.emplace(device, inode);
     ScanFolder(path_, shell, stopRequested, nameKeys);
     if (afterFolder)
         afterFolder();
@@ -106,8 +111,9 @@ void TKvFileInfoList::ScanFolder(const std::string& folder, TKvShellInfoCache& s
     while (!(stopRequested && stopRequested()) && listing.Next(item)) {
         const bool isFolder = item.Attr & kvAttrFolder;
         // Hidden folders are searched even when hidden entries are not listed;
-        // a folder reached again through a link is not searched twice.
-        if (isFolder && queuedFolders_.emplace(item.Device, item.Inode).second)
+        // a folder reached again through a link is not searched twice, and
+        // a file system's trash not at all.
+        if (isFolder && !IsTrashFolderName(item.Name) && queuedFolders_.emplace(item.Device, item.Inode).second)
             Folders.push_back(folder + item.Name + "/");
         auto entry = std::make_unique<TKvFileInfo>(true);
         TKvShellFileInfo shellInfo = shell.Query(folder, item.Name, isFolder);

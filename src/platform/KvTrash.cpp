@@ -82,6 +82,8 @@ std::string HomeFolder()
     return {};
 }
 
+}  // namespace
+
 // $XDG_DATA_HOME/Trash; the variable counts only when it is absolute.
 std::string HomeTrash()
 {
@@ -91,6 +93,18 @@ std::string HomeTrash()
     const std::string home = HomeFolder();
     return home.empty() ? std::string() : WithoutTrailingSlash(home) + "/.local/share/Trash";
 }
+
+bool IsTrashFolderName(std::string_view name)
+{
+    if (name == ".Trash")
+        return true;
+    constexpr std::string_view prefix = ".Trash-";
+    if (!name.starts_with(prefix) || name.size() == prefix.size())
+        return false;
+    return name.substr(prefix.size()).find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+namespace {
 
 std::optional<uint64_t> MountIdFromProc(int fd)
 {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // Moves the file or folder at path (bytes; a relative path is taken against
 // the working folder) into the trash of its mount, as file managers do, so
@@ -27,3 +28,11 @@
 // nor a folder made for the trash by this call is left; errorText says, in
 // Japanese UTF-8, what failed. Any thread; the caller shows the message.
 bool MoveToTrash(const std::string& path, std::string& errorText);
+
+// The home trash folder: $XDG_DATA_HOME/Trash (the variable counts only when
+// it is absolute), else ~/.local/share/Trash; "" without a home folder.
+std::string HomeTrash();
+
+// Whether name is that of a file system's trash folder in its top folder
+// (".Trash", or ".Trash-" and a user id), which a search does not enter.
+bool IsTrashFolderName(std::string_view name);

@@ -10,6 +10,7 @@
 #include "components/ScanlarkColumns.h"
 #include "inspection/KvJpegChecker.h"
 #include "inspection/KvJpegInfoConsts.h"
+#include "FileHelpers.h"
 #include "JpegBuilder.h"
 #include "TempFiles.h"
 #include "WaitUntil.h"
@@ -682,6 +683,32 @@ TEST_F(FileList, ActionRulesFollowTheList)
     EXPECT_EQ(window_->findChild<QToolButton*>(QStringLiteral("TBtnRefresh"))->defaultAction(), action("RefreshFilesAct"));
     EXPECT_TRUE(action("IVScaleNormalAct")->isChecked());
     EXPECT_FALSE(action("IVAutoScaleLongAct")->isChecked());
+}
+
+}  // namespace
+
+namespace {
+
+class TrashInTree : public WindowTest {};
+
+// A search through sub-folders leaves every trash alone: the home trash and
+// a file system's .Trash-$uid and .Trash/$uid hold what a person threw
+// away, not files to check.
+TEST_F(TrashInTree, ASearchThroughSubFoldersNeverEntersATrash)
+{
+    const ScopedEnv data("XDG_DATA_HOME", photos_.path() + "/home/.local/share");
+    for (const char* name : {"a.jpg", "sub/b.jpg", "home/.local/share/Trash/files/t.jpg",
+                             "usb/.Trash-1000/files/u.jpg", "usb/.Trash/1000/files/v.jpg", "usb/.Trashy/w.jpg"})
+        photos_.write(name, SoundTestJpeg());
+    OpenWindow(folder());
+    action("SubFolderSearchAct")->setChecked(true);
+    action("HiddenFileViewAct")->setChecked(true);
+    action("RefreshFilesAct")->trigger();
+    ASSERT_TRUE(waitUntil([&] { return idle() && rowOf("b.jpg") >= 0; }));
+    std::set<std::string> names;
+    for (int row = 0; row < files().Count(); ++row)
+        names.insert(nameAt(row));
+    EXPECT_EQ(names, (std::set<std::string>{"a.jpg", "b.jpg", "w.jpg"}));
 }
 
 }  // namespace
