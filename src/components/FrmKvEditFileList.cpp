@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QKeySequence>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
@@ -104,10 +105,11 @@ void TFormKvEditFileList::FormCreate()
         action->setObjectName(QString::fromLatin1(name));
         return action;
     };
-    ActNumber = makeAction("ActNumber", "現在の順番に変更");
-    ActDelete = makeAction("ActDelete", "削除");
-    ActDeleteInvalidFolders = makeAction("ActDeleteInvalidFolders", "不正なパスを削除");
-    ActClear = makeAction("ActClear", "すべて削除");
+    // Access keys, so that every button is reached from the keyboard.
+    ActNumber = makeAction("ActNumber", "現在の順番に変更(&N)");
+    ActDelete = makeAction("ActDelete", "削除(&D)");
+    ActDeleteInvalidFolders = makeAction("ActDeleteInvalidFolders", "不正なパスを削除(&I)");
+    ActClear = makeAction("ActClear", "すべて削除(&A)");
     ActSetStatusBarText = makeAction("ActSetStatusBarText", "");
     connect(ActNumber, &QAction::triggered, this, &TFormKvEditFileList::ActNumberExecute);
     connect(ActDelete, &QAction::triggered, this, &TFormKvEditFileList::ActDeleteExecute);
@@ -122,6 +124,10 @@ void TFormKvEditFileList::FormCreate()
     KvListView1->UpdateColumns();
     auto* menu = new QMenu(this);
     menu->addAction(ActDelete);
+    // Delete in the list removes the chosen rows, as in a file manager.
+    ActDelete->setShortcut(QKeySequence::Delete);
+    ActDelete->setShortcutContext(Qt::WidgetShortcut);
+    KvListView1->addAction(ActDelete);
     KvListView1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(KvListView1, &QWidget::customContextMenuRequested, this,
             [this, menu](const QPoint& at) { menu->popup(KvListView1->viewport()->mapToGlobal(at)); });

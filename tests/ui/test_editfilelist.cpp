@@ -114,7 +114,27 @@ TEST_F(EditFileListWindow, ShowsItsColumnsAndStatusTexts)
     for (const char* name : {"ButtonNumber", "ButtonDelete", "ButtonDeleteInvalidFolders", "ButtonClear"})
         EXPECT_NE(form_->findChild<QPushButton*>(QString::fromLatin1(name)), nullptr) << name;
     EXPECT_EQ(form_->findChild<QPushButton*>(QStringLiteral("ButtonDeleteInvalidFolders"))->text(),
-              QStringLiteral("不正なパスを削除"));
+              QStringLiteral("不正なパスを削除(&I)"));
+}
+
+// The keyboard alone: Delete in the list and each button's access key.
+TEST_F(EditFileListWindow, DeleteKeyAndAccessKeysReachTheCommands)
+{
+    open({"/a/", "/b/", "/c/", "/d/"});
+    QApplication::setActiveWindow(form_.get());  // access keys work in the active window
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+    clickRow(1);
+    QTest::keyClick(view_, Qt::Key_Delete);
+    ASSERT_EQ(view_->RowCount(), 3);
+    clickRow(0);
+    // An access key clicks its button a moment later, as a click shows.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_D, Qt::AltModifier);
+    ASSERT_TRUE(waitUntil([&] { return view_->RowCount() == 2; }));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::AltModifier);
+    EXPECT_TRUE(waitUntil([&] { return view_->RowCount() == 0; }));
+    for (const char* name : {"ButtonNumber", "ButtonDelete", "ButtonDeleteInvalidFolders", "ButtonClear"})
+        EXPECT_TRUE(form_->findChild<QPushButton*>(QString::fromLatin1(name))->text().contains(QLatin1Char('&')))
+            << name;
 }
 
 TEST_F(EditFileListWindow, DeletingKeepsTheOtherNumbersAndTheirOrder)
