@@ -616,6 +616,11 @@ TEST_F(ScanlarkCheck, TooFewDescriptorsNeverBecomeVerdicts)
     for (size_t i = 1; i < rows.size(); ++i)
         EXPECT_NE(rows[i].find("\tなし\t"), std::string::npos) << rows[i];  // and "sound": status 0
 
+#ifdef __SANITIZE_ADDRESS__
+    // The sanitizers' own checks open a pipe now and then: with no
+    // descriptor left they report memory they cannot look at.
+    GTEST_SKIP() << "a run without descriptors cannot be watched by the sanitizers";
+#endif
     const ProcessResult none = runCheck({"-q", folder_.path()}, false, 4);
     EXPECT_EQ(none.status, 3);
     EXPECT_NE(none.err.find("no file descriptor left"), std::string::npos) << none.err;
