@@ -3,6 +3,7 @@
 // window's About box too.
 #include "app/MainWin.h"
 #include "app/StartArgument.h"
+#include "components/KvAbout.h"
 #include "components/KvActns.h"
 #include "StartUpFixture.h"
 #include "TempFiles.h"
