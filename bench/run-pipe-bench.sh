@@ -29,15 +29,22 @@ if [[ ! -f $dir/samples/.done ]]; then
     touch "$dir/samples/.done"
 fi
 
-# 10^6 files: 100 folders of 100 folders of 100 hard links to the samples
-# (no data blocks of their own: the run's memory and listing are measured,
-# not the disk).
+# 10^6 files: 100 folders of 100 folders of 100 hard links to 40 copies of
+# each sample (no data blocks of their own: the run's memory and listing are
+# measured, not the disk; a file takes at most 65,000 links).
 if [[ ! -f $dir/tree1m/.done ]]; then
     log "making the tree of 10^6 files (a minute or two)"
     rm -rf "$dir/tree1m"
-    python3 - "$dir/samples" "$dir/tree1m" <<'PY'
-import os, sys
-samples = sorted(os.path.join(r, f) for r, _, fs in os.walk(sys.argv[1]) for f in fs if f.lower().endswith(('.jpg', '.jpeg')))
+    rm -rf "$dir/templates"
+    python3 - "$dir/samples" "$dir/tree1m" "$dir/templates" <<'PY'
+import os, shutil, sys
+originals = sorted(os.path.join(r, f) for r, _, fs in os.walk(sys.argv[1]) for f in fs if f.lower().endswith(('.jpg', '.jpeg')))
+os.makedirs(sys.argv[3])
+samples = []
+for i, original in enumerate(originals):
+    for k in range(40):
+        samples.append(os.path.join(sys.argv[3], '%d-%d.jpg' % (i, k)))
+        shutil.copyfile(original, samples[-1])
 n = 0
 for a in range(100):
     for b in range(100):
@@ -123,8 +130,10 @@ echo
 torn=0 ended=0 lines=0
 for ((i = 0; i < tries; i++)); do
     delay=$(printf '0.%03d' $((10 + RANDOM % 390)))
-    status=0
-    { timeout --preserve-status -s TERM "$delay" "$check" --json -q -j2 --files-from="$dir/list20k.txt" || status=$?; } | cat > "$dir/cut.jsonl"
+    set +e
+    timeout --preserve-status -s TERM "$delay" "$check" --json -q -j2 --files-from="$dir/list20k.txt" | cat > "$dir/cut.jsonl"
+    status=${PIPESTATUS[0]}
+    set -e
     [[ $status -eq 143 ]] && ended=$((ended + 1))
     [[ -s $dir/cut.jsonl && $(tail -c1 "$dir/cut.jsonl" | od -An -c | tr -d ' ') != '\n' ]] && torn=$((torn + 1))
     read -r good bad < <(count_json < "$dir/cut.jsonl")

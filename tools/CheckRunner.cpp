@@ -150,10 +150,11 @@ public:
         work_.wait(lock, [this] { return claimed_ < listed_ || listingDone_; });
         if (claimed_ == listed_)
             return false;
-        // One thread reads ahead across long runs; several take short ones,
-        // shorter still as the listed items run out, so that they end together.
-        const size_t longest = jobs_ == 1 ? kLongestSingleRun : kLongestRun;
-        const size_t run = std::clamp<size_t>((listed_ - claimed_) / (jobs_ * size_t{4}), 1, longest);
+        // One thread takes all that is listed, to read ahead across it;
+        // several take short runs, shorter still as the listed items run
+        // out, so that they end together.
+        const size_t run = jobs_ == 1 ? std::min(listed_ - claimed_, kLongestSingleRun)
+                                      : std::clamp<size_t>((listed_ - claimed_) / (jobs_ * size_t{4}), 1, kLongestRun);
         first = claimed_;
         end = claimed_ += run;
         return true;
