@@ -15,9 +15,10 @@ BENCH_PACKAGES := libbenchmark-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 # Japanese texts need a CJK font on a bare machine.
 RUN_PACKAGES  := fonts-noto-cjk
-# The install test validates the .desktop file with desktop-file-validate and
-# asks gio what the desktop would open with it.
-TEST_PACKAGES := desktop-file-utils libglib2.0-bin
+# The install test validates the .desktop file with desktop-file-validate,
+# asks gio what the desktop would open with it and shows the manual page with
+# man; the README's recipes run GNU parallel and jq.
+TEST_PACKAGES := desktop-file-utils libglib2.0-bin parallel jq man-db
 
 .PHONY: all deps bench-deps build run test test-asan test-tsan fuzz bench clean
 

@@ -11,13 +11,14 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 
 // How long one file waits for a descriptor that other programs (ENFILE) or
 // this one's other threads hold, before the run gives up.
@@ -30,7 +31,11 @@ bool isDescriptorShortage(const std::system_error& e)
 
 void checkOnce(const std::string& path, JpegFileReader& reader, int openedAhead, bool deep, CheckOutcome& outcome)
 {
-    CheckJpegFile(path, outcome.info, reader, openedAhead);
+    struct stat opened {};
+    CheckJpegFile(path, outcome.info, reader, openedAhead, &opened);
+    if (S_ISREG(opened.st_mode))
+        outcome.facts = {true, static_cast<uint64_t>(opened.st_size), opened.st_mtim.tv_sec,
+                         static_cast<uint32_t>(opened.st_mtim.tv_nsec)};
     // A file that is missing, cannot be opened or is empty has no data to say anything about.
     const int32_t verdict = outcome.info.Verdict;
     if (deep && verdict != jvFileNotFound && verdict != jvCannotOpen && verdict != jvEmptyFile) {
@@ -50,7 +55,11 @@ void checkOne(const std::string& path, JpegFileReader& reader, int openedAhead, 
             if (!isDescriptorShortage(e)) {
                 outcome = CheckOutcome{};
                 outcome.readFailed = true;
-                outcome.error = e.what();
+                outcome.error = e.code().message();
+                outcome.errorNumber = e.code().category() == std::generic_category()
+                                              || e.code().category() == std::system_category()
+                                          ? e.code().value()
+                                          : 0;
                 return;
             }
             outcome = CheckOutcome{};
@@ -70,22 +79,6 @@ void checkOne(const std::string& path, JpegFileReader& reader, int openedAhead, 
     }
 }
 
-// A read-ahead over files, or none when reading says so.
-std::unique_ptr<ReadAhead> makeReadAhead(const std::vector<std::string>& files, const CheckReading& reading,
-                                         const JpegFileReader& reader)
-{
-    if (!reading.readAhead || !reading.listed || reading.listed->size() != files.size())
-        return nullptr;
-    const std::vector<ListedFile>& listed = *reading.listed;
-    return std::make_unique<ReadAhead>(
-        [&files, &listed](size_t index, std::string& path, uint64_t& size) {
-            path = files[index];
-            size = listed[index].size;
-            return listed[index].regular ? ReadAhead::Kind::Regular : ReadAhead::Kind::Other;
-        },
-        &reader, reading.limits);
-}
-
 // Descriptors held ahead by all threads stay below half of what the process
 // may open, so that a check never fails to open its file for want of one.
 CheckReading withinDescriptorLimit(CheckReading reading, unsigned threads)
@@ -102,8 +95,8 @@ CheckReading withinDescriptorLimit(CheckReading reading, unsigned threads)
 
 // Each checking thread holds at most two descriptors besides those it reads
 // ahead (its folder and the file being walked or decoded); a few more are
-// kept for the output and the listing. More threads than that would only
-// wait for descriptors.
+// kept for the output, the listing and the file list. More threads than that
+// would only wait for descriptors.
 unsigned threadsWithinDescriptorLimit()
 {
     constexpr rlim_t kReserved = 16;
@@ -116,130 +109,161 @@ unsigned threadsWithinDescriptorLimit()
     return static_cast<unsigned>(std::min<rlim_t>(1024, (limit.rlim_cur - kReserved) / kPerThread));
 }
 
-int takeAhead(ReadAhead* ahead, size_t index, size_t end)
-{
-    return ahead ? ahead->take(index, end) : -1;
-}
-
-void runOnCallingThread(const std::vector<std::string>& files, const CheckReading& reading,
-                        const std::function<void(size_t, CheckOutcome&)>& deliver,
-                        const std::function<void(size_t, uint64_t)>& progress)
-{
-    JpegFileReader reader;
-    const std::unique_ptr<ReadAhead> ahead = makeReadAhead(files, reading, reader);
-    auto nextReport = Clock::now() + kProgressInterval;
-    for (size_t i = 0; i < files.size(); ++i) {
-        CheckOutcome outcome;
-        checkOne(files[i], reader, takeAhead(ahead.get(), i, files.size()), reading.deep, outcome);
-        deliver(i, outcome);
-        if (progress && Clock::now() >= nextReport) {
-            progress(i + 1, reader.bytesRead());
-            nextReport = Clock::now() + kProgressInterval;
-        }
-    }
-}
-
-// The calling thread checks files too and, between them, hands out every
-// result that is ready in order; it sleeps only when nothing is left to
-// claim, so the hand-over costs no wake-up per file. Files are claimed in
-// runs of consecutive ones, so that each thread can read ahead of its own.
-class ParallelChecks {
+// The items between the listing and the output: a ring of kCapacity slots
+// and three positions that only grow, delivered <= claimed <= listed <=
+// delivered + kCapacity. The listing thread fills slots, the checking
+// threads claim runs of consecutive ones (so each can read ahead of its
+// own), and the calling thread hands them out in order and frees them. The
+// calling thread is woken when much is waiting or all is done; otherwise it
+// looks every kTick, so that the hand-over costs no wake-up per file.
+class CheckStream final : public TargetSink {
 public:
-    ParallelChecks(const std::vector<std::string>& files, unsigned jobs, const CheckReading& reading)
-        : files_(files), reading_(reading), outcomes_(files.size()),
-          ready_(std::make_unique<std::atomic<bool>[]>(files.size())), jobs_(jobs)
+    static constexpr size_t kCapacity = 8192;
+    static constexpr size_t kLongestRun = 16;
+    static constexpr size_t kLongestSingleRun = 1024;
+    static constexpr size_t kBatch = 64;
+
+    CheckStream(unsigned jobs) : slots_(kCapacity), ready_(std::make_unique<std::atomic<bool>[]>(kCapacity)), jobs_(jobs) {}
+
+    // The listing's side.
+    void take(CheckTarget&& target) override
     {
+        batch_.push_back(std::move(target));
+        if (batch_.size() >= kBatch)
+            publish();
+    }
+    void pausing() override { publish(); }
+    void finish()
+    {
+        publish();
+        std::lock_guard lock(mutex_);
+        listingDone_ = true;
+        work_.notify_all();
+        wake_.notify_one();
     }
 
-    void run(const std::function<void(size_t, CheckOutcome&)>& deliver,
-             const std::function<void(size_t, uint64_t)>& progress)
+    // A checking thread's side: the next run [first, end) to check; false
+    // when the listing has ended and every item is claimed.
+    bool claim(size_t& first, size_t& end)
     {
-        std::vector<std::jthread> workers;
-        workers.reserve(jobs_ - 1);
-        for (unsigned i = 1; i < jobs_; ++i)
-            workers.emplace_back([this] {
-                JpegFileReader reader;
-                const std::unique_ptr<ReadAhead> ahead = makeReadAhead(files_, reading_, reader);
-                while (checkNext(reader, ahead.get())) {
-                }
-            });
-
-        JpegFileReader reader;
-        const std::unique_ptr<ReadAhead> ahead = makeReadAhead(files_, reading_, reader);
-        auto nextReport = Clock::now() + kProgressInterval;
-        size_t delivered = 0;
-        while (delivered < files_.size()) {
-            while (delivered < files_.size() && ready_[delivered].load(std::memory_order_acquire)) {
-                deliver(delivered, outcomes_[delivered]);
-                outcomes_[delivered] = CheckOutcome{};  // frees the comment early
-                ++delivered;
-            }
-            if (progress && Clock::now() >= nextReport) {
-                progress(delivered, bytesRead_.load(std::memory_order_relaxed));
-                nextReport = Clock::now() + kProgressInterval;
-            }
-            if (delivered == files_.size() || checkNext(reader, ahead.get()))
-                continue;
-            waitForReady(delivered, progress ? nextReport : Clock::time_point::max());
+        std::unique_lock lock(mutex_);
+        work_.wait(lock, [this] { return claimed_ < listed_ || listingDone_; });
+        if (claimed_ == listed_)
+            return false;
+        // One thread takes all that is listed, to read ahead across it;
+        // several take short runs, shorter still as the listed items run
+        // out, so that they end together.
+        const size_t run = jobs_ == 1 ? std::min(listed_ - claimed_, kLongestSingleRun)
+                                      : std::clamp<size_t>((listed_ - claimed_) / (jobs_ * size_t{4}), 1, kLongestRun);
+        first = claimed_;
+        end = claimed_ += run;
+        return true;
+    }
+    CheckItem& item(size_t position) { return slots_[position % kCapacity]; }
+    void checked(size_t position, uint64_t bytes)
+    {
+        bytesRead_.fetch_add(bytes, std::memory_order_relaxed);
+        ready_[position % kCapacity].store(true, std::memory_order_release);
+        const size_t done = completed_.fetch_add(1) + 1;
+        if (done - delivered_.load(std::memory_order_relaxed) >= kCapacity / 2
+            || (listingDone_.load() && done == listed_.load())) {
+            std::lock_guard lock(mutex_);
+            wake_.notify_one();
         }
+    }
+
+    // The calling thread's side.
+    bool isReady(size_t position) const { return ready_[position % kCapacity].load(std::memory_order_acquire); }
+    void release(size_t position)
+    {
+        item(position) = CheckItem{};  // frees the strings early
+        ready_[position % kCapacity].store(false, std::memory_order_relaxed);
+    }
+    void releasedUpTo(size_t position)
+    {
+        std::lock_guard lock(mutex_);
+        delivered_.store(position, std::memory_order_relaxed);
+        space_.notify_one();
+    }
+    // Whether every item has been handed out.
+    bool allDelivered(size_t position)
+    {
+        std::lock_guard lock(mutex_);
+        return listingDone_ && position == listed_;
+    }
+    void waitForMore(size_t position, Clock::time_point until)
+    {
+        std::unique_lock lock(mutex_);
+        if (!isReady(position) && !(listingDone_ && position == listed_))
+            wake_.wait_until(lock, until);
+    }
+    RunProgress progress(size_t delivered, uint64_t foldersListed) const
+    {
+        return {delivered, listed_.load(std::memory_order_relaxed), foldersListed,
+                listingDone_.load(std::memory_order_relaxed), bytesRead_.load(std::memory_order_relaxed)};
     }
 
 private:
-    // Claims and checks the next run of unclaimed files; false when none is left.
-    bool checkNext(JpegFileReader& reader, ReadAhead* ahead)
+
+    void publish()
     {
-        // Runs shrink as the list runs out, so that the threads end together.
-        size_t first = next_.load(std::memory_order_relaxed);
-        size_t run = 0;
-        do {
-            if (first >= files_.size())
-                return false;
-            run = std::clamp<size_t>((files_.size() - first) / (jobs_ * size_t{4}), 1, kLongestRun);
-        } while (!next_.compare_exchange_weak(first, first + run, std::memory_order_relaxed));
-        const size_t end = first + run;
-        for (size_t i = first; i < end; ++i) {
-            const uint64_t before = reader.bytesRead();
-            checkOne(files_[i], reader, takeAhead(ahead, i, end), reading_.deep, outcomes_[i]);
-            bytesRead_.fetch_add(reader.bytesRead() - before, std::memory_order_relaxed);
-            // seq_cst pairs with the waiter's flag (see waitForReady).
-            ready_[i].store(true);
-            if (waiting_.load()) {
-                std::lock_guard lock(mutex_);
-                wake_.notify_one();
-            }
+        if (batch_.empty())
+            return;
+        std::unique_lock lock(mutex_);
+        for (CheckTarget& target : batch_) {
+            space_.wait(lock, [this] { return listed_ < delivered_.load(std::memory_order_relaxed) + kCapacity; });
+            item(listed_).target = std::move(target);
+            listed_.fetch_add(1, std::memory_order_relaxed);
         }
-        return true;
+        work_.notify_all();
+        lock.unlock();
+        batch_.clear();
     }
 
-    // Sleeps until result i is ready or the deadline passes.
-    void waitForReady(size_t i, Clock::time_point deadline)
-    {
-        waiting_.store(true);
-        {
-            std::unique_lock lock(mutex_);
-            while (!ready_[i].load() && Clock::now() < deadline) {
-                if (deadline == Clock::time_point::max())
-                    wake_.wait(lock);
-                else
-                    wake_.wait_until(lock, deadline);
-            }
-        }
-        waiting_.store(false);
-    }
-
-    static constexpr size_t kLongestRun = 16;
-
-    const std::vector<std::string>& files_;
-    const CheckReading reading_;
-    std::vector<CheckOutcome> outcomes_;  // slot i written by its checker, read after ready_[i]
+    std::vector<CheckItem> slots_;
     std::unique_ptr<std::atomic<bool>[]> ready_;
     unsigned jobs_;
-    std::atomic<size_t> next_{0};
-    std::atomic<uint64_t> bytesRead_{0};
-    std::atomic<bool> waiting_{false};
+    std::vector<CheckTarget> batch_;  // the listing thread's, not yet passed on
+
     std::mutex mutex_;
-    std::condition_variable wake_;
+    std::condition_variable work_;   // checking threads: something to claim
+    std::condition_variable space_;  // the listing: a free slot
+    std::condition_variable wake_;   // the calling thread: much is ready, or all
+    // Written under mutex_; read without it for progress and wake-ups.
+    std::atomic<size_t> listed_{0};
+    std::atomic<bool> listingDone_{false};
+    size_t claimed_ = 0;
+    std::atomic<size_t> delivered_{0};
+    std::atomic<size_t> completed_{0};
+    std::atomic<uint64_t> bytesRead_{0};
 };
+
+void checkClaimedRuns(CheckStream& stream, const CheckReading& reading)
+{
+    JpegFileReader reader;
+    std::unique_ptr<ReadAhead> ahead;
+    if (reading.readAhead)
+        ahead = std::make_unique<ReadAhead>(
+            [&stream](size_t position, std::string& path, uint64_t& size) {
+                const CheckTarget& target = stream.item(position).target;
+                path = target.path;
+                size = target.listed.size;
+                return target.listed.regular ? ReadAhead::Kind::Regular : ReadAhead::Kind::Other;
+            },
+            &reader, reading.limits);
+    size_t first = 0, end = 0;
+    while (stream.claim(first, end)) {
+        for (size_t i = first; i < end; ++i) {
+            CheckItem& item = stream.item(i);
+            const uint64_t before = reader.bytesRead();
+            if (item.target.listingError == 0) {
+                const int openedAhead = ahead ? ahead->take(i, end) : -1;
+                checkOne(item.target.path, reader, openedAhead, reading.deep, item.outcome);
+            }
+            stream.checked(i, reader.bytesRead() - before);
+        }
+    }
+}
 
 }  // namespace
 
@@ -252,16 +276,46 @@ void RaiseDescriptorLimit()
     }
 }
 
-void RunChecks(const std::vector<std::string>& files, unsigned jobs, const CheckReading& reading,
-               const std::function<void(size_t, CheckOutcome&)>& deliver,
-               const std::function<void(size_t, uint64_t)>& progress)
+void RunChecks(const std::function<void(TargetLister&)>& list, const CheckTargetOptions& options, unsigned jobs,
+               const CheckReading& reading, const std::function<void(CheckItem&)>& deliver,
+               const std::function<void(const RunProgress&)>& tick)
 {
-    jobs = std::min(jobs, threadsWithinDescriptorLimit());
-    if (jobs <= 1 || files.size() <= 1) {
-        runOnCallingThread(files, withinDescriptorLimit(reading, 1), deliver, progress);
-        return;
+    const unsigned threads = std::max(1u, std::min(jobs, threadsWithinDescriptorLimit()));
+    const CheckReading threadReading = withinDescriptorLimit(reading, threads);
+    CheckStream stream(threads);
+
+    TargetLister lister(options, stream);
+    std::jthread listing([&] {
+        list(lister);
+        stream.finish();
+    });
+    std::vector<std::jthread> checkers;
+    checkers.reserve(threads);
+    for (unsigned i = 0; i < threads; ++i)
+        checkers.emplace_back([&] { checkClaimedRuns(stream, threadReading); });
+
+    size_t next = 0;
+    auto nextTick = Clock::now() + kTick;
+    for (;;) {
+        const size_t first = next;
+        while (stream.isReady(next)) {
+            deliver(stream.item(next));
+            stream.release(next);
+            ++next;
+            if (next - first >= CheckStream::kCapacity / 4)
+                break;
+        }
+        if (next != first)
+            stream.releasedUpTo(next);
+        const auto now = Clock::now();
+        if (now >= nextTick) {
+            tick(stream.progress(next, lister.foldersListed()));
+            nextTick = now + kTick;
+        }
+        if (stream.allDelivered(next))
+            break;
+        if (!stream.isReady(next))
+            stream.waitForMore(next, nextTick);
     }
-    const unsigned threads = std::min<unsigned>(jobs, static_cast<unsigned>(std::min<size_t>(files.size(), 1024)));
-    ParallelChecks checks(files, threads, withinDescriptorLimit(reading, threads));
-    checks.run(deliver, progress);
+    tick(stream.progress(next, lister.foldersListed()));
 }

@@ -1,46 +1,66 @@
-// Checks a list of files on one or more threads and hands the results back
-// on the calling thread in the order of the list.
+// Checks the files of a listing while it goes on, on one or more threads,
+// and hands the results back on the calling thread in the listing's order,
+// holding no more than a fixed number of files between the two.
 #pragma once
 
 #include "CheckTargets.h"
+#include "RecordFormat.h"
 #include "decode/JpegDeepCheck.h"
 #include "inspection/KvJpegInfo.h"
 #include "inspection/ReadAhead.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
 
 struct CheckOutcome {
     TKvJpegInfo info;
+    FileFacts facts;
     bool readFailed = false;    // the file was opened but could not be read
     bool noDescriptor = false;  // no descriptor to open it with, even after waiting
     std::string error;          // the system's reason when readFailed or noDescriptor
+    int errorNumber = 0;        // its errno, 0 when there is none
     bool deepChecked = false;  // not for files with verdicts 4 to 6
     DeepInfo deep;             // with deepChecked
 };
 
+// One target of the listing and, for a file, what its check found.
+struct CheckItem {
+    CheckTarget target;
+    CheckOutcome outcome;  // for a target without listingError
+};
+
 // How files are read ahead of the check (see ReadAhead).
 struct CheckReading {
-    // One for each file; files without one, or not regular, are not read ahead.
-    const std::vector<ListedFile>* listed = nullptr;
     bool readAhead = true;
     ReadAheadLimits limits;
     // Each file is also decoded (DeepCheckJpegFile) on the thread that walked it.
     bool deep = false;
 };
 
+struct RunProgress {
+    uint64_t delivered = 0;
+    uint64_t listed = 0;         // targets the listing has passed on so far
+    uint64_t foldersListed = 0;
+    bool listingDone = false;
+    uint64_t bytesRead = 0;
+};
+
 // Raises the soft limit of open descriptors to the hard one: a descriptor
 // short is no verdict about a file.
 void RaiseDescriptorLimit();
 
-// deliver(index, outcome) runs on the calling thread for every file, in
-// order. progress(done, bytesRead), when set, runs on the calling thread
-// about every 100 ms. jobs >= 1; with 1 everything runs on the calling thread.
-// Each thread reads ahead of its own files. No more threads run than the
-// descriptor limit allows; a file that finds no descriptor waits for one a
-// few seconds and then comes back with noDescriptor.
-void RunChecks(const std::vector<std::string>& files, unsigned jobs, const CheckReading& reading,
-               const std::function<void(size_t, CheckOutcome&)>& deliver,
-               const std::function<void(size_t, uint64_t)>& progress);
+// list(lister-side sink) runs on a thread of its own and passes on the
+// targets; they are checked on `jobs` threads (>= 1), each reading ahead of
+// its own files, no more threads than the descriptor limit allows.
+// deliver(item) runs on the calling thread for every target, in the order
+// listed; tick(progress) runs on the calling thread about every kTick, also
+// while no result comes. Either may end the process (std::_Exit): nothing is
+// waited for then. A file that finds no descriptor waits for one a few
+// seconds and then comes back with noDescriptor.
+void RunChecks(const std::function<void(TargetLister&)>& list, const CheckTargetOptions& options, unsigned jobs,
+               const CheckReading& reading, const std::function<void(CheckItem&)>& deliver,
+               const std::function<void(const RunProgress&)>& tick);
+
+inline constexpr std::chrono::milliseconds kTick{20};

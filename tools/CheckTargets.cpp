@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <deque>
-#include <set>
+#include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -16,7 +18,7 @@
 
 namespace {
 
-bool endsWithNoCase(const std::string& name, const char* suffix)
+bool endsWithNoCase(std::string_view name, const char* suffix)
 {
     const size_t n = std::strlen(suffix);
     if (name.size() <= n)
@@ -31,118 +33,25 @@ bool endsWithNoCase(const std::string& name, const char* suffix)
     return true;
 }
 
-std::string joinPath(const std::string& folder, const std::string& name)
+std::string joinPath(const std::string& folder, std::string_view name)
 {
-    if (!folder.empty() && folder.back() == '/')
-        return folder + name;
-    return folder + "/" + name;
+    std::string path;
+    path.reserve(folder.size() + 1 + name.size());
+    path = folder;
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    path += name;
+    return path;
 }
 
-// A folder is opened through its descriptor, whatever the length of its
-// path (see OpenLongPath), and its items are looked at relative to it.
-class FolderWalk {
-public:
-    FolderWalk(const CheckTargetOptions& options, CheckTargets& out) : options_(options), out_(out) {}
+struct FolderIdentity {
+    dev_t device;
+    ino_t inode;
+    bool operator==(const FolderIdentity&) const = default;
+};
 
-    void run(const std::string& root, const struct stat& rootStatus)
-    {
-        std::deque<std::string> pending;
-        if (remember(rootStatus))
-            pending.push_back(root);
-        while (!pending.empty()) {
-            std::string folder = std::move(pending.front());
-            pending.pop_front();
-            std::vector<std::string> subfolders = listFolder(folder);
-            for (auto& sub : subfolders)
-                pending.push_back(std::move(sub));
-        }
-    }
-
-private:
-    struct Item {
-        std::string name;
-        bool isFolder = false;
-        ListedFile listed{};
-        std::pair<dev_t, ino_t> identity{};  // of a folder
-    };
-
-    bool remember(const struct stat& status) { return seen_.emplace(status.st_dev, status.st_ino).second; }
-    bool remember(const std::pair<dev_t, ino_t>& identity) { return seen_.insert(identity).second; }
-
-    void fail(const std::string& path, int error) { out_.listingErrors.push_back({path, std::strerror(error)}); }
-
-    // Appends the folder's JPEG files; returns its subfolders when recursing.
-    std::vector<std::string> listFolder(const std::string& folder)
-    {
-        std::vector<std::string> subfolders;
-        const int fd = OpenLongPath(AT_FDCWD, folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
-        if (!dir) {
-            fail(folder, errno);
-            if (fd >= 0)
-                ::close(fd);
-            return subfolders;
-        }
-        std::vector<Item> items;
-        for (;;) {
-            // Looking at an item may set errno; only readdir's own counts.
-            errno = 0;
-            const dirent* entry = ::readdir(dir);
-            if (!entry) {
-                if (errno != 0)
-                    fail(folder, errno);
-                break;
-            }
-            const std::string name = entry->d_name;
-            if (name == "." || name == ".." || (options_.skipHidden && name[0] == '.'))
-                continue;
-            Item item{name};
-            if (classify(::dirfd(dir), *entry, folder, item))
-                items.push_back(std::move(item));
-        }
-        ::closedir(dir);
-
-        std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.name < b.name; });
-        for (const Item& item : items) {
-            std::string path = joinPath(folder, item.name);
-            if (!item.isFolder) {
-                out_.files.push_back(std::move(path));
-                out_.listed.push_back(item.listed);
-            }
-            else if (remember(item.identity))
-                subfolders.push_back(std::move(path));
-        }
-        return subfolders;
-    }
-
-    // Decides whether an item is a file to check, a folder to search or
-    // neither. A link that leads nowhere (missing target, loop) is a file
-    // when it has a JPEG name, so the check reports it, and is passed over
-    // otherwise. A folder that cannot be looked at is reported.
-    bool classify(int folderFd, const dirent& entry, const std::string& folder, Item& item)
-    {
-        const bool jpegName = HasJpegExtension(item.name);
-        if (entry.d_type != DT_DIR && entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) {
-            item.listed.regular = entry.d_type == DT_REG;
-            return jpegName;
-        }
-        if (entry.d_type == DT_DIR && !options_.recursive)
-            return false;
-        struct stat status {};
-        if (::fstatat(folderFd, item.name.c_str(), &status, 0) != 0) {
-            if (entry.d_type == DT_DIR && errno != ENOENT)
-                fail(joinPath(folder, item.name), errno);
-            return entry.d_type != DT_DIR && jpegName;
-        }
-        item.isFolder = S_ISDIR(status.st_mode);
-        item.listed = {S_ISREG(status.st_mode), static_cast<uint64_t>(status.st_size)};
-        item.identity = {status.st_dev, status.st_ino};
-        return item.isFolder ? options_.recursive : jpegName;
-    }
-
-    const CheckTargetOptions& options_;
-    CheckTargets& out_;
-    std::set<std::pair<dev_t, ino_t>> seen_;
+struct IdentityHash {
+    size_t operator()(const FolderIdentity& id) const { return std::hash<uint64_t>()(id.inode * 31 + id.device); }
 };
 
 // Looks at what path leads to (links followed): one stat for a path of usual
@@ -163,27 +72,230 @@ bool lookAt(const std::string& path, struct stat& status)
 
 }  // namespace
 
-bool HasJpegExtension(const std::string& name)
+// A folder is opened through its descriptor, whatever the length of its
+// path (see OpenLongPath), and its items are looked at relative to it.
+class TargetLister::FolderWalk {
+public:
+    FolderWalk(TargetLister& lister) : lister_(lister), options_(lister.options_) {}
+
+    void run(const std::string& root, const struct stat& rootStatus)
+    {
+        std::deque<std::string> pending;
+        if (remember({rootStatus.st_dev, rootStatus.st_ino}))
+            pending.push_back(root);
+        while (!pending.empty()) {
+            std::string folder = std::move(pending.front());
+            pending.pop_front();
+            listFolder(folder, pending);
+        }
+    }
+
+private:
+    // One folder's items, compact: a folder of a million files is held
+    // while it is sorted.
+    struct Item {
+        uint64_t nameAt;
+        uint32_t nameLength;
+        uint32_t folder;  // index into folders_, or kNotFolder
+        ListedFile listed;
+    };
+    static constexpr uint32_t kNotFolder = UINT32_MAX;
+
+    bool remember(const FolderIdentity& identity) { return seen_.insert(identity).second; }
+
+    void fail(const std::string& path, int error)
+    {
+        CheckTarget target;
+        target.path = path;
+        target.listingError = error;
+        lister_.offer(std::move(target));
+    }
+
+    std::string_view nameOf(const Item& item) const { return {names_.data() + item.nameAt, item.nameLength}; }
+
+    // Passes on the folder's JPEG files in name order; queues its subfolders when recursing.
+    void listFolder(const std::string& folder, std::deque<std::string>& pending)
+    {
+        lister_.sink_.pausing();
+        const int fd = OpenLongPath(AT_FDCWD, folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
+        if (!dir) {
+            const int error = errno;
+            if (fd >= 0)
+                ::close(fd);
+            fail(folder, error);
+            return;
+        }
+        ++lister_.foldersListed_;
+        items_.clear();
+        names_.clear();
+        folders_.clear();
+        int readError = 0;
+        for (;;) {
+            // Looking at an item may set errno; only readdir's own counts.
+            errno = 0;
+            const dirent* entry = ::readdir(dir);
+            if (!entry) {
+                readError = errno;
+                break;
+            }
+            const std::string_view name = entry->d_name;
+            if (name == "." || name == ".." || (options_.skipHidden && name[0] == '.'))
+                continue;
+            classify(::dirfd(dir), *entry, folder, name);
+        }
+        ::closedir(dir);
+
+        std::sort(items_.begin(), items_.end(), [this](const Item& a, const Item& b) { return nameOf(a) < nameOf(b); });
+        for (const Item& item : items_) {
+            if (item.folder == kNotFolder) {
+                CheckTarget target;
+                target.path = joinPath(folder, nameOf(item));
+                target.listed = item.listed;
+                lister_.offer(std::move(target));
+            } else if (remember(folders_[item.folder])) {
+                pending.push_back(joinPath(folder, nameOf(item)));
+            }
+        }
+        if (readError != 0)
+            fail(folder, readError);
+    }
+
+    void keep(std::string_view name, ListedFile listed, const struct stat* folderStatus)
+    {
+        Item item{names_.size(), static_cast<uint32_t>(name.size()), kNotFolder, listed};
+        if (folderStatus) {
+            item.folder = static_cast<uint32_t>(folders_.size());
+            folders_.push_back({folderStatus->st_dev, folderStatus->st_ino});
+        }
+        names_.append(name);
+        items_.push_back(item);
+    }
+
+    // Decides whether an item is a file to check, a folder to search or
+    // neither. A link that leads nowhere (missing target, loop) is a file
+    // when it has a JPEG name, so the check reports it, and is passed over
+    // otherwise. A folder that cannot be looked at is reported.
+    void classify(int folderFd, const dirent& entry, const std::string& folder, std::string_view name)
+    {
+        const bool jpegName = HasJpegExtension(name);
+        if (entry.d_type != DT_DIR && entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) {
+            if (jpegName)
+                keep(name, {entry.d_type == DT_REG, 0}, nullptr);
+            return;
+        }
+        if (entry.d_type == DT_DIR && !options_.recursive)
+            return;
+        struct stat status {};
+        if (::fstatat(folderFd, entry.d_name, &status, 0) != 0) {
+            if (entry.d_type == DT_DIR && errno != ENOENT)
+                fail(joinPath(folder, name), errno);
+            else if (entry.d_type != DT_DIR && jpegName)
+                keep(name, {}, nullptr);
+            return;
+        }
+        const ListedFile listed{S_ISREG(status.st_mode), static_cast<uint64_t>(status.st_size)};
+        if (S_ISDIR(status.st_mode)) {
+            if (options_.recursive)
+                keep(name, listed, &status);
+        } else if (jpegName) {
+            keep(name, listed, nullptr);
+        }
+    }
+
+    TargetLister& lister_;
+    const CheckTargetOptions& options_;
+    std::unordered_set<FolderIdentity, IdentityHash> seen_;
+    std::vector<Item> items_;
+    std::string names_;
+    std::vector<FolderIdentity> folders_;
+};
+
+bool HasJpegExtension(std::string_view name)
 {
     return endsWithNoCase(name, ".jpg") || endsWithNoCase(name, ".jpeg");
 }
 
-CheckTargets CollectCheckTargets(const std::vector<std::string>& paths, const CheckTargetOptions& options)
+uint64_t ShardHash(std::string_view path)
 {
-    CheckTargets targets;
-    for (const std::string& path : paths) {
-        struct stat status {};
-        const bool seen = lookAt(path, status);
-        if (seen && S_ISDIR(status.st_mode)) {
-            FolderWalk walk(options, targets);
-            walk.run(path, status);
-        } else {
-            targets.files.push_back(path);
-            if (seen)
-                targets.listed.push_back({S_ISREG(status.st_mode), static_cast<uint64_t>(status.st_size)});
-            else
-                targets.listed.push_back({});
-        }
+    uint64_t hash = 0xcbf29ce484222325u;
+    for (const char c : path) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 0x100000001b3u;
     }
-    return targets;
+    return hash;
+}
+
+bool Shard::takes(std::string_view path) const
+{
+    return count <= 1 || ShardHash(path) % count == index;
+}
+
+bool ParseShard(std::string_view text, Shard& shard)
+{
+    const size_t slash = text.find('/');
+    if (slash == std::string_view::npos)
+        return false;
+    const auto number = [](std::string_view digits, uint32_t& value) {
+        const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+        return !digits.empty() && error == std::errc() && end == digits.data() + digits.size();
+    };
+    uint32_t k = 0, n = 0;
+    if (!number(text.substr(0, slash), k) || !number(text.substr(slash + 1), n) || k < 1 || k > n || n > (1u << 31))
+        return false;
+    shard = {k - 1, n};
+    return true;
+}
+
+void TargetLister::offer(CheckTarget&& target)
+{
+    const bool inShard = options_.shard.takes(target.path);
+    if (target.listingError == 0 && !inShard)
+        return;
+    target.reported = inShard;
+    sink_.take(std::move(target));
+}
+
+void TargetLister::addPath(const std::string& path)
+{
+    struct stat status {};
+    const bool seen = lookAt(path, status);
+    if (seen && S_ISDIR(status.st_mode)) {
+        FolderWalk walk(*this);
+        walk.run(path, status);
+        return;
+    }
+    CheckTarget target;
+    target.path = path;
+    if (seen)
+        target.listed = {S_ISREG(status.st_mode), static_cast<uint64_t>(status.st_size)};
+    offer(std::move(target));
+}
+
+bool TargetLister::addList(int fd, char separator)
+{
+    std::string pending;
+    char chunk[1 << 16];
+    for (;;) {
+        sink_.pausing();
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (got == 0)
+            break;
+        pending.append(chunk, static_cast<size_t>(got));
+        size_t start = 0;
+        for (size_t end; (end = pending.find(separator, start)) != std::string::npos; start = end + 1) {
+            if (end > start)
+                addPath(pending.substr(start, end - start));
+        }
+        pending.erase(0, start);
+    }
+    // The last path may lack its separator.
+    if (!pending.empty())
+        addPath(pending);
+    return true;
 }

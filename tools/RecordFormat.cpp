@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
 
 #include <iconv.h>
 
@@ -286,15 +288,66 @@ std::string TableRow(const std::string& path, const TKvJpegInfo& info, const Dee
     return row;
 }
 
-std::string JsonLine(const std::string& path, const TKvJpegInfo& info, const DeepInfo* deep)
+const char* VerdictCode(int32_t verdict)
 {
-    std::string line = "{\"path\":\"";
-    appendJsonEscaped(line, replaceInvalidUtf8(path));
-    line += '"';
+    static constexpr const char* kCodes[] = {"sound",     "sound_appended", "damaged", "unknown_error",
+                                             "not_found", "cannot_open",    "empty",   "not_jpeg"};
+    return verdict >= 0 && verdict <= 7 ? kCodes[verdict] : "unknown";
+}
+
+std::string IsoTime(int64_t seconds, uint32_t nanoseconds)
+{
+    const time_t time = static_cast<time_t>(seconds);
+    tm utc {};
+    if (!::gmtime_r(&time, &utc))
+        return {};
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%09uZ", utc.tm_year + 1900, utc.tm_mon + 1,
+                  utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, nanoseconds);
+    return text;
+}
+
+namespace {
+
+// {"schema":1,"path":"..." and, for a path that is not UTF-8, "path_hex".
+std::string recordStart(const std::string& path)
+{
+    std::string line = "{\"schema\":";
+    line += std::to_string(kJsonSchema);
+    appendText(line, "path", replaceInvalidUtf8(path));
     if (!IsValidUtf8(path))
         appendText(line, "path_hex", hexOf(path));
+    return line;
+}
+
+}  // namespace
+
+std::string JsonErrorLine(const std::string& path, bool folder, const std::string& error, int errorNumber)
+{
+    std::string line = recordStart(path);
+    appendText(line, "type", folder ? "folder" : "file");
+    appendText(line, "error", error);
+    const char* name = errorNumber != 0 ? ::strerrorname_np(errorNumber) : nullptr;
+    if (name)
+        appendText(line, "error_code", name);
+    else
+        line += ",\"error_code\":null";
+    line += '}';
+    return line;
+}
+
+std::string JsonLine(const std::string& path, const TKvJpegInfo& info, const DeepInfo* deep, const FileFacts& facts)
+{
+    std::string line = recordStart(path);
+    if (facts.known) {
+        appendNumber(line, "size", static_cast<int64_t>(facts.size));
+        appendText(line, "mtime", IsoTime(facts.mtimeSeconds, facts.mtimeNanoseconds));
+    } else {
+        line += ",\"size\":null,\"mtime\":null";
+    }
     appendText(line, "VerdictText", JpegVerdictText(info.Verdict));
     appendNumber(line, "Verdict", int64_t{info.Verdict});
+    appendText(line, "verdict_code", VerdictCode(info.Verdict));
     appendBool(line, "IsGrayscale", info.IsGrayscale);
     appendBool(line, "HasMacBinaryHeader", info.HasMacBinaryHeader);
     appendBool(line, "ScanComplete", info.ScanComplete);

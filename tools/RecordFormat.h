@@ -4,8 +4,21 @@
 #include "decode/JpegDeepCheck.h"
 #include "inspection/KvJpegInfo.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+
+// What the check's own look at an opened regular file saw.
+struct FileFacts {
+    bool known = false;  // the file was opened and is a regular file
+    uint64_t size = 0;
+    int64_t mtimeSeconds = 0;  // since 1970, UTC
+    uint32_t mtimeNanoseconds = 0;
+};
+
+// The version of the JSON records' layout ("schema"): fields are only ever
+// added within one version.
+inline constexpr int kJsonSchema = 1;
 
 // The table's header line, without a line end; with deep, the deep check's
 // two columns too.
@@ -30,7 +43,22 @@ void AppendEscapedText(std::string& out, std::string_view bytes);
 // "path_hex"; a comment is decoded as UTF-8, else Shift_JIS (cp932), else
 // Latin-1.
 // With deep, "Deep" and, when the file has data after the image, "Trailer".
-std::string JsonLine(const std::string& path, const TKvJpegInfo& info, const DeepInfo* deep = nullptr);
+// Every line starts with "schema"; "size" and "mtime" (ISO 8601, UTC, with
+// nanoseconds) are null unless facts are known; "verdict_code" is the
+// verdict as one ASCII word (VerdictCode).
+std::string JsonLine(const std::string& path, const TKvJpegInfo& info, const DeepInfo* deep = nullptr,
+                     const FileFacts& facts = {});
+// The record of a file that could not be read, or of a folder that could not
+// be listed: "schema", "path" (and "path_hex"), "type" ("file" or "folder"),
+// "error" (the system's text) and "error_code" (the errno name, null when
+// there is none).
+std::string JsonErrorLine(const std::string& path, bool folder, const std::string& error, int errorNumber);
+
+// Verdict 0..7 as one ASCII word: sound, sound_appended, damaged,
+// unknown_error, not_found, cannot_open, empty, not_jpeg.
+const char* VerdictCode(int32_t verdict);
+// Seconds and nanoseconds since 1970 as "2026-12-09T13:05:51.123456789Z".
+std::string IsoTime(int64_t seconds, uint32_t nanoseconds);
 
 bool IsValidUtf8(std::string_view bytes);
 // The bytes as text: UTF-8 when valid, else cp932 when it decodes, else Latin-1.

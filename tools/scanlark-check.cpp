@@ -1,214 +1,30 @@
 // scanlark-check: checks JPEG files for damage from the command line, with the
 // same marker walk and verdicts as the window, and on request a decode of
 // the image data.
+#include "CheckOptions.h"
 #include "CheckRunner.h"
-#include "CheckTargets.h"
-#include "decode/JpegDeepCheck.h"
-#include "decode/LibjpegInput.h"
-#include "inspection/KvJpegInfo.h"
+#include "ProgressLine.h"
 #include "RecordFormat.h"
+#include "RecordOutput.h"
+#include "TerminationSignals.h"
 
+#include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <thread>
-#include <vector>
 
-#include <sched.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr int kExitSound = 0;
-constexpr int kExitDamaged = 1;
-constexpr int kExitUsage = 2;
-// The run could not go on (no file descriptor to be had): what was printed
-// holds, the rest of the files were not checked.
-constexpr int kExitRunFailed = 3;
-
-// A printf format: the two numbers are the deep check's limits.
-const char kHelp[] =
-    "Usage: scanlark-check [options] PATH...\n"
-    "Check JPEG files for damage, by their markers and, with --deep, by\n"
-    "decoding their image data.\n"
-    "\n"
-    "A PATH is a file, or a folder whose .jpg and .jpeg files (any letter case)\n"
-    "are checked in name order. A PATH that does not exist, or names neither a\n"
-    "folder nor a regular file, is reported like a file with verdict 4. In a\n"
-    "folder, a link with a JPEG name that leads nowhere is reported the same way;\n"
-    "other links that lead nowhere are passed over.\n"
-    "\n"
-    "Options:\n"
-    "  -r, --recursive   also check the folders below, level by level\n"
-    "      --no-hidden   skip files and folders whose names begin with \".\"\n"
-    "      --json        one JSON object per file and line instead of the table\n"
-    "      --errors-only print only files with verdicts 2..7 (or damaged by --deep)\n"
-    "      --deep        also decode the image data of every file that has a frame,\n"
-    "                    to find damage the markers do not show, and classify the\n"
-    "                    data after the image (see Deep check below)\n"
-    "  -j, --jobs N      check N files at a time (default: the number of cores);\n"
-    "                    the output keeps the order of the input whatever N is\n"
-    "  -q, --quiet       no progress line on stderr\n"
-    "  -h, --help        show this text\n"
-    "\n"
-    "Output: a tab-separated table with a header line and one row per file:\n"
-    "path, verdict text, format text, width, height, quality, IJG quality,\n"
-    "trailing bytes (unknown numbers are -1). In the table and in messages on\n"
-    "stderr, tab, CR, LF and backslash in a path are written as \\t, \\r, \\n and\n"
-    "\\\\, and other control bytes (0x00..0x1F, 0x7F) as \\xHH in lower-case hex,\n"
-    "as are both bytes of a C1 control (U+0080..U+009F, \\xc2\\x9b; \\u009b in\n"
-    "JSON); other bytes from 0x80 up are written unchanged. With --json each line\n"
-    "holds \"path\", \"VerdictText\" and the fields Verdict, IsGrayscale,\n"
-    "HasMacBinaryHeader, ScanComplete, IsJfif, JfifMajor, JfifMinor, IsExif,\n"
-    "ProcessCode, SoiCount, EoiCount, EndOffset, TrailingBytes, Comment, Height,\n"
-    "Width, ThumbHeight, ThumbWidth, Quality and IjgQuality. A path that is not valid UTF-8 is given\n"
-    "with U+FFFD for its bad bytes plus \"path_hex\", its exact bytes in hex.\n"
-    "\n"
-    "Deep check: every warning or error of libjpeg counts as damage. Each file\n"
-    "with data (verdicts 0..3 and 7) gets a deep verdict, \"sound\", \"damaged\" or \"not decoded\" (no frame, a\n"
-    "lossless or hierarchical process, over a limit); the table adds the columns\n"
-    "deep (not-decoded written as one word; - for verdicts 4..6) and trailer (the\n"
-    "trailer's kind, or -).\n"
-    "With --json each line adds \"Deep\": {\"Verdict\", \"Message\" (libjpeg's\n"
-    "first message, or why the file was not decoded), \"FirstBadRow\" (the first\n"
-    "MCU row that did not decode cleanly, in the scan being read; -1 if none),\n"
-    "\"SoundFraction\" (the share of MCU rows above it: 1 when sound, -1 when not\n"
-    "decoded)} and, for a file with data after the image, \"Trailer\": {\"Kind\",\n"
-    "\"Offset\", \"Size\"}, Kind being jpeg (a further image), mpf (a further\n"
-    "image that the file's MPF index declares), mp4 (ISO media, an ftyp box),\n"
-    "zip, zeros, text or unknown.\n"
-    "Limits: images over 256 megapixels are not decoded (refused before any\n"
-    "memory is taken for them), nor files of more than %d scans, nor files\n"
-    "that need more than %ld MiB of libjpeg's memory.\n"
-    "\n"
-    "Verdicts: 0 sound, 1 sound with data appended after the image, 2 damaged\n"
-    "(data ends early), 3 unknown error (a segment runs past the data),\n"
-    "4 no such file, 5 cannot be opened, 6 empty file, 7 not a JPEG file.\n"
-    "\n"
-    "A file that opens but cannot be read is reported on stderr with the\n"
-    "system's reason and gets no output line; so is a folder that cannot be\n"
-    "listed or a folder found but not searched.\n"
-    "\n"
-    "Exit status: 0 when every file is sound (verdict 0 or 1, and with --deep\n"
-    "not \"damaged\"), 1 when any file has verdict 2..7, is \"damaged\" by --deep\n"
-    "or could not be read, 2 on a usage error or when the output cannot be\n"
-    "written, 3 when the run stopped because no file descriptor could be had\n"
-    "(the files before are reported, the rest are not).\n";
-
-struct Options {
-    CheckTargetOptions targets;
-    bool json = false;
-    bool errorsOnly = false;
-    bool quiet = false;
-    bool deep = false;
-    unsigned jobs = 0;
-    std::vector<std::string> paths;
-};
-
-unsigned coreCount()
-{
-    cpu_set_t set;
-    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
-        return static_cast<unsigned>(CPU_COUNT(&set));
-    const unsigned n = std::thread::hardware_concurrency();
-    return n > 0 ? n : 1;
-}
-
-[[noreturn]] void usageError(const std::string& message)
-{
-    // The message quotes the argument as given.
-    std::fprintf(stderr, "scanlark-check: %s\nTry 'scanlark-check --help'.\n", EscapedText(message).c_str());
-    std::exit(kExitUsage);
-}
-
-unsigned parseJobs(const std::string& text)
-{
-    char* end = nullptr;
-    errno = 0;
-    const long value = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || errno != 0 || value < 1 || value > 1024)
-        usageError("-j needs a number from 1 to 1024, not '" + text + "'");
-    return static_cast<unsigned>(value);
-}
-
-Options parseOptions(int argc, char** argv)
-{
-    Options options;
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-            options.paths.push_back(arg);
-        } else if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg == "-h" || arg == "--help") {
-            std::printf(kHelp, kMaxProgressiveScans, kDeepMemoryLimit >> 20);
-            std::exit(kExitSound);
-        } else if (arg == "-r" || arg == "--recursive") {
-            options.targets.recursive = true;
-        } else if (arg == "--no-hidden") {
-            options.targets.skipHidden = true;
-        } else if (arg == "--json") {
-            options.json = true;
-        } else if (arg == "--deep") {
-            options.deep = true;
-        } else if (arg == "--errors-only") {
-            options.errorsOnly = true;
-        } else if (arg == "-q" || arg == "--quiet") {
-            options.quiet = true;
-        } else if (arg == "-j" || arg == "--jobs") {
-            if (i + 1 >= argc)
-                usageError(arg + " needs a number");
-            options.jobs = parseJobs(argv[++i]);
-        } else if (arg.rfind("--jobs=", 0) == 0) {
-            options.jobs = parseJobs(arg.substr(7));
-        } else if (arg.rfind("-j", 0) == 0) {
-            options.jobs = parseJobs(arg.substr(2));
-        } else {
-            usageError("unknown option '" + arg + "'");
-        }
-    }
-    if (options.paths.empty())
-        usageError("no PATH given");
-    if (options.jobs == 0)
-        options.jobs = coreCount();
-    return options;
-}
-
-// "done/total files, MB/s" on one rewritten terminal line.
-class ProgressLine {
-public:
-    explicit ProgressLine(size_t total) : total_(total), start_(std::chrono::steady_clock::now()) {}
-
-    void show(size_t done, uint64_t bytes)
-    {
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-        const double rate = seconds > 0 ? static_cast<double>(bytes) / 1e6 / seconds : 0.0;
-        std::fprintf(stderr, "\r%zu/%zu files, %.1f MB/s\033[K", done, total_, rate);
-        shown_ = true;
-    }
-
-    void clear()
-    {
-        if (shown_)
-            std::fputs("\r\033[K", stderr);
-    }
-
-private:
-    size_t total_;
-    std::chrono::steady_clock::time_point start_;
-    bool shown_ = false;
-};
-
 // Read-ahead is on unless SCANLARK_READ_AHEAD is 0; a number above 0 is the
 // count of files read ahead by each thread. For measuring, not for everyday use.
-CheckReading readingFromEnvironment(const CheckTargets& targets)
+CheckReading readingFromEnvironment()
 {
     CheckReading reading;
-    reading.listed = &targets.listed;
     if (const char* value = std::getenv("SCANLARK_READ_AHEAD")) {
         char* end = nullptr;
         const unsigned long files = std::strtoul(value, &end, 10);
@@ -221,72 +37,173 @@ CheckReading readingFromEnvironment(const CheckTargets& targets)
     return reading;
 }
 
+// A folder that may not be listed says as much about the files in it as
+// verdict 5 says about a file that may not be opened; anything else may
+// pass, and the run is then worth repeating.
+int statusForUnreadable(int error)
+{
+    return error == EACCES || error == EPERM ? kExitDamaged : kExitIncomplete;
+}
+
+int openFileList(const std::string& name)
+{
+    if (name == "-")
+        return STDIN_FILENO;
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        UsageError("cannot open the file list '" + name + "': " + std::strerror(errno));
+    return fd;
+}
+
+// Delivers the records of a run in order, and ends it in order.
+class Run {
+public:
+    explicit Run(const CheckOptions& options)
+        : options_(options),
+          output_(STDOUT_FILENO, options.print0 ? '\0' : '\n', ::isatty(STDOUT_FILENO) != 0),
+          progress_(!options.quiet && ::isatty(STDERR_FILENO))
+    {
+        if (!options.json && !options.print0 && !options.noHeader)
+            output_.add(TableHeader(options.deep));
+    }
+
+    void deliver(CheckItem& item)
+    {
+        endOnSignal();
+        const CheckTarget& target = item.target;
+        if (target.listingError != 0) {
+            message("cannot list " + EscapedText(target.path) + ": " + std::strerror(target.listingError));
+            raise(statusForUnreadable(target.listingError));
+            if (options_.json && target.reported)
+                add(JsonErrorLine(target.path, true, std::strerror(target.listingError), target.listingError));
+            return;
+        }
+        CheckOutcome& outcome = item.outcome;
+        if (outcome.noDescriptor) {
+            message("no file descriptor left to open " + EscapedText(target.path) + " (" + outcome.error
+                    + "); the run stops here");
+            end(kExitIncomplete);
+        }
+        if (outcome.readFailed) {
+            message("cannot read " + EscapedText(target.path) + ": " + outcome.error);
+            raise(kExitIncomplete);
+            if (options_.json)
+                add(JsonErrorLine(target.path, false, outcome.error, outcome.errorNumber));
+            return;
+        }
+        const DeepInfo* deep = outcome.deepChecked ? &outcome.deep : nullptr;
+        const bool isError = IsJpegErrorVerdict(outcome.info.Verdict) || (deep && deep->Verdict == DeepVerdict::Damaged);
+        if (isError)
+            raise(kExitDamaged);
+        if (options_.errorsOnly && !isError)
+            return;
+        if (options_.print0) {
+            add(target.path);
+        } else if (options_.json) {
+            add(JsonLine(target.path, outcome.info, deep, outcome.facts));
+        } else {
+            std::string row = TableRow(target.path, outcome.info, deep);
+            if (options_.deep && !deep)
+                row += "\t-\t-";
+            add(row);
+        }
+    }
+
+    void tick(const RunProgress& progress)
+    {
+        endOnSignal();
+        if (output_.holding() && output_.interactive())
+            progress_.clear();  // rows and the progress line share the terminal
+        output_.writeDue();
+        checkOutput();
+        progress_.show(progress);
+    }
+
+    void listFailed(int error) { listError_.store(error); }
+
+    // Writes what is held and returns the run's exit status.
+    int finish()
+    {
+        if (const int error = listError_.load()) {
+            message("cannot read the file list: " + std::string(std::strerror(error)));
+            raise(kExitIncomplete);
+        }
+        output_.writeAll();
+        checkOutput();
+        progress_.clear();
+        return status_;
+    }
+
+private:
+    void add(std::string_view record)
+    {
+        output_.add(record);
+        checkOutput();
+    }
+
+    void raise(int status)
+    {
+        if (status_ != kExitIncomplete)
+            status_ = status;
+    }
+
+    void message(const std::string& text)
+    {
+        progress_.clear();
+        std::fprintf(stderr, "scanlark-check: %s\n", text.c_str());
+    }
+
+    void checkOutput()
+    {
+        if (!output_.failed())
+            return;
+        progress_.clear();
+        std::fprintf(stderr, "scanlark-check: cannot write the output: %s\n", std::strerror(output_.error()));
+        std::_Exit(kExitUsage);
+    }
+
+    // Other threads may still be checking or listing: the process ends
+    // without waiting for them.
+    [[noreturn]] void end(int status)
+    {
+        output_.writeAll();
+        progress_.clear();
+        std::_Exit(output_.failed() ? kExitUsage : status);
+    }
+
+    void endOnSignal()
+    {
+        if (const int signal = TerminationSignal())
+            end(128 + signal);
+    }
+
+    const CheckOptions& options_;
+    RecordOutput output_;
+    ProgressLine progress_;
+    int status_ = kExitSound;
+    std::atomic<int> listError_{0};
+};
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const Options options = parseOptions(argc, argv);
+    const CheckOptions options = ParseCheckOptions(argc, argv);
+    const int listFd = options.filesFrom.empty() ? -1 : openFileList(options.filesFrom);
     RaiseDescriptorLimit();
-    const CheckTargets targets = CollectCheckTargets(options.paths, options.targets);
+    CatchTerminationSignals();
 
-    int status = kExitSound;
-    for (const ListingError& error : targets.listingErrors) {
-        std::fprintf(stderr, "scanlark-check: cannot list %s: %s\n", EscapedText(error.folder).c_str(),
-                     error.reason.c_str());
-        status = kExitDamaged;
-    }
-
-    static char outputBuffer[1 << 16];
-    std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
-    if (!options.json)
-        std::printf("%s\n", TableHeader(options.deep).c_str());
-
-    const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
-    ProgressLine progressLine(targets.files.size());
-    std::function<void(size_t, uint64_t)> progress;
-    if (showProgress)
-        progress = [&](size_t done, uint64_t bytes) { progressLine.show(done, bytes); };
-
-    CheckReading reading = readingFromEnvironment(targets);
+    Run run(options);
+    CheckReading reading = readingFromEnvironment();
     reading.deep = options.deep;
     RunChecks(
-        targets.files, options.jobs, reading,
-        [&](size_t index, CheckOutcome& outcome) {
-            const std::string& path = targets.files[index];
-            if (outcome.noDescriptor) {
-                progressLine.clear();
-                std::fflush(stdout);
-                std::fprintf(stderr, "scanlark-check: no file descriptor left to open %s (%s); the run stops here\n",
-                             EscapedText(path).c_str(), outcome.error.c_str());
-                // Other threads may still be checking: end without waiting for them.
-                std::_Exit(kExitRunFailed);
-            }
-            if (outcome.readFailed) {
-                progressLine.clear();
-                std::fprintf(stderr, "scanlark-check: cannot read %s: %s\n", EscapedText(path).c_str(),
-                             outcome.error.c_str());
-                status = kExitDamaged;
-                return;
-            }
-            const DeepInfo* deep = outcome.deepChecked ? &outcome.deep : nullptr;
-            const bool isError = IsJpegErrorVerdict(outcome.info.Verdict)
-                                 || (deep && deep->Verdict == DeepVerdict::Damaged);
-            if (isError)
-                status = kExitDamaged;
-            if (options.errorsOnly && !isError)
-                return;
-            std::string line = options.json ? JsonLine(path, outcome.info, deep) : TableRow(path, outcome.info, deep);
-            if (options.deep && !deep && !options.json)
-                line += "\t-\t-";
-            std::fwrite(line.data(), 1, line.size(), stdout);
-            std::fputc('\n', stdout);
+        [&](TargetLister& lister) {
+            for (const std::string& path : options.paths)
+                lister.addPath(path);
+            if (listFd >= 0 && !lister.addList(listFd, options.listSeparator))
+                run.listFailed(errno);
         },
-        progress);
-
-    progressLine.clear();
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "scanlark-check: cannot write the output: %s\n", std::strerror(errno));
-        return kExitUsage;
-    }
-    return status;
+        options.targets, options.jobs, reading, [&](CheckItem& item) { run.deliver(item); },
+        [&](const RunProgress& progress) { run.tick(progress); });
+    return run.finish();
 }

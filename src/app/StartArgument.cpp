@@ -77,3 +77,38 @@ std::string StartArgumentPath(const std::string& argument, const std::string& wo
         return argument;
     return AbsolutePath(path, "/");
 }
+
+const std::string_view kStartHelp =
+    "Usage: scanlark [FOLDER-OR-FILE]\n"
+    "Open the Scanlark window, which lists a folder's JPEG files and checks them\n"
+    "for damage. A FOLDER is opened; a FILE opens its folder with the file\n"
+    "selected. A file: URL is taken as the path it names. When a window is open\n"
+    "already, the path is handed to it and this start ends.\n"
+    "\n"
+    "  -h, --help     show this text\n"
+    "      --version  show the version\n"
+    "\n"
+    "The command-line checker is scanlark-check (see scanlark-check --help).\n";
+
+StartRequest ReadStartArguments(int argc, const char* const* argv)
+{
+    StartRequest request;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            if (!request.hasArgument)
+                request.argument = arg;
+            request.hasArgument = true;
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "-h" || arg == "--help") {
+            return {StartRequest::Kind::Help, false, {}};
+        } else if (arg == "--version") {
+            return {StartRequest::Kind::Version, false, {}};
+        } else {
+            return {StartRequest::Kind::Usage, false, std::string(arg)};
+        }
+    }
+    return request;
+}

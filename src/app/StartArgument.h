@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // argument as a path, as bytes:
 // - a "file:" URL of this machine ("file:///a", "file:/a",
@@ -15,3 +16,20 @@
 // - anything else is a path, made absolute against workingFolder
 //   (AbsolutePath).
 std::string StartArgumentPath(const std::string& argument, const std::string& workingFolder);
+
+// What a start's command line asks for: the window (on the first argument
+// that is not an option, if any), the help text, the version, or nothing but
+// a usage error (an unknown option, named in argument). "--" ends the
+// options; "-" alone is a path. Qt's own options (-platform, -style, ...)
+// are taken out by QApplication before, so give it argv after that; help
+// and version are asked for before any window system is needed.
+struct StartRequest {
+    enum class Kind { Window, Help, Version, Usage };
+    Kind kind = Kind::Window;
+    bool hasArgument = false;  // for Window: a path was given (it may be empty)
+    std::string argument;
+};
+StartRequest ReadStartArguments(int argc, const char* const* argv);
+
+// `scanlark --help`.
+extern const std::string_view kStartHelp;

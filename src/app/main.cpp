@@ -11,6 +11,7 @@
 #include "options/OptionsSl.h"
 #include "paths/BytePath.h"
 #include "platform/DisplayPath.h"
+#include "version/Version.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -114,11 +115,57 @@ int handOver(const TKvSingleInstance& instance, const std::string& argument, std
     return -1;
 }
 
+// Control bytes as \xHH, so that an argument cannot drive the terminal.
+std::string escapedForTerminal(const std::string& bytes)
+{
+    std::string out;
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u != 0x7F) {
+            out += c;
+            continue;
+        }
+        char escape[8];
+        std::snprintf(escape, sizeof escape, "\\x%02x", u);
+        out += escape;
+    }
+    return out;
+}
+
+// Help and version need no window system: answered before QApplication.
+// Returns the exit code, or -1 to go on.
+int answerWithoutWindow(const StartRequest& request)
+{
+    switch (request.kind) {
+    case StartRequest::Kind::Help:
+        std::fwrite(kStartHelp.data(), 1, kStartHelp.size(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 2;
+    case StartRequest::Kind::Version:
+        std::printf("scanlark (Scanlark) %s\n", SCANLARK_VERSION);
+        return std::fflush(stdout) == 0 ? 0 : 2;
+    case StartRequest::Kind::Usage:
+        std::fprintf(stderr, "scanlark: unknown option '%s'\nTry 'scanlark --help'.\n",
+                     escapedForTerminal(request.argument).c_str());
+        return 2;
+    case StartRequest::Kind::Window:
+        break;
+    }
+    return -1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (const StartRequest early = ReadStartArguments(argc, argv); early.kind != StartRequest::Kind::Usage)
+        if (const int code = answerWithoutWindow(early); code >= 0)
+            return code;
     QApplication app(argc, argv);
+    // Qt has taken its own options out of argv; anything else that looks
+    // like an option is not a folder name.
+    const StartRequest request = ReadStartArguments(argc, argv);
+    if (const int code = answerWithoutWindow(request); code >= 0)
+        return code;
     InstallJapaneseQtTranslations(app);
     QApplication::setApplicationName(ProductTitle);
     QApplication::setOrganizationName(QStringLiteral("Korvel"));
@@ -128,7 +175,8 @@ int main(int argc, char** argv)
     // A relative path means one below this process's working folder, which a
     // running window does not share: it is made absolute before anything.
     // A launcher may hand over a file: URL instead of a path.
-    const std::string argument = argc > 1 ? StartArgumentPath(argv[1], CurrentWorkingFolder()) : std::string();
+    const std::string argument =
+        !request.hasArgument ? std::string() : StartArgumentPath(request.argument, CurrentWorkingFolder());
 
     TKvSingleInstance instance(SingleInstanceName);
     const bool ownWindow = instance.Acquire();

@@ -419,9 +419,12 @@ bool ScanJpegStream(std::span<const uint8_t> data, TKvJpegInfo& Info)
     return ScanJpegStream(source, Info);
 }
 
-void CheckJpegFile(const std::string& FileName, TKvJpegInfo& Info, JpegFileReader& reader, int openedAhead)
+void CheckJpegFile(const std::string& FileName, TKvJpegInfo& Info, JpegFileReader& reader, int openedAhead,
+                   struct stat* opened)
 {
     Info.Verdict = jvUnknownError;
+    if (opened)
+        opened->st_mode = 0;
     FileDescriptor fd(openedAhead);
     struct stat status {};
     if (fd.get() >= 0) {
@@ -450,6 +453,8 @@ void CheckJpegFile(const std::string& FileName, TKvJpegInfo& Info, JpegFileReade
         if (::fstat(fd.get(), &status) != 0)
             throw std::system_error(errno, std::generic_category(), "fstat");
     }
+    if (opened)
+        *opened = status;
     if (!S_ISREG(status.st_mode)) {
         Info.Verdict = jvFileNotFound;
         return;

@@ -14,6 +14,7 @@
 
 class JpegByteSource;
 class JpegFileReader;
+struct stat;
 
 // Unknown numbers are -1, never 0. A record is filled once and never reused.
 struct TKvJpegInfo {
@@ -76,8 +77,11 @@ bool ScanJpegStream(std::span<const uint8_t> data, TKvJpegInfo& Info);
 // verdict 5. Paths of any length work. `reader` holds the reused buffer; give
 // each thread its own. openedAhead, when not -1, is a descriptor of the same
 // path opened earlier (ReadAhead); the driver takes it over and closes it. A
-// file removed since then is looked up by its name again.
-void CheckJpegFile(const std::string& FileName, TKvJpegInfo& Info, JpegFileReader& reader, int openedAhead = -1);
+// file removed since then is looked up by its name again. opened, when given,
+// receives what fstat said of the file it opened (st_mode 0 when it opened
+// none), so that a caller needs no look of its own for size and times.
+void CheckJpegFile(const std::string& FileName, TKvJpegInfo& Info, JpegFileReader& reader, int openedAhead = -1,
+                   struct stat* opened = nullptr);
 // Convenience form with a buffer of its own (slower for many files).
 void CheckJpegFile(const std::string& FileName, TKvJpegInfo& Info);
 // The driver's verdict for the whole content of a file held in memory.

@@ -17,6 +17,24 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 # The key's value in the [Desktop Entry] group.
 desktop_value() { sed -n "s/^$2=//p" "$1"; }
 
+# The checker's manual page: in share/man/man1, of the installed program's
+# version, describing each option its --help lists, and readable by man.
+check_manual_page() {
+  local prefix=$1 page="$1/share/man/man1/scanlark-check.1" version option
+  [ -f "$page" ] || fail "share/man/man1/scanlark-check.1 missing"
+  version=$("$prefix/bin/scanlark-check" --version | sed 's/.* //')
+  grep -q "^\.TH SCANLARK-CHECK 1 .*\"Scanlark $version\"" "$page" || fail "the manual page is not of version $version"
+  for option in $("$prefix/bin/scanlark-check" --help | grep -oE '^ {2,6}(-[a-z0-9], )?--[a-z0-9-]+' | grep -oE -- '--[a-z0-9-]+'); do
+    grep -qF -- "${option//-/\\-}" "$page" || fail "the manual page does not describe $option"
+  done
+  if command -v man > /dev/null; then
+    local text
+    text=$(MANWIDTH=80 man -l "$page" 2> "$work/man.log") || { cat "$work/man.log"; fail "man cannot show the page"; }
+    [[ "$text" == *"--files-from=LIST"* ]] || fail "man shows no --files-from: $text"
+    if grep -q . "$work/man.log"; then cat "$work/man.log"; fail "man complains about the page"; fi
+  fi
+}
+
 check_prefix() {
   local prefix=$1 expected_exec=$2
   if [ -z "${DESTDIR:-}" ]; then
@@ -30,6 +48,7 @@ check_prefix() {
     [ -x "$prefix/bin/$program" ] || fail "bin/$program missing or not executable"
   done
   "$prefix/bin/scanlark-check" --help > /dev/null || fail "the installed scanlark-check does not run"
+  check_manual_page "$prefix"
   cmp -s "$prefix/share/scanlark/slhelp/index.html" "$source/slhelp/index.html" ||
     fail "share/scanlark/slhelp/index.html missing or not the help page"
 

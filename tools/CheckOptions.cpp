@@ -1,0 +1,229 @@
+#include "CheckOptions.h"
+
+#include "decode/LibjpegInput.h"
+#include "RecordFormat.h"
+#include "version/Version.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include <getopt.h>
+#include <sched.h>
+
+namespace {
+
+// A printf format: the two numbers are the deep check's limits.
+const char kHelp[] =
+    "Usage: scanlark-check [options] PATH...\n"
+    "       scanlark-check [options] --files-from=LIST [PATH...]\n"
+    "Check JPEG files for damage, by their markers and, with --deep, by\n"
+    "decoding their image data.\n"
+    "\n"
+    "A PATH is a file, or a folder whose .jpg and .jpeg files (any letter case)\n"
+    "are checked in name order. A PATH that does not exist, or names neither a\n"
+    "folder nor a regular file, is reported like a file with verdict 4. In a\n"
+    "folder, a link with a JPEG name that leads nowhere is reported the same way;\n"
+    "other links that lead nowhere are passed over. Checking starts while the\n"
+    "folders are still being listed; the output keeps the order of the input.\n"
+    "\n"
+    "Options:\n"
+    "  -r, --recursive   also check the folders below, level by level\n"
+    "      --no-hidden   skip files and folders whose names begin with \".\"\n"
+    "      --json        one JSON object per file and line instead of the table\n"
+    "      --errors-only print only files with verdicts 2..7 (or damaged by --deep)\n"
+    "      --deep        also decode the image data of every file that has a frame,\n"
+    "                    to find damage the markers do not show, and classify the\n"
+    "                    data after the image (see Deep check below)\n"
+    "  -j, --jobs=N      check N files at a time (default: the number of cores);\n"
+    "                    the output keeps the order of the input whatever N is\n"
+    "      --files-from=LIST  also check the PATHs listed in the file LIST (- for\n"
+    "                    standard input), one a line; empty lines are passed over\n"
+    "  -0, --null        paths in LIST end with a NUL byte instead of a line end\n"
+    "      --shard=K/N   check only the K-th of N shares of the files (K from 1):\n"
+    "                    those whose path hashes to K-1 modulo N (64-bit FNV-1a of\n"
+    "                    the path's bytes as printed); N runs with K = 1..N together\n"
+    "                    check every file once, and a file stays in its share when\n"
+    "                    others are added\n"
+    "      --print0      write only the paths, each followed by a NUL byte, instead\n"
+    "                    of the table (with --errors-only: the damaged files, for\n"
+    "                    xargs -0)\n"
+    "      --no-header   no header line before the table\n"
+    "  -q, --quiet       no progress line on stderr\n"
+    "  -h, --help        show this text\n"
+    "      --version     show the version\n"
+    "\n"
+    "Output: a tab-separated table with a header line and one row per file:\n"
+    "path, verdict text, format text, width, height, quality, IJG quality,\n"
+    "trailing bytes (unknown numbers are -1). In the table and in messages on\n"
+    "stderr, tab, CR, LF and backslash in a path are written as \\t, \\r, \\n and\n"
+    "\\\\, and other control bytes (0x00..0x1F, 0x7F) as \\xHH in lower-case hex,\n"
+    "as are both bytes of a C1 control (U+0080..U+009F, \\xc2\\x9b; \\u009b in\n"
+    "JSON); other bytes from 0x80 up are written unchanged. With --json each line\n"
+    "holds \"schema\" (1), \"path\", \"size\" and \"mtime\" (ISO 8601, UTC, in\n"
+    "nanoseconds; both null for a file that was not opened), \"VerdictText\",\n"
+    "the fields Verdict, \"verdict_code\" (sound, sound_appended, damaged,\n"
+    "unknown_error, not_found, cannot_open, empty, not_jpeg), IsGrayscale,\n"
+    "HasMacBinaryHeader, ScanComplete, IsJfif, JfifMajor, JfifMinor, IsExif,\n"
+    "ProcessCode, SoiCount, EoiCount, EndOffset, TrailingBytes, Comment, Height,\n"
+    "Width, ThumbHeight, ThumbWidth, Quality and IjgQuality. A path that is not valid UTF-8 is given\n"
+    "with U+FFFD for its bad bytes plus \"path_hex\", its exact bytes in hex.\n"
+    "A file that opens but cannot be read, and a folder that cannot be listed or\n"
+    "searched, get a line with \"schema\", \"path\", \"type\" (file or folder),\n"
+    "\"error\" (the system's text) and \"error_code\" (such as EIO, EACCES).\n"
+    "\n"
+    "Records are written whole, each by one write of whole lines (of at most\n"
+    "4096 bytes where a record fits), so that several runs may write into one\n"
+    "pipe; when the output is not a terminal, lines are written at least every\n"
+    "100 ms or 1000 records. SIGTERM, SIGINT and SIGHUP finish the line being\n"
+    "written, write what is held, and end the run with status 128 + the\n"
+    "signal's number.\n"
+    "\n"
+    "Deep check: every warning or error of libjpeg counts as damage. Each file\n"
+    "with data (verdicts 0..3 and 7) gets a deep verdict, \"sound\", \"damaged\" or \"not decoded\" (no frame, a\n"
+    "lossless or hierarchical process, over a limit); the table adds the columns\n"
+    "deep (not-decoded written as one word; - for verdicts 4..6) and trailer (the\n"
+    "trailer's kind, or -).\n"
+    "With --json each line adds \"Deep\": {\"Verdict\", \"Message\" (libjpeg's\n"
+    "first message, or why the file was not decoded), \"FirstBadRow\" (the first\n"
+    "MCU row that did not decode cleanly, in the scan being read; -1 if none),\n"
+    "\"SoundFraction\" (the share of MCU rows above it: 1 when sound, -1 when not\n"
+    "decoded)} and, for a file with data after the image, \"Trailer\": {\"Kind\",\n"
+    "\"Offset\", \"Size\"}, Kind being jpeg (a further image), mpf (a further\n"
+    "image that the file's MPF index declares), mp4 (ISO media, an ftyp box),\n"
+    "zip, zeros, text or unknown.\n"
+    "Limits: images over 256 megapixels are not decoded (refused before any\n"
+    "memory is taken for them), nor files of more than %d scans, nor files\n"
+    "that need more than %ld MiB of libjpeg's memory.\n"
+    "\n"
+    "Verdicts: 0 sound, 1 sound with data appended after the image, 2 damaged\n"
+    "(data ends early), 3 unknown error (a segment runs past the data),\n"
+    "4 no such file, 5 cannot be opened, 6 empty file, 7 not a JPEG file.\n"
+    "\n"
+    "A file that opens but cannot be read is reported on stderr with the\n"
+    "system's reason and gets no table row; so is a folder that cannot be\n"
+    "listed or a folder found but not searched.\n"
+    "\n"
+    "Exit status: 0 when every file is sound (verdict 0 or 1, and with --deep\n"
+    "not \"damaged\"); 1 when any file has verdict 2..7 or is \"damaged\" by\n"
+    "--deep, or a folder may not be listed or searched (no permission, as a file\n"
+    "that may not be opened has verdict 5); 2 on a usage error or when the output\n"
+    "cannot be written; 3 when something could not be read for any other reason\n"
+    "(a read error, a file system gone, the file list), or the run stopped\n"
+    "because no file descriptor could be had: the output is then not the whole\n"
+    "answer, and running it again may complete it. 3 wins over 1.\n";
+
+unsigned coreCount()
+{
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+        return static_cast<unsigned>(CPU_COUNT(&set));
+    const unsigned n = std::thread::hardware_concurrency();
+    return n > 0 ? n : 1;
+}
+
+unsigned parseJobs(const std::string& text)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || value < 1 || value > 1024)
+        UsageError("-j needs a number from 1 to 1024, not '" + text + "'");
+    return static_cast<unsigned>(value);
+}
+
+enum LongOnly : int {
+    kNoHidden = 256,
+    kJson,
+    kErrorsOnly,
+    kDeep,
+    kFilesFrom,
+    kShard,
+    kPrint0,
+    kNoHeader,
+    kVersion,
+};
+
+constexpr option kLongOptions[] = {
+    {"recursive", no_argument, nullptr, 'r'},
+    {"no-hidden", no_argument, nullptr, kNoHidden},
+    {"json", no_argument, nullptr, kJson},
+    {"errors-only", no_argument, nullptr, kErrorsOnly},
+    {"deep", no_argument, nullptr, kDeep},
+    {"jobs", required_argument, nullptr, 'j'},
+    {"files-from", required_argument, nullptr, kFilesFrom},
+    {"null", no_argument, nullptr, '0'},
+    {"shard", required_argument, nullptr, kShard},
+    {"print0", no_argument, nullptr, kPrint0},
+    {"no-header", no_argument, nullptr, kNoHeader},
+    {"quiet", no_argument, nullptr, 'q'},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, kVersion},
+    {nullptr, 0, nullptr, 0},
+};
+
+}  // namespace
+
+void UsageError(const std::string& message)
+{
+    // The message quotes the argument as given.
+    std::fprintf(stderr, "scanlark-check: %s\nTry 'scanlark-check --help'.\n", EscapedText(message).c_str());
+    std::exit(kExitUsage);
+}
+
+CheckOptions ParseCheckOptions(int argc, char** argv)
+{
+    CheckOptions options;
+    bool filesFromGiven = false;
+    opterr = 0;  // our own messages, with the argument escaped
+    for (;;) {
+        const int option = ::getopt_long(argc, argv, ":rj:0qh", kLongOptions, nullptr);
+        if (option == -1)
+            break;
+        switch (option) {
+        case 'r': options.targets.recursive = true; break;
+        case kNoHidden: options.targets.skipHidden = true; break;
+        case kJson: options.json = true; break;
+        case kErrorsOnly: options.errorsOnly = true; break;
+        case kDeep: options.deep = true; break;
+        case 'j': options.jobs = parseJobs(optarg); break;
+        case kFilesFrom:
+            if (filesFromGiven)
+                UsageError("--files-from may be given once");
+            filesFromGiven = true;
+            options.filesFrom = optarg;
+            break;
+        case '0': options.listSeparator = '\0'; break;
+        case kShard:
+            if (!ParseShard(optarg, options.targets.shard))
+                UsageError(std::string("--shard needs K/N with 1 <= K <= N, not '") + optarg + "'");
+            break;
+        case kPrint0: options.print0 = true; break;
+        case kNoHeader: options.noHeader = true; break;
+        case 'q': options.quiet = true; break;
+        case 'h':
+            std::printf(kHelp, kMaxProgressiveScans, kDeepMemoryLimit >> 20);
+            std::exit(std::fflush(stdout) == 0 ? kExitSound : kExitUsage);
+        case kVersion:
+            std::printf("scanlark-check (Scanlark) %s\n", SCANLARK_VERSION);
+            std::exit(std::fflush(stdout) == 0 ? kExitSound : kExitUsage);
+        case ':':
+            UsageError(std::string(argv[optind - 1]) + " needs a value");
+        default:
+            // A short option inside a cluster is named alone; a long one as given.
+            if (optopt > ' ' && optopt < 127)
+                UsageError(std::string("unknown option '-") + static_cast<char>(optopt) + "'");
+            UsageError("unknown option '" + std::string(argv[optind - 1]) + "'");
+        }
+    }
+    for (int i = optind; i < argc; ++i)
+        options.paths.emplace_back(argv[i]);
+    if (options.paths.empty() && !filesFromGiven)
+        UsageError("no PATH given");
+    if (options.print0 && options.json)
+        UsageError("--print0 and --json exclude each other");
+    if (options.jobs == 0)
+        options.jobs = coreCount();
+    return options;
+}
