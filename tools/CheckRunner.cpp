@@ -28,18 +28,25 @@ bool isDescriptorShortage(const std::system_error& e)
     return e.code() == std::errc::too_many_files_open || e.code() == std::errc::too_many_files_open_in_system;
 }
 
-void checkOnce(const std::string& path, JpegFileReader& reader, int openedAhead, bool deep, CheckOutcome& outcome)
+// The deep check's side of a run: whether files are decoded, and the memory
+// budget all decoding threads share.
+struct DeepRun {
+    bool on = false;
+    DeepMemoryBudget* budget = nullptr;
+};
+
+void checkOnce(const std::string& path, JpegFileReader& reader, int openedAhead, DeepRun deep, CheckOutcome& outcome)
 {
     CheckJpegFile(path, outcome.info, reader, openedAhead);
     // A file that is missing, cannot be opened or is empty has no data to say anything about.
     const int32_t verdict = outcome.info.Verdict;
-    if (deep && verdict != jvFileNotFound && verdict != jvCannotOpen && verdict != jvEmptyFile) {
-        outcome.deep = DeepCheckJpegFile(path, outcome.info);
+    if (deep.on && verdict != jvFileNotFound && verdict != jvCannotOpen && verdict != jvEmptyFile) {
+        outcome.deep = DeepCheckJpegFile(path, outcome.info, deep.budget);
         outcome.deepChecked = true;
     }
 }
 
-void checkOne(const std::string& path, JpegFileReader& reader, int openedAhead, bool deep, CheckOutcome& outcome)
+void checkOne(const std::string& path, JpegFileReader& reader, int openedAhead, DeepRun deep, CheckOutcome& outcome)
 {
     const auto deadline = Clock::now() + kDescriptorWait;
     for (;;) {
@@ -121,7 +128,7 @@ int takeAhead(ReadAhead* ahead, size_t index, size_t end)
     return ahead ? ahead->take(index, end) : -1;
 }
 
-void runOnCallingThread(const std::vector<std::string>& files, const CheckReading& reading,
+void runOnCallingThread(const std::vector<std::string>& files, const CheckReading& reading, DeepRun deep,
                         const std::function<void(size_t, CheckOutcome&)>& deliver,
                         const std::function<void(size_t, uint64_t)>& progress)
 {
@@ -130,7 +137,7 @@ void runOnCallingThread(const std::vector<std::string>& files, const CheckReadin
     auto nextReport = Clock::now() + kProgressInterval;
     for (size_t i = 0; i < files.size(); ++i) {
         CheckOutcome outcome;
-        checkOne(files[i], reader, takeAhead(ahead.get(), i, files.size()), reading.deep, outcome);
+        checkOne(files[i], reader, takeAhead(ahead.get(), i, files.size()), deep, outcome);
         deliver(i, outcome);
         if (progress && Clock::now() >= nextReport) {
             progress(i + 1, reader.bytesRead());
@@ -145,8 +152,8 @@ void runOnCallingThread(const std::vector<std::string>& files, const CheckReadin
 // runs of consecutive ones, so that each thread can read ahead of its own.
 class ParallelChecks {
 public:
-    ParallelChecks(const std::vector<std::string>& files, unsigned jobs, const CheckReading& reading)
-        : files_(files), reading_(reading), outcomes_(files.size()),
+    ParallelChecks(const std::vector<std::string>& files, unsigned jobs, const CheckReading& reading, DeepRun deep)
+        : files_(files), reading_(reading), deep_(deep), outcomes_(files.size()),
           ready_(std::make_unique<std::atomic<bool>[]>(files.size())), jobs_(jobs)
     {
     }
@@ -199,7 +206,7 @@ private:
         const size_t end = first + run;
         for (size_t i = first; i < end; ++i) {
             const uint64_t before = reader.bytesRead();
-            checkOne(files_[i], reader, takeAhead(ahead, i, end), reading_.deep, outcomes_[i]);
+            checkOne(files_[i], reader, takeAhead(ahead, i, end), deep_, outcomes_[i]);
             bytesRead_.fetch_add(reader.bytesRead() - before, std::memory_order_relaxed);
             // seq_cst pairs with the waiter's flag (see waitForReady).
             ready_[i].store(true);
@@ -231,6 +238,7 @@ private:
 
     const std::vector<std::string>& files_;
     const CheckReading reading_;
+    const DeepRun deep_;
     std::vector<CheckOutcome> outcomes_;  // slot i written by its checker, read after ready_[i]
     std::unique_ptr<std::atomic<bool>[]> ready_;
     unsigned jobs_;
@@ -257,11 +265,13 @@ void RunChecks(const std::vector<std::string>& files, unsigned jobs, const Check
                const std::function<void(size_t, uint64_t)>& progress)
 {
     jobs = std::min(jobs, threadsWithinDescriptorLimit());
+    DeepMemoryBudget budget(reading.deepMemory > 0 ? reading.deepMemory : DefaultDeepMemoryBudget());
+    const DeepRun deep{reading.deep, &budget};
     if (jobs <= 1 || files.size() <= 1) {
-        runOnCallingThread(files, withinDescriptorLimit(reading, 1), deliver, progress);
+        runOnCallingThread(files, withinDescriptorLimit(reading, 1), deep, deliver, progress);
         return;
     }
     const unsigned threads = std::min<unsigned>(jobs, static_cast<unsigned>(std::min<size_t>(files.size(), 1024)));
-    ParallelChecks checks(files, threads, withinDescriptorLimit(reading, threads));
+    ParallelChecks checks(files, threads, withinDescriptorLimit(reading, threads), deep);
     checks.run(deliver, progress);
 }

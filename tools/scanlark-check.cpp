@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -49,6 +50,10 @@ const char kHelp[] =
     "      --deep        also decode the image data of every file that has a frame,\n"
     "                    to find damage the markers do not show, and classify the\n"
     "                    data after the image (see Deep check below)\n"
+    "      --deep-memory SIZE  what the decodes of all jobs may hold at once\n"
+    "                    (e.g. 512M, 4G; default a quarter of the physical memory,\n"
+    "                    here %s)\n"
+    "      --strict      with --deep, a \"warning\" counts as damage in the exit status\n"
     "  -j, --jobs N      check N files at a time (default: the number of cores);\n"
     "                    the output keeps the order of the input whatever N is\n"
     "  -q, --quiet       no progress line on stderr\n"
@@ -67,22 +72,39 @@ const char kHelp[] =
     "Width, ThumbHeight, ThumbWidth, Quality and IjgQuality. A path that is not valid UTF-8 is given\n"
     "with U+FFFD for its bad bytes plus \"path_hex\", its exact bytes in hex.\n"
     "\n"
-    "Deep check: every warning or error of libjpeg counts as damage. Each file\n"
-    "with data (verdicts 0..3 and 7) gets a deep verdict, \"sound\", \"damaged\" or \"not decoded\" (no frame, a\n"
-    "lossless or hierarchical process, over a limit); the table adds the columns\n"
-    "deep (not-decoded written as one word; - for verdicts 4..6) and trailer (the\n"
-    "trailer's kind, or -).\n"
+    "Deep check: libjpeg decodes every scan of each file with data (verdicts\n"
+    "0..3 and 7), and the file gets one of four deep verdicts:\n"
+    "  sound        every scan decoded without a word from libjpeg\n"
+    "  warning      libjpeg warned before the first scan (stray bytes between\n"
+    "               segments, an unknown JFIF version) and then decoded the whole\n"
+    "               picture cleanly: nothing of the picture is lost\n"
+    "  damaged      libjpeg warned inside the image data (every bad Huffman code\n"
+    "               counts, wherever it lies), stopped with an error, or rejected\n"
+    "               a header as malformed; or the file has no frame header at all\n"
+    "  not decoded  not a JPEG file, a well-formed file of a coding this libjpeg\n"
+    "               does not decode (12-bit, lossless, hierarchical; the message\n"
+    "               names it), over a limit below, or unreadable\n"
+    "The table adds the columns deep (not-decoded written as one word; - for\n"
+    "verdicts 4..6) and trailer (the trailer's kind, or -).\n"
     "With --json each line adds \"Deep\": {\"Verdict\", \"Message\" (libjpeg's\n"
-    "first message, or why the file was not decoded), \"FirstBadRow\" (the first\n"
-    "MCU row that did not decode cleanly, in the scan being read; -1 if none),\n"
-    "\"SoundFraction\" (the share of MCU rows above it: 1 when sound, -1 when not\n"
-    "decoded)} and, for a file with data after the image, \"Trailer\": {\"Kind\",\n"
-    "\"Offset\", \"Size\"}, Kind being jpeg (a further image), mpf (a further\n"
-    "image that the file's MPF index declares), mp4 (ISO media, an ftyp box),\n"
-    "zip, zeros, text or unknown.\n"
+    "message the verdict rests on, the warning's text, or why the file was not\n"
+    "decoded), \"FirstBadRow\" (the first MCU row, from 0 at the top, that does\n"
+    "not decode as its encoder made it; -1 if none), \"SoundFraction\" (the\n"
+    "share of the picture's MCU rows that decode as their encoder made them:\n"
+    "1 when sound or warning, 0 when nothing is left, -1 when not decoded;\n"
+    "without restart markers everything from FirstBadRow on is lost, with them\n"
+    "libjpeg starts afresh at the next restart marker and only the rows of the\n"
+    "damaged intervals are lost)} and, for a file with data after the image,\n"
+    "\"Trailer\": {\"Kind\", \"Offset\", \"Size\"}, Kind being jpeg (a further\n"
+    "image), mpf (a further image that the file's MPF index declares, after at\n"
+    "most a few padding bytes), mp4 (ISO media, an ftyp box, also after a\n"
+    "MotionPhoto_Data marker; Offset is then where the video starts), zip,\n"
+    "zeros, text or unknown.\n"
     "Limits: images over 256 megapixels are not decoded (refused before any\n"
     "memory is taken for them), nor files of more than %d scans, nor files\n"
-    "that need more than %ld MiB of libjpeg's memory.\n"
+    "that need more than %ld MiB of libjpeg's memory. A file that needs more\n"
+    "than is free of --deep-memory waits for other jobs to finish theirs, and\n"
+    "one that needs more than all of it is not decoded.\n"
     "\n"
     "Verdicts: 0 sound, 1 sound with data appended after the image, 2 damaged\n"
     "(data ends early), 3 unknown error (a segment runs past the data),\n"
@@ -94,7 +116,7 @@ const char kHelp[] =
     "\n"
     "Exit status: 0 when every file is sound (verdict 0 or 1, and with --deep\n"
     "not \"damaged\"), 1 when any file has verdict 2..7, is \"damaged\" by --deep\n"
-    "or could not be read, 2 on a usage error or when the output cannot be\n"
+    "(or \"warning\" with --strict) or could not be read, 2 on a usage error or when the output cannot be\n"
     "written, 3 when the run stopped because no file descriptor could be had\n"
     "(the files before are reported, the rest are not).\n";
 
@@ -104,6 +126,8 @@ struct Options {
     bool errorsOnly = false;
     bool quiet = false;
     bool deep = false;
+    bool strict = false;
+    uint64_t deepMemory = 0;  // 0: the default
     unsigned jobs = 0;
     std::vector<std::string> paths;
 };
@@ -134,6 +158,14 @@ unsigned parseJobs(const std::string& text)
     return static_cast<unsigned>(value);
 }
 
+uint64_t parseMemory(const std::string& text)
+{
+    const std::optional<uint64_t> bytes = ParseMemorySize(text);
+    if (!bytes)
+        usageError("--deep-memory needs a size such as 512M or 4G, not '" + text + "'");
+    return *bytes;
+}
+
 Options parseOptions(int argc, char** argv)
 {
     Options options;
@@ -145,7 +177,8 @@ Options parseOptions(int argc, char** argv)
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg == "-h" || arg == "--help") {
-            std::printf(kHelp, kMaxProgressiveScans, kDeepMemoryLimit >> 20);
+            std::printf(kHelp, MemoryText(DefaultDeepMemoryBudget()).c_str(), kMaxProgressiveScans,
+                        kDeepMemoryLimit >> 20);
             std::exit(kExitSound);
         } else if (arg == "-r" || arg == "--recursive") {
             options.targets.recursive = true;
@@ -155,6 +188,14 @@ Options parseOptions(int argc, char** argv)
             options.json = true;
         } else if (arg == "--deep") {
             options.deep = true;
+        } else if (arg == "--strict") {
+            options.strict = true;
+        } else if (arg == "--deep-memory") {
+            if (i + 1 >= argc)
+                usageError(arg + " needs a size");
+            options.deepMemory = parseMemory(argv[++i]);
+        } else if (arg.rfind("--deep-memory=", 0) == 0) {
+            options.deepMemory = parseMemory(arg.substr(14));
         } else if (arg == "--errors-only") {
             options.errorsOnly = true;
         } else if (arg == "-q" || arg == "--quiet") {
@@ -249,6 +290,7 @@ int main(int argc, char** argv)
 
     CheckReading reading = readingFromEnvironment(targets);
     reading.deep = options.deep;
+    reading.deepMemory = options.deepMemory;
     RunChecks(
         targets.files, options.jobs, reading,
         [&](size_t index, CheckOutcome& outcome) {
@@ -270,7 +312,7 @@ int main(int argc, char** argv)
             }
             const DeepInfo* deep = outcome.deepChecked ? &outcome.deep : nullptr;
             const bool isError = IsJpegErrorVerdict(outcome.info.Verdict)
-                                 || (deep && deep->Verdict == DeepVerdict::Damaged);
+                                 || (deep && IsDeepFailure(deep->Verdict, options.strict));
             if (isError)
                 status = kExitDamaged;
             if (options.errorsOnly && !isError)

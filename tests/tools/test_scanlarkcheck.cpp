@@ -465,8 +465,8 @@ TEST_F(ScanlarkCheck, DeepCheckColumnsFieldsOrderAndExitStatus)
               std::string::npos) << json[0];
     EXPECT_NE(json[1].find(",\"Deep\":{\"Verdict\":\"damaged\",\"Message\":\"Corrupt JPEG data: "), std::string::npos)
         << json[1];
-    // Seen at the end of the scan: in the last row.
-    EXPECT_NE(json[1].find("\"FirstBadRow\":1,\"SoundFraction\":0.5}}"), std::string::npos) << json[1];
+    // Seen at the end of the scan, but out of step from the first row on.
+    EXPECT_NE(json[1].find("\"FirstBadRow\":0,\"SoundFraction\":0}}"), std::string::npos) << json[1];
 
     // Input order whatever the number of jobs.
     TempFolder many;
