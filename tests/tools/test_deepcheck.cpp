@@ -7,8 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <csetjmp>
+#include <thread>
 #include <tuple>
+
+#include <unistd.h>
 
 #include <sys/resource.h>
 
@@ -548,19 +553,26 @@ TEST(DeepCheck, TrailersAreNamedByWhatTheyHold)
         Bytes first;
         Bytes appended;
         TrailerKind kind;
+        int64_t videoAt = 0;  // where the kind's own data starts in the trailer
     };
     const Bytes withIndex = WithMpfIndex(image, 0);
+    const Bytes mp4 = Joined({0, 0, 0, 0x18, 'f', 't', 'y', 'p', 'm', 'p', '4', '2'}, Bytes(300, 1));
     const Case cases[] = {
         {"jpeg", image, second, TrailerKind::Jpeg},
         {"mpf", withIndex, second, TrailerKind::Mpf},
         {"mpf elsewhere", WithMpfIndex(image, 30), second, TrailerKind::Jpeg},
-        {"mp4", image, Joined({0, 0, 0, 0x18, 'f', 't', 'y', 'p', 'm', 'p', '4', '2'}, Bytes(300, 1)), TrailerKind::Mp4},
+        {"mp4", image, mp4, TrailerKind::Mp4},
         {"zip", image, Joined({'P', 'K', 3, 4, 20, 0}, random), TrailerKind::Zip},
         {"zeros", image, Bytes(70000, 0), TrailerKind::Zeros},
         {"text", image, text("Scanlark\r\n\t写真のメモ\n"), TrailerKind::Text},
         {"broken utf-8", image, text("abc\xE5\x86"), TrailerKind::Unknown},
         {"zeros then data", image, Joined(Bytes(70000, 0), {1}), TrailerKind::Unknown},
         {"random", image, random, TrailerKind::Unknown},
+        // A 3DS writes one byte between the images, and its index says so.
+        {"mpf after padding", WithMpfIndex(image, 1), Joined({0}, second), TrailerKind::Mpf},
+        {"padding nothing declares", image, Joined({0}, second), TrailerKind::Unknown},
+        {"motion photo", image, Joined(text("MotionPhoto_Data"), mp4), TrailerKind::Mp4, 16},
+        {"motion photo without video", image, Joined(text("MotionPhoto_Data"), random), TrailerKind::Unknown},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -569,8 +581,8 @@ TEST(DeepCheck, TrailersAreNamedByWhatTheyHold)
         const DeepInfo deep = Deep(data);
         EXPECT_EQ(deep.Verdict, DeepVerdict::Sound) << deep.Message;
         EXPECT_EQ(deep.Trailer.Kind, c.kind) << TrailerKindText(deep.Trailer.Kind);
-        EXPECT_EQ(deep.Trailer.Offset, static_cast<int64_t>(c.first.size()));
-        EXPECT_EQ(deep.Trailer.Size, static_cast<int64_t>(c.appended.size()));
+        EXPECT_EQ(deep.Trailer.Offset, static_cast<int64_t>(c.first.size()) + c.videoAt);
+        EXPECT_EQ(deep.Trailer.Size, static_cast<int64_t>(c.appended.size()) - c.videoAt);
     }
 
     // The index's offsets count from the index itself, so they move with the
@@ -583,4 +595,78 @@ TEST(DeepCheck, TrailersAreNamedByWhatTheyHold)
     EXPECT_EQ(macDeep.Verdict, DeepVerdict::Sound) << macDeep.Message;
     EXPECT_EQ(macDeep.Trailer.Kind, TrailerKind::Mpf);
     EXPECT_EQ(macDeep.Trailer.Offset, static_cast<int64_t>(128 + withIndex.size()));
+}
+
+// Gigabytes of zeros after an image are classified from a few blocks and the
+// file system's map of where data lies, not read to the end.
+TEST(DeepCheck, ALongSparseTrailerIsReadWhereItHoldsData)
+{
+    constexpr int64_t kStart = 1000;
+    constexpr int64_t kSize = 8ll << 30;
+    int64_t read = 0;
+    const ReadAtFunction zeros = [&](uint64_t, uint8_t* buffer, size_t size) {
+        read += static_cast<int64_t>(size);
+        std::fill(buffer, buffer + size, 0);
+        return size;
+    };
+    const NextDataFunction hole = [](uint64_t) { return DataExtent{kStart + kSize, kStart + kSize}; };
+    EXPECT_EQ(ClassifyTrailer(zeros, 0, kStart, kSize, hole).Kind, TrailerKind::Zeros);
+    EXPECT_LE(read, 1 << 20);
+
+    // One block of data in the middle, and it is not zeros.
+    const uint64_t middle = kStart + kSize / 2;
+    const ReadAtFunction marked = [&](uint64_t offset, uint8_t* buffer, size_t size) {
+        read += static_cast<int64_t>(size);
+        for (size_t i = 0; i < size; ++i)
+            buffer[i] = offset + i == middle + 7 ? 1 : 0;
+        return size;
+    };
+    const NextDataFunction oneBlock = [&](uint64_t offset) {
+        return offset <= middle ? DataExtent{middle, middle + 4096} : DataExtent{kStart + kSize, kStart + kSize};
+    };
+    read = 0;
+    EXPECT_EQ(ClassifyTrailer(marked, 0, kStart, kSize, oneBlock).Kind, TrailerKind::Unknown);
+    EXPECT_LE(read, 1 << 20);
+    // Without a map, at most kTrailerReadLimit is read before giving up.
+    read = 0;
+    EXPECT_EQ(ClassifyTrailer(zeros, 0, kStart, kSize).Kind, TrailerKind::Unknown);
+    EXPECT_LE(read, kTrailerReadLimit + (1 << 20));
+
+    // A real sparse file.
+    TempFolder folder;
+    const Bytes image = NoiseJpeg({});
+    const std::string path = folder.write("sparse.jpg", Joined(image, Bytes(4096, 0)));
+    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(image.size()) + kSize), 0);
+    TKvJpegInfo walk = Walk(Joined(image, Bytes(4096, 0)));
+    walk.TrailingBytes = kSize;
+    const DeepInfo deep = DeepCheckJpegFile(path, walk);
+    EXPECT_EQ(deep.Verdict, DeepVerdict::Sound);
+    EXPECT_EQ(deep.Trailer.Kind, TrailerKind::Zeros);
+    EXPECT_EQ(deep.Trailer.Size, kSize);
+}
+
+TEST(DeepMemoryBudget, ATakerWaitsForWhatOthersGiveBack)
+{
+    DeepMemoryBudget budget(100);
+    EXPECT_FALSE(budget.take(101));
+    ASSERT_TRUE(budget.take(60));
+    std::atomic<bool> taken{false};
+    std::thread other([&] {
+        taken = budget.take(60);
+        budget.giveBack(60);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(taken);
+    budget.giveBack(60);
+    other.join();
+    EXPECT_TRUE(taken);
+    EXPECT_TRUE(budget.take(100));
+
+    const std::pair<const char*, std::optional<uint64_t>> sizes[] = {
+        {"512M", 512ull << 20}, {"4g", 4ull << 30}, {"65536KiB", 64ull << 20}, {"1073741824", 1ull << 30},
+        {"2GB", 2ull << 30}, {"0", std::nullopt}, {"", std::nullopt}, {"M", std::nullopt}, {"5X", std::nullopt},
+        {"-1G", std::nullopt}, {"99999999999T", std::nullopt},
+    };
+    for (const auto& [text, bytes] : sizes)
+        EXPECT_EQ(ParseMemorySize(text), bytes) << text;
 }
