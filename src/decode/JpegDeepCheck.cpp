@@ -169,6 +169,13 @@ struct DeepDecode {
     int64_t restartsDone = 0;
     bool resynced = false;       // libjpeg went looking for a lost restart marker
     bool inRestart = false;      // libjpeg is reading a restart marker
+    // libjpeg took a restart marker that is not the one it looked for as if
+    // it were: the intervals after it land in the wrong place, to the scan's end.
+    bool misplaced = false;
+    // Bytes per restart interval in this scan, from the source's position at
+    // each marker: bytes skipped for many intervals' worth mean markers lost.
+    const LibjpegSlicedSource* source = nullptr;
+    uint64_t scanStartOffset = 0;
     jpeg_marker_parser_method readRestart = nullptr;
     // The first row with a DC coefficient no encoder writes: where decoding
     // out of step probably began, for damage that libjpeg notices later.
@@ -232,6 +239,35 @@ void CloseDamage(DeepDecode& decode, int64_t lastRow)
     decode.damageOpen = false;
 }
 
+// Whether the scans read so far (the one being read included) give every
+// coefficient its last bit; always so for a sequential file.
+bool ProgressionComplete(const jpeg_decompress_struct& cinfo)
+{
+    if (!cinfo.progressive_mode || !cinfo.coef_bits)
+        return true;
+    for (int ci = 0; ci < cinfo.num_components; ++ci)
+        for (int k = 0; k < DCTSIZE2; ++k)
+            if (cinfo.coef_bits[ci][k] != 0)
+                return false;
+    return true;
+}
+
+// Whether skipped bytes before a restart marker held so many intervals that
+// the marker's number may be right by chance (they go round in eights) and
+// libjpeg cannot tell that intervals went missing: more than libjpeg's own
+// resynchronisation takes for lost (two) and more than two and a half times
+// the mean interval so far.
+bool SkippedIntervals(const DeepDecode& decode, const jpeg_decompress_struct& cinfo, int skipped)
+{
+    // Counted from the scan's first marker, past which the skipped bytes lie.
+    const int64_t intervals = RestartsDone(decode, cinfo) - 1;
+    const uint64_t offset = SlicedSourceOffset(cinfo, *decode.source);
+    if (intervals < 1 || skipped <= 0 || offset < decode.scanStartOffset + static_cast<uint64_t>(skipped))
+        return false;
+    const uint64_t read = offset - decode.scanStartOffset - static_cast<uint64_t>(skipped);
+    return static_cast<double>(skipped) > 2.5 * static_cast<double>(read) / static_cast<double>(intervals);
+}
+
 // Warnings before the first scan are kept and decoding goes on: a stray byte
 // between segments leaves the picture whole. A warning in the scans is
 // damage; with restart markers decoding goes on too, since libjpeg starts
@@ -250,6 +286,9 @@ void OnMessage(j_common_ptr common, int level)
     }
     if (common->err->msg_code == JWRN_MUST_RESYNC)
         decode.resynced = true;
+    if (common->err->msg_code == JWRN_EXTRANEOUS_DATA && decode.inRestart
+        && SkippedIntervals(decode, *cinfo, common->err->msg_parm.i[0]))
+        decode.misplaced = true;
     if (!decode.damaged)
         (*common->err->format_message)(common, decode.message);
     decode.damaged = true;
@@ -262,6 +301,10 @@ void OnMessage(j_common_ptr common, int level)
             decode.damageStart =
                 RowOfMcu(*cinfo, (RestartsDone(decode, *cinfo) + 1) * int64_t{cinfo->restart_interval});
     }
+    // A progressive file that ends before its last scan lacks the later
+    // scans' detail everywhere.
+    if (common->err->msg_code == JWRN_JPEG_EOF && !ProgressionComplete(*cinfo))
+        decode.damageStart = 0;
     if (cinfo->restart_interval == 0) {
         decode.stopped = true;
         std::longjmp(decode.errors.jump, 1);
@@ -276,6 +319,8 @@ boolean ReadRestartMarker(j_decompress_ptr cinfo)
     if (decode.restartScan != cinfo->input_scan_number) {
         decode.restartScan = cinfo->input_scan_number;
         decode.restartsDone = 0;
+        decode.misplaced = false;
+        decode.scanStartOffset = SlicedSourceOffset(*cinfo, *decode.source);
     }
     decode.resynced = false;
     decode.inRestart = true;
@@ -284,7 +329,12 @@ boolean ReadRestartMarker(j_decompress_ptr cinfo)
     if (!read)
         return FALSE;  // a source that suspends; ours never does
     ++decode.restartsDone;
-    if (decode.damageOpen && !decode.resynced && cinfo->unread_marker == 0)
+    // A marker found in the wrong turn and then read (not left for later)
+    // was taken for the one expected: how many intervals went missing is
+    // unknown, so the rest of the scan is placed wrong.
+    if (decode.resynced && cinfo->unread_marker == 0)
+        decode.misplaced = true;
+    if (decode.damageOpen && !decode.resynced && !decode.misplaced && cinfo->unread_marker == 0)
         CloseDamage(decode, RowOfMcu(*cinfo, decode.restartsDone * cinfo->restart_interval - 1));
     return TRUE;
 }
@@ -476,12 +526,13 @@ void JudgeStop(jpeg_decompress_struct& cinfo, DeepDecode& decode, const ReadAtFu
 // verdict, message and rows of info; readAt reads the same image for a
 // second look at its headers.
 template <typename SetSource>
-void Decode(SetSource setSource, const ReadAtFunction& readAt, int64_t imageStart, uint64_t maxPixels,
-            DeepMemoryBudget* budget, DeepInfo& info)
+void Decode(const LibjpegSlicedSource& source, SetSource setSource, const ReadAtFunction& readAt, int64_t imageStart,
+            uint64_t maxPixels, DeepMemoryBudget* budget, DeepInfo& info)
 {
     jpeg_decompress_struct cinfo {};
     auto decode = std::make_unique<DeepDecode>();
     decode->budget = budget;
+    decode->source = &source;
     UseLibjpegErrors(cinfo, decode->errors);
     decode->errors.pub.emit_message = OnMessage;
     jpeg_progress_mgr scanLimit {};
@@ -606,7 +657,7 @@ DeepInfo DeepCheckJpegFile(const std::string& path, const TKvJpegInfo& walk, Dee
             info.Message = std::string("cannot read: ") + std::strerror(errno);
         } else {
             auto source = std::make_unique<LibjpegSlicedSource>();
-            Decode([&](jpeg_decompress_struct& cinfo) { UseSlicedSource(cinfo, *source, fd); }, readAt,
+            Decode(*source, [&](jpeg_decompress_struct& cinfo) { UseSlicedSource(cinfo, *source, fd); }, readAt,
                    ImageStart(walk), kMaxDecodedPixels, budget, info);
         }
     }
@@ -633,7 +684,8 @@ DeepInfo DeepCheckJpegData(std::span<const uint8_t> data, const TKvJpegInfo& wal
     if (WorthDecoding(walk, info) && data.size() > start) {
         auto source = std::make_unique<LibjpegSlicedSource>();
         const std::span<const uint8_t> image = data.subspan(start);
-        Decode([&](jpeg_decompress_struct& cinfo) { UseSlicedSource(cinfo, *source, image.data(), image.size()); },
+        Decode(*source,
+               [&](jpeg_decompress_struct& cinfo) { UseSlicedSource(cinfo, *source, image.data(), image.size()); },
                readAt, ImageStart(walk), maxPixels, nullptr, info);
     }
     if (HasTrailer(walk))

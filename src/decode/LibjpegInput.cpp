@@ -206,5 +206,5 @@ void UseSlicedSource(jpeg_decompress_struct& cinfo, LibjpegSlicedSource& source,
 uint64_t SlicedSourceOffset(const jpeg_decompress_struct& cinfo, const LibjpegSlicedSource& source)
 {
     const size_t unread = cinfo.src == &source.pub ? source.pub.bytes_in_buffer : 0;
-    return source.handedOut - unread;
+    return unread < source.handedOut ? source.handedOut - unread : 0;
 }
