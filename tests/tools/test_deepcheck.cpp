@@ -187,6 +187,10 @@ long PlainLibjpegWarnings(const Bytes& data)
     jpeg_decompress_struct cinfo {};
     LibjpegErrors errors;
     UseLibjpegErrors(cinfo, errors);
+    errors.pub.emit_message = [](j_common_ptr common, int level) {
+        if (level < 0)
+            ++common->err->num_warnings;
+    };
     long warnings = -1;
     if (setjmp(errors.jump) == 0) {
         jpeg_create_decompress(&cinfo);
