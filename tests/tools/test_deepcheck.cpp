@@ -331,6 +331,22 @@ TEST(DeepCheck, ATruncatedFileSaysHowMuchOfThePictureIsLeft)
     EXPECT_NEAR(deep.SoundFraction, 0.5, 0.06);
     EXPECT_NEAR(deep.FirstBadRow, 16, 2);
 
+    // A progressive file cut before its last scan lacks that scan's detail
+    // in every row; cut inside the last one, the rows above the cut are whole.
+    settings.progressive = true;
+    const Bytes progressive = NoiseJpeg(settings);
+    size_t lastScan = 0;
+    for (size_t i = 2; i + 1 < progressive.size(); ++i)
+        if (progressive[i] == 0xFF && progressive[i + 1] == 0xDA)
+            lastScan = i;
+    const Bytes early(progressive.begin(), progressive.begin() + static_cast<std::ptrdiff_t>(lastScan / 2));
+    const Bytes late(progressive.begin(),
+                     progressive.begin() + static_cast<std::ptrdiff_t>((lastScan + progressive.size()) / 2));
+    EXPECT_EQ(Deep(early).FirstBadRow, 0);
+    EXPECT_EQ(Deep(early).SoundFraction, 0.0);
+    EXPECT_GT(Deep(late).FirstBadRow, 4);
+    EXPECT_NEAR(Deep(late).SoundFraction, Deep(late).FirstBadRow / 32.0, 1e-9);
+
     // Cut before the first scan: nothing of the picture is left.
     const Bytes header(sound.begin(), sound.begin() + static_cast<std::ptrdiff_t>(ScanStart(sound) - 20));
     const DeepInfo cut = Deep(header);
@@ -518,7 +534,13 @@ TEST(DeepCheck, ALostRestartIntervalCostsItsRowsOnly)
     for (const size_t row : {3, 11})
         std::fill(twice.begin() + static_cast<std::ptrdiff_t>(restarts[row - 1] + 30),
                   twice.begin() + static_cast<std::ptrdiff_t>(restarts[row] - 30), 0x3C);
-    for (const auto& [data, first, share] : {std::tuple{&lost, 8, 15 / 16.0}, std::tuple{&twice, 3, 14 / 16.0}}) {
+    // Rows 4 to 12 zeroed, eight markers with them: the next marker has the
+    // number libjpeg expects, and every later interval lands eight rows up.
+    Bytes eight = sound;
+    std::fill(eight.begin() + static_cast<std::ptrdiff_t>(restarts[3] + 30),
+              eight.begin() + static_cast<std::ptrdiff_t>(restarts[12] - 30), 0);
+    for (const auto& [data, first, share] :
+         {std::tuple{&lost, 8, 15 / 16.0}, std::tuple{&twice, 3, 14 / 16.0}, std::tuple{&eight, 4, 4 / 16.0}}) {
         const DeepInfo deep = Deep(*data);
         EXPECT_EQ(deep.Verdict, DeepVerdict::Damaged);
         EXPECT_EQ(deep.FirstBadRow, first);
