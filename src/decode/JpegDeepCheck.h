@@ -52,6 +52,8 @@ struct DeepInfo {
     // rejects), -1 when not decoded. Without restart markers everything from
     // FirstBadRow on is lost; with them, libjpeg starts afresh at the next
     // restart marker and only the intervals in between count as lost.
+    // Without them, damage libjpeg notices late puts FirstBadRow too low
+    // down and this too high.
     double SoundFraction = -1;
     TrailerInfo Trailer;
 
