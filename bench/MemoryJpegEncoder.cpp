@@ -77,6 +77,8 @@ std::vector<uint8_t> EncodeJpeg(const SyntheticImage& image, const JpegEncodeSet
     if (settings.progressive)
         jpeg_simple_progression(&compress);
     compress.restart_in_rows = settings.restartRows;
+    if (settings.restartMcus > 0)
+        compress.restart_interval = static_cast<unsigned>(settings.restartMcus);
     jpeg_start_compress(&compress, TRUE);
     const size_t stride = static_cast<size_t>(image.width) * 3;
     while (compress.next_scanline < compress.image_height) {

@@ -6,7 +6,7 @@
 # deep check's rules unchecked.
 BEGIN {
     FS = OFS = "\t"
-    split("sound bitflip random-block zero-block truncated append-jpeg append-mpf append-mp4 append-zip append-zeros append-text append-random", order, " ")
+    split("sound bitflip huffman random-block zero-block truncated append-jpeg append-mpf append-mp4 append-zip append-zeros append-text append-random", order, " ")
     split("jpeg mpf mp4 zip zeros text random", kinds, " ")
     for (i in kinds) expected_kind["append-" kinds[i]] = kinds[i] == "random" ? "unknown" : kinds[i]
     split("headers 25pct 50pct 75pct no-eoi", cuts, " ")

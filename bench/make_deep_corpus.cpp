@@ -4,6 +4,10 @@
 //
 //   sound/         the originals
 //   bitflip/       one bit flipped inside the entropy-coded data
+//   huffman/       50 bit flips and 50 runs of 8 random bytes in the scan of
+//                  each of four 640x480 baseline files: standard Huffman
+//                  tables, and optimised ones at qualities 90, 30 and (grey) 15,
+//                  whose tables leave more and more codes unused
 //   random-block/  1 to 64 KiB inside one scan overwritten with random bytes
 //   zero-block/    the same with zeros
 //   truncated/     cut in the headers, at 25, 50 and 75% of the file, before EOI
@@ -18,6 +22,7 @@
 #include "MemoryJpegEncoder.h"
 #include "SyntheticImage.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -56,6 +61,16 @@ const Original kOriginals[] = {
 };
 
 constexpr int kBitFlipsPerOriginal = 6;
+
+// Both Huffman kinds, each damaged many times: a code that no table holds
+// turns up only now and then, more often the fewer codes a table uses.
+const Original kHuffmanOriginals[] = {
+    {"std420q90-640x480", 640, 480, {.quality = 90}},
+    {"opt420q90-640x480", 640, 480, {.quality = 90, .optimiseHuffman = true}},
+    {"opt420q30-640x480", 640, 480, {.quality = 30, .optimiseHuffman = true}},
+    {"optgreyq15-640x480", 640, 480, {.quality = 15, .greyscale = true, .optimiseHuffman = true}},
+};
+constexpr int kHuffmanDamages = 50;
 constexpr size_t kBlockSizes[] = {1024, 4096, 16384, 65536};
 
 class CorpusWriter {
@@ -104,13 +119,13 @@ size_t pickScanByte(const JpegLayout& layout, CorpusRandom& random)
     return layout.scans.back().begin;
 }
 
-void writeBitFlips(CorpusWriter& out, const std::string& name, const Bytes& sound, const JpegLayout& layout,
-                   CorpusRandom& random)
+void writeBitFlips(CorpusWriter& out, const std::string& category, int count, const std::string& name,
+                   const Bytes& sound, const JpegLayout& layout, CorpusRandom& random)
 {
-    for (int i = 0; i < kBitFlipsPerOriginal; ++i) {
+    for (int i = 0; i < count; ++i) {
         Bytes damaged = sound;
         damaged[pickScanByte(layout, random)] ^= static_cast<uint8_t>(1u << random.below(8));
-        out.write("bitflip", numbered(name, "flip", static_cast<size_t>(i)), damaged);
+        out.write(category, numbered(name, "flip", static_cast<size_t>(i)), damaged);
     }
 }
 
@@ -200,10 +215,23 @@ int main(int argc, char** argv)
             if (layout.scans.empty() || layout.imageEnd != sound.size())
                 throw std::runtime_error(std::string("unexpected layout of ") + original.name);
             out.write("sound", original.name, sound);
-            writeBitFlips(out, original.name, sound, layout, random);
+            writeBitFlips(out, "bitflip", kBitFlipsPerOriginal, original.name, sound, layout, random);
             writeBlocks(out, original.name, sound, layout, random);
             writeTruncations(out, original.name, sound, layout);
             writeAppended(out, original.name, index, sound, layout, second, random);
+            ++index;
+        }
+        for (const Original& original : kHuffmanOriginals) {
+            const Bytes sound =
+                EncodeJpeg(MakePhotoLikeImage(original.width, original.height, seed + index), original.settings);
+            const JpegLayout layout = ReadJpegLayout(sound);
+            writeBitFlips(out, "huffman", kHuffmanDamages, original.name, sound, layout, random);
+            for (int i = 0; i < kHuffmanDamages; ++i) {
+                Bytes damaged = sound;
+                const size_t at = pickScanByte(layout, random);
+                random.fill(damaged.data() + at, std::min<size_t>(8, layout.scans.back().end - at));
+                out.write("huffman", numbered(original.name, "bytes", static_cast<size_t>(i)), damaged);
+            }
             ++index;
         }
         for (const auto& [category, count] : out.counts())

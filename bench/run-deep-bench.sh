@@ -22,6 +22,8 @@ Environment (defaults in brackets):
   SCANLARK_BENCH_REPEATS  timed runs per command, the best counts [3]
   SCANLARK_DEEP_SEED      seed of the damaged corpus [1]
   SCANLARK_DEEP_PHOTOS    photos timed, spread over the set; 0: all [0]
+  SCANLARK_DEEP_REFERENCE another scanlark-check (an earlier build) timed in the same
+                          rounds, and its detection counts printed beside [none]
 
 Exit status: 0 when every rule holds, 1 when one is broken (each broken one is
 listed), 2 on a usage error, 3 when scanlark-check has no --deep (the jpeginfo
@@ -48,8 +50,9 @@ corpus=${SCANLARK_BENCH_DIR:-/tmp/scanlark-bench}
 repeats=${SCANLARK_BENCH_REPEATS:-3}
 seed=${SCANLARK_DEEP_SEED:-1}
 photo_limit=${SCANLARK_DEEP_PHOTOS:-0}
+reference=${SCANLARK_DEEP_REFERENCE:-}
 # Bump when make_deep_corpus or its recipe changes, so old corpora are rebuilt.
-corpus_version=1
+corpus_version=3
 # shellcheck source=bench/common.sh
 source "$root/bench/common.sh"
 
@@ -113,6 +116,19 @@ jq -r '[.path, .Verdict, (.Deep.Verdict // "-"), (.Trailer.Kind // "-"),
         (.Deep.FirstBadRow // "-"), (.Deep.SoundFraction // "-")] | map(tostring) | @tsv' \
     "$work/scanlark.json" >"$work/scanlark.tsv"
 
+# The same files through the reference build: which files each one calls damaged.
+if [[ -n $reference ]]; then
+    "$reference" --deep --json -q -j"$(nproc)" "${corpus_files[@]}" >"$work/reference.json" || true
+    jq -r '[.path, (.Deep.Verdict // "-")] | @tsv' "$work/reference.json" >"$work/reference.tsv"
+    echo
+    echo "deep \"damaged\" by folder, reference build -> this build (files that changed verdict):"
+    join -t $'\t' <(cut -f1,3 "$work/scanlark.tsv" | sort) <(sort "$work/reference.tsv") |
+        awk -F '\t' '{ n = split($1, part, "/"); c = part[n - 1]; now[c] += $2 == "damaged"; before[c] += $3 == "damaged"
+                        if ($2 != $3) changed[c] = changed[c] sprintf("  %s: %s -> %s\n", $1, $3, $2) }
+                      END { for (c in now) printf "%-16s %4d -> %4d\n", c, before[c], now[c]
+                            for (c in changed) printf "%s", changed[c] }' | sort
+fi
+
 echo
 if ((!has_deep)); then
     echo "scanlark-check has no --deep: the columns of the deep check stay empty and its rules are not checked"
@@ -146,11 +162,12 @@ if ((speed && has_deep)); then
     echo "busy in the second before the timings: $busy% of all CPU time"
     ((busy <= 10)) || log "other programs are busy: the timings and the -j2 speed-up suffer"
     # In rounds, so that a slow spell of the machine does not fall on one command only.
-    t_info="" t_j1="" t_j2=""
+    t_info="" t_j1="" t_j2="" t_ref=""
     for _ in $(seq "$repeats"); do
         t_info=$(lower "$t_info" "$(seconds_of jpeginfo -c "${photos[@]}")")
         t_j1=$(lower "$t_j1" "$(seconds_of "$checker" --deep -q -j1 "${photos[@]}")")
         t_j2=$(lower "$t_j2" "$(seconds_of "$checker" --deep -q -j2 "${photos[@]}")")
+        [[ -z $reference ]] || t_ref=$(lower "$t_ref" "$(seconds_of "$reference" --deep -q -j1 "${photos[@]}")")
     done
     echo "uptime after: $(uptime)"
     missed=0
@@ -166,6 +183,10 @@ if ((speed && has_deep)); then
     printf 'jpeginfo -c %.3f s, --deep -j1 %.3f s, --deep -j2 %.3f s\n' "$t_info" "$t_j1" "$t_j2"
     report "--deep -j1 / jpeginfo -c (time)" "$(awk -v a="$t_j1" -v b="$t_info" 'BEGIN { print a / b }')" "<=" 1.0
     report "--deep -j2 speed-up over -j1" "$(awk -v a="$t_j1" -v b="$t_j2" 'BEGIN { print a / b }')" ">=" 1.8
+    if [[ -n $reference ]]; then
+        printf 'reference --deep -j1 %.3f s\n' "$t_ref"
+        report "--deep -j1 / reference --deep -j1 (time)" "$(awk -v a="$t_j1" -v b="$t_ref" 'BEGIN { print a / b }')" "<=" 1.2
+    fi
     ((strict && missed)) && violations=$((violations + 1))
 fi
 

@@ -18,6 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (deep.FirstBadRow != -1 || deep.SoundFraction != 1 || !deep.Message.empty())
             std::abort();
         break;
+    case DeepVerdict::Warning:
+        if (deep.FirstBadRow != -1 || deep.SoundFraction != 1 || deep.Message.empty())
+            std::abort();
+        break;
     case DeepVerdict::Damaged:
         if (deep.FirstBadRow < 0 || deep.SoundFraction < 0 || deep.SoundFraction >= 1 || deep.Message.empty())
             std::abort();
@@ -30,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const bool trailer = deep.Trailer.Kind != TrailerKind::None;
     if (trailer != (walk.ScanComplete && walk.TrailingBytes > 0))
         std::abort();
-    if (trailer && uint64_t(deep.Trailer.Offset + deep.Trailer.Size) != size)
+    if (trailer && (uint64_t(deep.Trailer.Offset + deep.Trailer.Size) != size || deep.Trailer.Offset < walk.EndOffset))
         std::abort();
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "CheckOptions.h"
 
+#include "decode/DeepMemoryBudget.h"
 #include "decode/LibjpegInput.h"
 #include "RecordFormat.h"
 #include "version/Version.h"
@@ -7,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <thread>
 
 #include <getopt.h>
@@ -14,7 +16,7 @@
 
 namespace {
 
-// A printf format: the two numbers are the deep check's limits.
+// A printf format: the default memory budget and the deep check's limits.
 const char kHelp[] =
     "Usage: scanlark-check [options] PATH...\n"
     "       scanlark-check [options] --files-from=LIST [PATH...]\n"
@@ -36,6 +38,10 @@ const char kHelp[] =
     "      --deep        also decode the image data of every file that has a frame,\n"
     "                    to find damage the markers do not show, and classify the\n"
     "                    data after the image (see Deep check below)\n"
+    "      --deep-memory=SIZE  what the decodes of all jobs may hold at once\n"
+    "                    (e.g. 512M, 4G; default a quarter of the physical memory,\n"
+    "                    here %s)\n"
+    "      --strict      with --deep, a \"warning\" counts as damage in the exit status\n"
     "  -j, --jobs=N      check N files at a time (default: the number of cores);\n"
     "                    the output keeps the order of the input whatever N is\n"
     "      --files-from=LIST  also check the PATHs listed in the file LIST (- for\n"
@@ -80,22 +86,42 @@ const char kHelp[] =
     "written, write what is held, and end the run with status 128 + the\n"
     "signal's number.\n"
     "\n"
-    "Deep check: every warning or error of libjpeg counts as damage. Each file\n"
-    "with data (verdicts 0..3 and 7) gets a deep verdict, \"sound\", \"damaged\" or \"not decoded\" (no frame, a\n"
-    "lossless or hierarchical process, over a limit); the table adds the columns\n"
-    "deep (not-decoded written as one word; - for verdicts 4..6) and trailer (the\n"
-    "trailer's kind, or -).\n"
+    "Deep check: libjpeg decodes every scan of each file with data (verdicts\n"
+    "0..3 and 7), and the file gets one of four deep verdicts:\n"
+    "  sound        every scan decoded without a word from libjpeg\n"
+    "  warning      libjpeg warned before the first scan (stray bytes between\n"
+    "               segments, an unknown JFIF version) and then decoded the whole\n"
+    "               picture cleanly: nothing of the picture is lost\n"
+    "  damaged      libjpeg warned inside the image data (every bad Huffman code\n"
+    "               counts, wherever it lies), stopped with an error, or rejected\n"
+    "               a header as malformed; or the file has no frame header at all\n"
+    "  not decoded  not a JPEG file, a well-formed file of a coding this libjpeg\n"
+    "               does not decode (12-bit, lossless, hierarchical; the message\n"
+    "               names it), over a limit below, or unreadable\n"
+    "The table adds the columns deep (not-decoded written as one word; - for\n"
+    "verdicts 4..6) and trailer (the trailer's kind, or -).\n"
     "With --json each line adds \"Deep\": {\"Verdict\", \"Message\" (libjpeg's\n"
-    "first message, or why the file was not decoded), \"FirstBadRow\" (the first\n"
-    "MCU row that did not decode cleanly, in the scan being read; -1 if none),\n"
-    "\"SoundFraction\" (the share of MCU rows above it: 1 when sound, -1 when not\n"
-    "decoded)} and, for a file with data after the image, \"Trailer\": {\"Kind\",\n"
-    "\"Offset\", \"Size\"}, Kind being jpeg (a further image), mpf (a further\n"
-    "image that the file's MPF index declares), mp4 (ISO media, an ftyp box),\n"
-    "zip, zeros, text or unknown.\n"
+    "message the verdict rests on, the warning's text, or why the file was not\n"
+    "decoded), \"FirstBadRow\" (the first MCU row, from 0 at the top, that does\n"
+    "not decode as its encoder made it; -1 if none), \"SoundFraction\" (the\n"
+    "share of the picture's MCU rows that decode as their encoder made them:\n"
+    "1 when sound or warning, 0 when nothing is left, -1 when not decoded;\n"
+    "without restart markers everything from FirstBadRow on is lost, with them\n"
+    "libjpeg starts afresh at the next restart marker and only the rows of the\n"
+    "damaged intervals are lost; without them libjpeg may notice damage only\n"
+    "rows below where it began, at worst at the end of the scan, and then\n"
+    "FirstBadRow is too low down and SoundFraction too high)} and, for a file\n"
+    "with data after the image,\n"
+    "\"Trailer\": {\"Kind\", \"Offset\", \"Size\"}, Kind being jpeg (a further\n"
+    "image), mpf (a further image that the file's MPF index declares, after at\n"
+    "most a few padding bytes), mp4 (ISO media, an ftyp box, also after a\n"
+    "MotionPhoto_Data marker; Offset is then where the video starts), zip,\n"
+    "zeros, text or unknown.\n"
     "Limits: images over 256 megapixels are not decoded (refused before any\n"
     "memory is taken for them), nor files of more than %d scans, nor files\n"
-    "that need more than %ld MiB of libjpeg's memory.\n"
+    "that need more than %ld MiB of libjpeg's memory. A file that needs more\n"
+    "than is free of --deep-memory waits for other jobs to finish theirs, and\n"
+    "one that needs more than all of it is not decoded.\n"
     "\n"
     "Verdicts: 0 sound, 1 sound with data appended after the image, 2 damaged\n"
     "(data ends early), 3 unknown error (a segment runs past the data),\n"
@@ -107,7 +133,7 @@ const char kHelp[] =
     "\n"
     "Exit status: 0 when every file is sound (verdict 0 or 1, and with --deep\n"
     "not \"damaged\"); 1 when any file has verdict 2..7 or is \"damaged\" by\n"
-    "--deep, or a folder may not be listed or searched (no permission, as a file\n"
+    "--deep (or \"warning\" with --strict), or a folder may not be listed or searched (no permission, as a file\n"
     "that may not be opened has verdict 5); 2 on a usage error or when the output\n"
     "cannot be written; 3 when something could not be read for any other reason\n"
     "(a read error, a file system gone, the file list), or the run stopped\n"
@@ -133,11 +159,21 @@ unsigned parseJobs(const std::string& text)
     return static_cast<unsigned>(value);
 }
 
+uint64_t parseMemory(const std::string& text)
+{
+    const std::optional<uint64_t> bytes = ParseMemorySize(text);
+    if (!bytes)
+        UsageError("--deep-memory needs a size such as 512M or 4G, not '" + text + "'");
+    return *bytes;
+}
+
 enum LongOnly : int {
     kNoHidden = 256,
     kJson,
     kErrorsOnly,
     kDeep,
+    kDeepMemory,
+    kStrict,
     kFilesFrom,
     kShard,
     kPrint0,
@@ -151,6 +187,8 @@ constexpr option kLongOptions[] = {
     {"json", no_argument, nullptr, kJson},
     {"errors-only", no_argument, nullptr, kErrorsOnly},
     {"deep", no_argument, nullptr, kDeep},
+    {"deep-memory", required_argument, nullptr, kDeepMemory},
+    {"strict", no_argument, nullptr, kStrict},
     {"jobs", required_argument, nullptr, 'j'},
     {"files-from", required_argument, nullptr, kFilesFrom},
     {"null", no_argument, nullptr, '0'},
@@ -187,6 +225,8 @@ CheckOptions ParseCheckOptions(int argc, char** argv)
         case kJson: options.json = true; break;
         case kErrorsOnly: options.errorsOnly = true; break;
         case kDeep: options.deep = true; break;
+        case kDeepMemory: options.deepMemory = parseMemory(optarg); break;
+        case kStrict: options.strict = true; break;
         case 'j': options.jobs = parseJobs(optarg); break;
         case kFilesFrom:
             if (filesFromGiven)
@@ -203,7 +243,8 @@ CheckOptions ParseCheckOptions(int argc, char** argv)
         case kNoHeader: options.noHeader = true; break;
         case 'q': options.quiet = true; break;
         case 'h':
-            std::printf(kHelp, kMaxProgressiveScans, kDeepMemoryLimit >> 20);
+            std::printf(kHelp, MemoryText(DefaultDeepMemoryBudget()).c_str(), kMaxProgressiveScans,
+                        kDeepMemoryLimit >> 20);
             std::exit(std::fflush(stdout) == 0 ? kExitSound : kExitUsage);
         case kVersion:
             std::printf("scanlark-check (Scanlark) %s\n", SCANLARK_VERSION);

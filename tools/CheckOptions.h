@@ -4,6 +4,7 @@
 
 #include "CheckTargets.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@ struct CheckOptions {
     bool errorsOnly = false;
     bool quiet = false;
     bool deep = false;
+    bool strict = false;      // with deep: a "warning" counts as damage
+    uint64_t deepMemory = 0;  // what all decodes may hold at once; 0: the default
     bool print0 = false;    // the paths, each ended by NUL, instead of the table
     bool noHeader = false;
     unsigned jobs = 0;      // 0: one per core

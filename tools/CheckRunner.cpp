@@ -1,5 +1,6 @@
 #include "CheckRunner.h"
 
+#include "decode/DeepMemoryBudget.h"
 #include "inspection/JpegByteSource.h"
 
 #include <algorithm>
@@ -29,7 +30,14 @@ bool isDescriptorShortage(const std::system_error& e)
     return e.code() == std::errc::too_many_files_open || e.code() == std::errc::too_many_files_open_in_system;
 }
 
-void checkOnce(const std::string& path, JpegFileReader& reader, int openedAhead, bool deep, CheckOutcome& outcome)
+// The deep check's side of a run: whether files are decoded, and the memory
+// budget all decoding threads share.
+struct DeepRun {
+    bool on = false;
+    DeepMemoryBudget* budget = nullptr;
+};
+
+void checkOnce(const std::string& path, JpegFileReader& reader, int openedAhead, DeepRun deep, CheckOutcome& outcome)
 {
     struct stat opened {};
     CheckJpegFile(path, outcome.info, reader, openedAhead, &opened);
@@ -38,13 +46,13 @@ void checkOnce(const std::string& path, JpegFileReader& reader, int openedAhead,
                          static_cast<uint32_t>(opened.st_mtim.tv_nsec)};
     // A file that is missing, cannot be opened or is empty has no data to say anything about.
     const int32_t verdict = outcome.info.Verdict;
-    if (deep && verdict != jvFileNotFound && verdict != jvCannotOpen && verdict != jvEmptyFile) {
-        outcome.deep = DeepCheckJpegFile(path, outcome.info);
+    if (deep.on && verdict != jvFileNotFound && verdict != jvCannotOpen && verdict != jvEmptyFile) {
+        outcome.deep = DeepCheckJpegFile(path, outcome.info, deep.budget);
         outcome.deepChecked = true;
     }
 }
 
-void checkOne(const std::string& path, JpegFileReader& reader, int openedAhead, bool deep, CheckOutcome& outcome)
+void checkOne(const std::string& path, JpegFileReader& reader, int openedAhead, DeepRun deep, CheckOutcome& outcome)
 {
     const auto deadline = Clock::now() + kDescriptorWait;
     for (;;) {
@@ -238,7 +246,7 @@ private:
     std::atomic<uint64_t> bytesRead_{0};
 };
 
-void checkClaimedRuns(CheckStream& stream, const CheckReading& reading)
+void checkClaimedRuns(CheckStream& stream, const CheckReading& reading, DeepRun deep)
 {
     JpegFileReader reader;
     std::unique_ptr<ReadAhead> ahead;
@@ -258,7 +266,7 @@ void checkClaimedRuns(CheckStream& stream, const CheckReading& reading)
             const uint64_t before = reader.bytesRead();
             if (item.target.listingError == 0) {
                 const int openedAhead = ahead ? ahead->take(i, end) : -1;
-                checkOne(item.target.path, reader, openedAhead, reading.deep, item.outcome);
+                checkOne(item.target.path, reader, openedAhead, deep, item.outcome);
             }
             stream.checked(i, reader.bytesRead() - before);
         }
@@ -282,6 +290,8 @@ void RunChecks(const std::function<void(TargetLister&)>& list, const CheckTarget
 {
     const unsigned threads = std::max(1u, std::min(jobs, threadsWithinDescriptorLimit()));
     const CheckReading threadReading = withinDescriptorLimit(reading, threads);
+    DeepMemoryBudget budget(reading.deepMemory > 0 ? reading.deepMemory : DefaultDeepMemoryBudget());
+    const DeepRun deep{reading.deep, &budget};
     CheckStream stream(threads);
 
     TargetLister lister(options, stream);
@@ -292,7 +302,7 @@ void RunChecks(const std::function<void(TargetLister&)>& list, const CheckTarget
     std::vector<std::jthread> checkers;
     checkers.reserve(threads);
     for (unsigned i = 0; i < threads; ++i)
-        checkers.emplace_back([&] { checkClaimedRuns(stream, threadReading); });
+        checkers.emplace_back([&] { checkClaimedRuns(stream, threadReading, deep); });
 
     size_t next = 0;
     auto nextTick = Clock::now() + kTick;

@@ -37,6 +37,8 @@ struct CheckReading {
     ReadAheadLimits limits;
     // Each file is also decoded (DeepCheckJpegFile) on the thread that walked it.
     bool deep = false;
+    // What the decodes of all threads may hold at once; 0: DefaultDeepMemoryBudget().
+    uint64_t deepMemory = 0;
 };
 
 struct RunProgress {

@@ -92,7 +92,8 @@ public:
             return;
         }
         const DeepInfo* deep = outcome.deepChecked ? &outcome.deep : nullptr;
-        const bool isError = IsJpegErrorVerdict(outcome.info.Verdict) || (deep && deep->Verdict == DeepVerdict::Damaged);
+        const bool isError
+            = IsJpegErrorVerdict(outcome.info.Verdict) || (deep && IsDeepFailure(deep->Verdict, options_.strict));
         if (isError)
             raise(kExitDamaged);
         if (options_.errorsOnly && !isError)
@@ -196,6 +197,7 @@ int main(int argc, char** argv)
     Run run(options);
     CheckReading reading = readingFromEnvironment();
     reading.deep = options.deep;
+    reading.deepMemory = options.deepMemory;
     RunChecks(
         [&](TargetLister& lister) {
             for (const std::string& path : options.paths)

@@ -1,5 +1,7 @@
 #include "decode/JpegDeepCheck.h"
 
+#include "decode/DeepDamage.h"
+#include "decode/JpegCoding.h"
 #include "decode/LibjpegInput.h"
 #include "paths/LongPath.h"
 
@@ -9,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <system_error>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,24 +21,45 @@
 
 namespace {
 
-// libjpeg errors that say the file is of a kind it does not read (lossless
-// and hierarchical processes among them), rather than damaged.
-bool IsUnsupportedError(int code)
+// What libjpeg will hold to decode: the coefficients of every block when the
+// image comes in more than one scan, else little more than a row of MCUs.
+uint64_t MemoryNeeded(const jpeg_decompress_struct& cinfo)
 {
-    switch (code) {
-    case JERR_ARITH_NOTIMPL:
-    case JERR_BAD_PRECISION:
-    case JERR_CONVERSION_NOTIMPL:
-    case JERR_EMPTY_IMAGE:
-    case JERR_IMAGE_TOO_BIG:
-    case JERR_NOTIMPL:
-    case JERR_NOT_COMPILED:
-    case JERR_SOF_UNSUPPORTED:
-    case JERR_WIDTH_OVERFLOW:
-        return true;
-    default:
+    uint64_t bytes = 1u << 20;
+    if (!cinfo.progressive_mode && cinfo.comps_in_scan == cinfo.num_components)
+        return bytes;
+    for (int ci = 0; ci < cinfo.num_components; ++ci) {
+        const jpeg_component_info& c = cinfo.comp_info[ci];
+        const uint64_t across = (uint64_t{c.width_in_blocks} + c.h_samp_factor - 1) / c.h_samp_factor * c.h_samp_factor;
+        const uint64_t down = (uint64_t{c.height_in_blocks} + c.v_samp_factor - 1) / c.v_samp_factor * c.v_samp_factor;
+        bytes += across * down * sizeof(JBLOCK);
+    }
+    return bytes;
+}
+
+std::string MiB(uint64_t bytes)
+{
+    return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MiB";
+}
+
+// Takes what the decode needs from the budget; false, with the reason in
+// info, when the file is over a limit.
+bool TakeMemory(const jpeg_decompress_struct& cinfo, DeepDecode& decode, DeepInfo& info)
+{
+    const uint64_t need = MemoryNeeded(cinfo);
+    if (need > static_cast<uint64_t>(kDeepMemoryLimit)) {
+        info.Message = "needs more than " + std::to_string(kDeepMemoryLimit >> 20) + " MiB to decode";
         return false;
     }
+    if (!decode.budget)
+        return true;
+    if (!decode.budget->take(need)) {
+        info.Message = "needs " + MiB(need) + " to decode, more than the memory budget of " +
+                       MiB(decode.budget->total()) + " (--deep-memory)";
+        return false;
+    }
+    decode.taken = need;
+    return true;
 }
 
 std::string TooLargeMessage(uint64_t maxPixels)
@@ -43,57 +67,22 @@ std::string TooLargeMessage(uint64_t maxPixels)
     return "image larger than " + std::to_string(maxPixels / 1000000) + " megapixels";
 }
 
-bool IsOutOfMemoryError(int code)
-{
-    return code == JERR_NO_BACKING_STORE || code == JERR_OUT_OF_MEMORY;
-}
-
-// The decode's state. errors comes first: libjpeg hands the callbacks a
-// pointer to errors.pub, and the first warning needs the rest.
-struct DeepDecode {
-    LibjpegErrors errors;
-    bool headerRead = false;  // the first scan's header was reached
-    bool warned = false;
-    char message[JMSG_LENGTH_MAX] = {};
-    int32_t row = -1;
-};
-
-static_assert(offsetof(DeepDecode, errors) == 0 && offsetof(LibjpegErrors, pub) == 0);
-
-int32_t RowBeingRead(const jpeg_decompress_struct& cinfo, bool headerRead)
-{
-    if (!headerRead || cinfo.total_iMCU_rows == 0)
-        return 0;
-    // After the last row (a warning at the scan's end) the damage is in it.
-    return static_cast<int32_t>(std::min(cinfo.input_iMCU_row, cinfo.total_iMCU_rows - 1));
-}
-
-// The first warning is enough to call the file damaged and to say where:
-// decoding stops there, which also keeps a hostile file from costing more.
-void StopAtFirstWarning(j_common_ptr common, int level)
-{
-    if (level >= 0)
-        return;  // traces
-    auto* decode = reinterpret_cast<DeepDecode*>(common->err);
-    auto* cinfo = reinterpret_cast<j_decompress_ptr>(common);
-    decode->warned = true;
-    (*common->err->format_message)(common, decode->message);
-    decode->row = RowBeingRead(*cinfo, decode->headerRead);
-    std::longjmp(decode->errors.jump, 1);
-}
-
 // Decodes at 1/8 scale into one row group of gray (or the file's own
 // components): every scan's entropy-coded data is still decoded in full,
 // but there is next to nothing to transform and nothing to convert.
-void DecodeAll(jpeg_decompress_struct& cinfo, DeepDecode& decode, uint64_t maxPixels, DeepInfo& info)
+// False, with the reason in info, when the file is over a limit.
+bool DecodeAll(jpeg_decompress_struct& cinfo, DeepDecode& decode, uint64_t maxPixels, DeepInfo& info)
 {
     jpeg_read_header(&cinfo, TRUE);
-    decode.headerRead = true;
+    decode.inScans = true;
+    decode.rows.reset(cinfo.total_iMCU_rows);
     if (uint64_t{cinfo.image_width} * cinfo.image_height > maxPixels) {
-        info.Verdict = DeepVerdict::NotDecoded;
         info.Message = TooLargeMessage(maxPixels);
-        return;
+        return false;
     }
+    if (!TakeMemory(cinfo, decode, info))
+        return false;
+    CountRestartMarkers(cinfo, decode);
     cinfo.scale_num = 1;
     cinfo.scale_denom = 8;
     switch (cinfo.jpeg_color_space) {
@@ -108,6 +97,10 @@ void DecodeAll(jpeg_decompress_struct& cinfo, DeepDecode& decode, uint64_t maxPi
     cinfo.do_fancy_upsampling = FALSE;
     cinfo.do_block_smoothing = FALSE;
     jpeg_start_decompress(&cinfo);
+    // One scan: the blocks reach the inverse DCT as they are decoded, so
+    // their DC coefficients can say where decoding went out of step.
+    if (!cinfo.progressive_mode && cinfo.comps_in_scan == cinfo.num_components)
+        WatchDcCoefficients(cinfo, decode);
     const JDIMENSION rows = std::max(1, cinfo.rec_outbuf_height);
     JSAMPARRAY buffer = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
                                                    cinfo.output_width * cinfo.output_components, rows);
@@ -116,65 +109,132 @@ void DecodeAll(jpeg_decompress_struct& cinfo, DeepDecode& decode, uint64_t maxPi
             break;  // cannot happen with a source that never suspends
     }
     jpeg_finish_decompress(&cinfo);
-    info.Verdict = DeepVerdict::Sound;
+    return true;
+}
+
+void JudgeDamage(const DeepDecode& decode, DeepInfo& info)
+{
+    info.Verdict = DeepVerdict::Damaged;
+    info.Message = decode.message;
+    info.FirstBadRow = std::max(decode.rows.first(), 0);
+    info.SoundFraction = decode.rows.first() < 0 ? 0.0 : decode.rows.soundShare();
+}
+
+// The verdict of a decode that went to its end.
+void JudgeFinished(DeepDecode& decode, const jpeg_decompress_struct& cinfo, DeepInfo& info)
+{
+    CloseDamage(decode, LastRow(cinfo));
+    if (decode.damaged) {
+        JudgeDamage(decode, info);
+        return;
+    }
+    info.Verdict = decode.headerWarned ? DeepVerdict::Warning : DeepVerdict::Sound;
+    info.Message = decode.headerWarned ? decode.headerWarning : "";
     info.FirstBadRow = -1;
     info.SoundFraction = 1;
 }
 
+// The verdict of a decode that libjpeg stopped with an error, or that
+// stopped itself at damage it cannot get past. Leaves info not decoded, with
+// the reason, for a coding libjpeg does not decode or a limit.
+void JudgeStop(jpeg_decompress_struct& cinfo, DeepDecode& decode, const ReadAtFunction& readAt, int64_t imageStart,
+               DeepInfo& info)
+{
+    if (decode.stopped) {
+        CloseDamage(decode, LastRow(cinfo));
+        JudgeDamage(decode, info);
+        return;
+    }
+    const int code = cinfo.err->msg_code;
+    if (ScanLimitReached(cinfo)) {
+        info.Message = "more than " + std::to_string(kMaxProgressiveScans) + " scans";
+        return;
+    }
+    if (IsOutOfMemoryError(code)) {
+        info.Message = "needs more than " + std::to_string(kDeepMemoryLimit >> 20) + " MiB to decode";
+        return;
+    }
+    char text[JMSG_LENGTH_MAX];
+    (*cinfo.err->format_message)(reinterpret_cast<j_common_ptr>(&cinfo), text);
+    if (!decode.inScans) {
+        if (code == JERR_ARITH_NOTIMPL) {
+            info.Message = "arithmetic-coded JPEG is not decoded";
+            return;
+        }
+        if (IsLimitError(code)) {
+            info.Message = text;
+            return;
+        }
+        if (MayBeUnsupportedCoding(code)) {
+            info.Message = UnsupportedCoding(readAt, imageStart);
+            if (!info.Message.empty())
+                return;
+        }
+    }
+    if (!decode.damaged)
+        std::memcpy(decode.message, text, sizeof text);
+    decode.damaged = true;
+    if (decode.inScans && !decode.damageOpen) {
+        decode.damageOpen = true;
+        // libjpeg gives no picture at all of a file of several scans that it
+        // stops in: the pixels come out after the last scan.
+        const bool severalScans = cinfo.progressive_mode || cinfo.comps_in_scan < cinfo.num_components;
+        decode.damageStart = severalScans ? 0 : DamageStartRow(decode, cinfo);
+    }
+    if (decode.inScans)
+        CloseDamage(decode, LastRow(cinfo));
+    // A header libjpeg rejects leaves no row: FirstBadRow 0, nothing sound.
+    JudgeDamage(decode, info);
+}
+
 // Runs the decode over the source that setSource installs and fills the
-// verdict, message and rows of info.
+// verdict, message and rows of info; readAt reads the same image for a
+// second look at its headers.
 template <typename SetSource>
-void Decode(SetSource setSource, const TKvJpegInfo& walk, uint64_t maxPixels, DeepInfo& info)
+void Decode(const LibjpegSlicedSource& source, SetSource setSource, const ReadAtFunction& readAt, int64_t imageStart,
+            uint64_t maxPixels, DeepMemoryBudget* budget, DeepInfo& info)
 {
     jpeg_decompress_struct cinfo {};
     auto decode = std::make_unique<DeepDecode>();
+    decode->budget = budget;
+    decode->source = &source;
     UseLibjpegErrors(cinfo, decode->errors);
-    decode->errors.pub.emit_message = StopAtFirstWarning;
+    decode->errors.pub.emit_message = OnDeepMessage;
     jpeg_progress_mgr scanLimit {};
 
+    info.Verdict = DeepVerdict::NotDecoded;
     if (setjmp(decode->errors.jump) == 0) {
         jpeg_create_decompress(&cinfo);
         UseScanLimit(cinfo, scanLimit);
         cinfo.mem->max_memory_to_use = kDeepMemoryLimit;
         setSource(cinfo);
-        DecodeAll(cinfo, *decode, maxPixels, info);
-    } else if (!decode->warned && ScanLimitReached(cinfo)) {
-        info.Verdict = DeepVerdict::NotDecoded;
-        info.Message = "more than " + std::to_string(kMaxProgressiveScans) + " scans";
+        if (DecodeAll(cinfo, *decode, maxPixels, info))
+            JudgeFinished(*decode, cinfo, info);
     } else {
-        if (!decode->warned) {
-            (*cinfo.err->format_message)(reinterpret_cast<j_common_ptr>(&cinfo), decode->message);
-            decode->row = RowBeingRead(cinfo, decode->headerRead);
-        }
-        info.Message = decode->message;
-        const int code = cinfo.err->msg_code;
-        if (!decode->warned && (IsUnsupportedError(code) || IsOutOfMemoryError(code))) {
-            info.Verdict = DeepVerdict::NotDecoded;
-            if (IsOutOfMemoryError(code))
-                info.Message = "needs more than " + std::to_string(kDeepMemoryLimit >> 20) + " MiB to decode";
-        } else if (!decode->headerRead && IsJpegErrorVerdict(walk.Verdict)) {
-            // The walk found no complete scan header either: nothing to decode.
-            info.Verdict = DeepVerdict::NotDecoded;
-        } else {
-            info.Verdict = DeepVerdict::Damaged;
-            info.FirstBadRow = decode->row;
-            const JDIMENSION total = decode->headerRead ? cinfo.total_iMCU_rows : 0;
-            info.SoundFraction = total > 0 ? static_cast<double>(decode->row) / total : 0.0;
-        }
+        JudgeStop(cinfo, *decode, readAt, imageStart, info);
     }
     jpeg_destroy_decompress(&cinfo);
+    if (budget && decode->taken > 0)
+        budget->giveBack(decode->taken);
 }
 
 // Whether the walk leaves anything to decode; if not, says why in info.
 // Sizes and processes are left to libjpeg's reading of the headers: the walk
 // reports the last frame header it met, which may be one that damage made
 // out of the scan's bytes; libjpeg takes the first and calls a second one
-// damage.
+// damage. A file of JPEG segments without any frame header has no picture
+// at all: damaged.
 bool WorthDecoding(const TKvJpegInfo& walk, DeepInfo& info)
 {
     info.Verdict = DeepVerdict::NotDecoded;
-    if (walk.Verdict < jvOk || walk.Verdict > jvUnknownError || walk.ProcessCode < 0) {
+    const bool segments = walk.Verdict >= jvOk && walk.Verdict <= jvUnknownError;
+    if (!segments || walk.ProcessCode < 0) {
         info.Message = "no image frame";
+        if (segments) {
+            info.Verdict = DeepVerdict::Damaged;
+            info.FirstBadRow = 0;
+            info.SoundFraction = 0;
+        }
         return false;
     }
     return true;
@@ -190,6 +250,32 @@ bool HasTrailer(const TKvJpegInfo& walk)
     return walk.ScanComplete && walk.TrailingBytes > 0 && walk.EndOffset > 0;
 }
 
+size_t ReadAtDescriptor(int fd, uint64_t offset, uint8_t* buffer, size_t size)
+{
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd, buffer + done, size - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    return done;
+}
+
+// The data regions of fd from offset on, by the file system's map: holes of
+// a sparse file are zeros that need no reading.
+DataExtent NextDataOfDescriptor(int fd, uint64_t offset, uint64_t end)
+{
+    const off_t data = ::lseek(fd, static_cast<off_t>(offset), SEEK_DATA);
+    if (data < 0)
+        return errno == ENXIO ? DataExtent{end, end} : DataExtent{offset, end};
+    const off_t hole = ::lseek(fd, data, SEEK_HOLE);
+    const uint64_t dataEnd = hole < 0 ? end : std::min<uint64_t>(static_cast<uint64_t>(hole), end);
+    return {std::min<uint64_t>(static_cast<uint64_t>(data), end), dataEnd};
+}
+
 }  // namespace
 
 std::string_view DeepVerdictText(DeepVerdict verdict)
@@ -198,11 +284,17 @@ std::string_view DeepVerdictText(DeepVerdict verdict)
     case DeepVerdict::Sound: return "sound";
     case DeepVerdict::Damaged: return "damaged";
     case DeepVerdict::NotDecoded: return "not decoded";
+    case DeepVerdict::Warning: return "warning";
     }
     return "";
 }
 
-DeepInfo DeepCheckJpegFile(const std::string& path, const TKvJpegInfo& walk)
+bool IsDeepFailure(DeepVerdict verdict, bool strict)
+{
+    return verdict == DeepVerdict::Damaged || (strict && verdict == DeepVerdict::Warning);
+}
+
+DeepInfo DeepCheckJpegFile(const std::string& path, const TKvJpegInfo& walk, DeepMemoryBudget* budget)
 {
     DeepInfo info;
     const bool decode = WorthDecoding(walk, info);
@@ -222,30 +314,22 @@ DeepInfo DeepCheckJpegFile(const std::string& path, const TKvJpegInfo& walk)
             ::close(fd);
         return info;
     }
+    const ReadAtFunction readAt = [fd](uint64_t offset, uint8_t* buffer, size_t size) {
+        return ReadAtDescriptor(fd, offset, buffer, size);
+    };
     if (decode) {
         if (::lseek(fd, ImageStart(walk), SEEK_SET) < 0) {
             info.Message = std::string("cannot read: ") + std::strerror(errno);
         } else {
-            auto source = std::make_unique<LibjpegFileSource>();
-            Decode([&](jpeg_decompress_struct& cinfo) { UseFileSource(cinfo, *source, fd); }, walk, kMaxDecodedPixels,
-                   info);
+            auto source = std::make_unique<LibjpegSlicedSource>();
+            Decode(*source, [&](jpeg_decompress_struct& cinfo) { UseSlicedSource(cinfo, *source, fd); }, readAt,
+                   ImageStart(walk), kMaxDecodedPixels, budget, info);
         }
     }
     if (HasTrailer(walk)) {
-        info.Trailer = ClassifyTrailer(
-            [fd](uint64_t offset, uint8_t* buffer, size_t size) {
-                size_t done = 0;
-                while (done < size) {
-                    const ssize_t n = ::pread(fd, buffer + done, size - done, static_cast<off_t>(offset + done));
-                    if (n < 0 && errno == EINTR)
-                        continue;
-                    if (n <= 0)
-                        break;
-                    done += static_cast<size_t>(n);
-                }
-                return done;
-            },
-            ImageStart(walk), walk.EndOffset, walk.TrailingBytes);
+        const uint64_t end = static_cast<uint64_t>(st.st_size);
+        info.Trailer = ClassifyTrailer(readAt, ImageStart(walk), walk.EndOffset, walk.TrailingBytes,
+                                       [fd, end](uint64_t offset) { return NextDataOfDescriptor(fd, offset, end); });
     }
     ::close(fd);
     return info;
@@ -255,22 +339,21 @@ DeepInfo DeepCheckJpegData(std::span<const uint8_t> data, const TKvJpegInfo& wal
 {
     DeepInfo info;
     const size_t start = static_cast<size_t>(ImageStart(walk));
+    const ReadAtFunction readAt = [data](uint64_t offset, uint8_t* buffer, size_t size) -> size_t {
+        if (offset >= data.size())
+            return 0;
+        const size_t n = std::min<size_t>(size, data.size() - offset);
+        std::memcpy(buffer, data.data() + offset, n);
+        return n;
+    };
     if (WorthDecoding(walk, info) && data.size() > start) {
+        auto source = std::make_unique<LibjpegSlicedSource>();
         const std::span<const uint8_t> image = data.subspan(start);
-        Decode([&](jpeg_decompress_struct& cinfo) {
-            jpeg_mem_src(&cinfo, image.data(), static_cast<unsigned long>(image.size()));
-        }, walk, maxPixels, info);
+        Decode(*source,
+               [&](jpeg_decompress_struct& cinfo) { UseSlicedSource(cinfo, *source, image.data(), image.size()); },
+               readAt, ImageStart(walk), maxPixels, nullptr, info);
     }
-    if (HasTrailer(walk)) {
-        info.Trailer = ClassifyTrailer(
-            [data](uint64_t offset, uint8_t* buffer, size_t size) -> size_t {
-                if (offset >= data.size())
-                    return 0;
-                const size_t n = std::min<size_t>(size, data.size() - offset);
-                std::memcpy(buffer, data.data() + offset, n);
-                return n;
-            },
-            ImageStart(walk), walk.EndOffset, walk.TrailingBytes);
-    }
+    if (HasTrailer(walk))
+        info.Trailer = ClassifyTrailer(readAt, ImageStart(walk), walk.EndOffset, walk.TrailingBytes);
     return info;
 }

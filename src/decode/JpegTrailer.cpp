@@ -4,6 +4,8 @@
 #include <array>
 #include <cstddef>
 #include <cstring>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -113,51 +115,57 @@ private:
     int pending_ = 0;
 };
 
-}  // namespace
 
-std::string_view TrailerKindText(TrailerKind kind)
+// A 3DS camera writes one zero byte between the first image's EOI and the
+// second image that its MPF index declares; a few are accepted.
+constexpr size_t kMpfPadding = 16;
+
+// What a Samsung motion photo writes between the photo and its video.
+constexpr std::string_view kMotionPhotoMarker = "MotionPhoto_Data";
+
+// How far after that marker the video's first box may start.
+constexpr size_t kMotionPhotoGap = 256;
+
+// Jpeg or Mpf when the trailer is a further image: one right at the start,
+// or one after a few bytes of padding that the image's MPF index declares.
+std::optional<TrailerKind> FurtherImage(const ReadAtFunction& readAt, int64_t imageStart, int64_t offset,
+                                        const uint8_t* head, size_t headSize)
 {
-    switch (kind) {
-    case TrailerKind::None: return "";
-    case TrailerKind::Jpeg: return "jpeg";
-    case TrailerKind::Mpf: return "mpf";
-    case TrailerKind::Mp4: return "mp4";
-    case TrailerKind::Zip: return "zip";
-    case TrailerKind::Zeros: return "zeros";
-    case TrailerKind::Text: return "text";
-    case TrailerKind::Unknown: return "unknown";
-    }
-    return "";
+    const auto soiAt = [&](size_t at) {
+        return at + 3 <= headSize && head[at] == 0xFF && head[at + 1] == 0xD8 && head[at + 2] == 0xFF;
+    };
+    size_t at = 0;
+    while (at < kMpfPadding && at < headSize && !soiAt(at) && (head[at] == 0x00 || head[at] == 0xFF))
+        ++at;
+    if (!soiAt(at))
+        return std::nullopt;
+    const std::vector<int64_t> declared = MpfImageOffsets(readAt, imageStart);
+    if (std::find(declared.begin(), declared.end(), offset + static_cast<int64_t>(at)) != declared.end())
+        return TrailerKind::Mpf;
+    if (at == 0)
+        return TrailerKind::Jpeg;
+    return std::nullopt;  // padding that nothing declares: not a known layout
 }
 
-TrailerInfo ClassifyTrailer(const ReadAtFunction& readAt, int64_t imageStart, int64_t offset, int64_t size)
+// Where the ISO media file after a MotionPhoto_Data marker starts (its first
+// box, `ftyp`), or -1.
+int64_t VideoAfterMarker(const ReadAtFunction& readAt, int64_t from, int64_t end)
 {
-    TrailerInfo trailer;
-    if (size <= 0 || offset < 0)
-        return trailer;
-    trailer.Offset = offset;
-    trailer.Size = size;
+    std::array<uint8_t, kMotionPhotoGap + 8> window{};
+    const size_t got = readAt(static_cast<uint64_t>(from), window.data(),
+                              static_cast<size_t>(std::min<int64_t>(end - from, window.size())));
+    for (size_t at = 0; at + 8 <= got; ++at) {
+        const uint32_t boxSize = uint32_t{window[at]} << 24 | uint32_t{window[at + 1]} << 16
+                                 | uint32_t{window[at + 2]} << 8 | window[at + 3];
+        if (std::memcmp(window.data() + at + 4, "ftyp", 4) == 0 && boxSize >= 8)
+            return from + static_cast<int64_t>(at);
+    }
+    return -1;
+}
 
-    std::array<uint8_t, 8> head{};
-    const size_t headSize = readAt(static_cast<uint64_t>(offset), head.data(),
-                                   static_cast<size_t>(std::min<int64_t>(size, head.size())));
-    if (headSize >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) {
-        const std::vector<int64_t> declared = MpfImageOffsets(readAt, imageStart);
-        trailer.Kind = std::find(declared.begin(), declared.end(), offset) != declared.end() ? TrailerKind::Mpf
-                                                                                           : TrailerKind::Jpeg;
-        return trailer;
-    }
-    if (headSize >= 8 && std::memcmp(head.data() + 4, "ftyp", 4) == 0) {
-        trailer.Kind = TrailerKind::Mp4;
-        return trailer;
-    }
-    if (headSize >= 4 && head[0] == 'P' && head[1] == 'K'
-        && ((head[2] == 3 && head[3] == 4) || (head[2] == 5 && head[3] == 6))) {
-        trailer.Kind = TrailerKind::Zip;
-        return trailer;
-    }
-
-    // Zeros or text only when every byte says so: read until one does not.
+// Zeros or text only when every byte says so: read until one does not.
+TrailerKind ZerosOrText(const ReadAtFunction& readAt, int64_t offset, int64_t size)
+{
     std::vector<uint8_t> chunk(64 * 1024);
     bool zeros = true;
     TextCheck text;
@@ -176,12 +184,102 @@ TrailerInfo ClassifyTrailer(const ReadAtFunction& readAt, int64_t imageStart, in
         done += static_cast<int64_t>(got);
     }
     if (done < size)
-        trailer.Kind = TrailerKind::Unknown;  // the file got shorter: nothing certain
-    else if (zeros)
-        trailer.Kind = TrailerKind::Zeros;
-    else if (isText && text.isText())
-        trailer.Kind = TrailerKind::Text;
-    else
+        return TrailerKind::Unknown;  // the file got shorter: nothing certain
+    if (zeros)
+        return TrailerKind::Zeros;
+    if (isText && text.isText())
+        return TrailerKind::Text;
+    return TrailerKind::Unknown;
+}
+
+// Whether the size bytes from offset are zeros, for a trailer too long to
+// read whole: its last block first (padding ends as it starts), then only
+// the data regions, at most kTrailerReadLimit of them.
+bool LongZeros(const ReadAtFunction& readAt, const NextDataFunction& nextData, int64_t offset, int64_t size)
+{
+    constexpr size_t kBlock = 64 * 1024;
+    std::vector<uint8_t> chunk(kBlock);
+    const uint64_t end = static_cast<uint64_t>(offset + size);
+    const auto zerosAt = [&](uint64_t at, size_t want) {
+        const size_t got = readAt(at, chunk.data(), want);
+        return got == want && std::all_of(chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got),
+                                          [](uint8_t b) { return b == 0; });
+    };
+    if (!zerosAt(end - kBlock, kBlock))
+        return false;
+    int64_t budget = kTrailerReadLimit;
+    uint64_t pos = static_cast<uint64_t>(offset);
+    const uint64_t mapped = end - kBlock;
+    while (pos < mapped) {
+        const DataExtent data = nextData ? nextData(pos) : DataExtent{pos, mapped};
+        if (data.begin >= mapped || data.end <= data.begin)
+            break;
+        for (uint64_t at = std::max(pos, data.begin); at < std::min(data.end, mapped); at += kBlock) {
+            const size_t want = static_cast<size_t>(std::min<uint64_t>(kBlock, std::min(data.end, mapped) - at));
+            if ((budget -= static_cast<int64_t>(want)) < 0 || !zerosAt(at, want))
+                return false;
+        }
+        pos = data.end;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string_view TrailerKindText(TrailerKind kind)
+{
+    switch (kind) {
+    case TrailerKind::None: return "";
+    case TrailerKind::Jpeg: return "jpeg";
+    case TrailerKind::Mpf: return "mpf";
+    case TrailerKind::Mp4: return "mp4";
+    case TrailerKind::Zip: return "zip";
+    case TrailerKind::Zeros: return "zeros";
+    case TrailerKind::Text: return "text";
+    case TrailerKind::Unknown: return "unknown";
+    }
+    return "";
+}
+
+TrailerInfo ClassifyTrailer(const ReadAtFunction& readAt, int64_t imageStart, int64_t offset, int64_t size,
+                            const NextDataFunction& nextData)
+{
+    TrailerInfo trailer;
+    if (size <= 0 || offset < 0)
+        return trailer;
+    trailer.Offset = offset;
+    trailer.Size = size;
+
+    std::array<uint8_t, 64> head{};
+    const size_t headSize = readAt(static_cast<uint64_t>(offset), head.data(),
+                                   static_cast<size_t>(std::min<int64_t>(size, head.size())));
+    if (const std::optional<TrailerKind> image = FurtherImage(readAt, imageStart, offset, head.data(), headSize)) {
+        trailer.Kind = *image;
+        return trailer;
+    }
+    if (headSize >= 8 && std::memcmp(head.data() + 4, "ftyp", 4) == 0) {
+        trailer.Kind = TrailerKind::Mp4;
+        return trailer;
+    }
+    if (headSize >= kMotionPhotoMarker.size()
+        && std::memcmp(head.data(), kMotionPhotoMarker.data(), kMotionPhotoMarker.size()) == 0) {
         trailer.Kind = TrailerKind::Unknown;
+        const int64_t video = VideoAfterMarker(readAt, offset + static_cast<int64_t>(kMotionPhotoMarker.size()),
+                                               offset + size);
+        if (video >= 0) {
+            trailer.Kind = TrailerKind::Mp4;
+            trailer.Offset = video;
+            trailer.Size = offset + size - video;
+        }
+        return trailer;
+    }
+    if (headSize >= 4 && head[0] == 'P' && head[1] == 'K'
+        && ((head[2] == 3 && head[3] == 4) || (head[2] == 5 && head[3] == 6))) {
+        trailer.Kind = TrailerKind::Zip;
+        return trailer;
+    }
+    trailer.Kind = size <= kTrailerReadLimit ? ZerosOrText(readAt, offset, size)
+                                             : (LongZeros(readAt, nextData, offset, size) ? TrailerKind::Zeros
+                                                                                          : TrailerKind::Unknown);
     return trailer;
 }

@@ -7,6 +7,7 @@
 
 #include <csetjmp>
 #include <cstdint>
+#include <cstddef>
 #include <cstdio>  // jpeglib.h needs FILE
 
 #include <jpeglib.h>
@@ -52,3 +53,32 @@ struct LibjpegFileSource {
 
 // Reads from fd, from where its offset stands, into source's buffer.
 void UseFileSource(jpeg_decompress_struct& cinfo, LibjpegFileSource& source, int fd);
+
+// A source that hands libjpeg at most kSliceBytes at a time, from a
+// descriptor or from memory. libjpeg-turbo decodes a Huffman MCU on its fast
+// path only while 512 bytes per block of the MCU lie in the source's buffer,
+// and that path turns a code longer than 16 bits into a zero without a word;
+// with less at hand every code goes through jpeg_huff_decode, which warns.
+// The deep check reads through this one so that no bad code goes unseen
+// wherever it lies. Ends early as LibjpegFileSource does.
+inline constexpr size_t kSliceBytes = 511;
+
+struct LibjpegSlicedSource {
+    jpeg_source_mgr pub;
+    int fd = -1;                      // read from here when >= 0, else from memory
+    const JOCTET* memory = nullptr;   // not owned
+    size_t memorySize = 0;
+    const JOCTET* next = nullptr;     // read but not handed out yet
+    size_t left = 0;
+    uint64_t handedOut = 0;           // bytes given to libjpeg so far
+    bool startOfFile = true;
+    JOCTET buffer[65536];
+};
+
+// Reads from fd from where its offset stands, or the size bytes at data
+// (which must outlive the decode).
+void UseSlicedSource(jpeg_decompress_struct& cinfo, LibjpegSlicedSource& source, int fd);
+void UseSlicedSource(jpeg_decompress_struct& cinfo, LibjpegSlicedSource& source, const uint8_t* data, size_t size);
+
+// How many bytes of the input libjpeg has taken so far (read past the start).
+uint64_t SlicedSourceOffset(const jpeg_decompress_struct& cinfo, const LibjpegSlicedSource& source);

@@ -465,8 +465,8 @@ TEST_F(ScanlarkCheck, DeepCheckColumnsFieldsOrderAndExitStatus)
               std::string::npos) << json[0];
     EXPECT_NE(json[1].find(",\"Deep\":{\"Verdict\":\"damaged\",\"Message\":\"Corrupt JPEG data: "), std::string::npos)
         << json[1];
-    // Seen at the end of the scan: in the last row.
-    EXPECT_NE(json[1].find("\"FirstBadRow\":1,\"SoundFraction\":0.5}}"), std::string::npos) << json[1];
+    // Seen at the end of the scan, but out of step from the first row on.
+    EXPECT_NE(json[1].find("\"FirstBadRow\":0,\"SoundFraction\":0}}"), std::string::npos) << json[1];
 
     // Input order whatever the number of jobs.
     TempFolder many;
@@ -475,6 +475,82 @@ TEST_F(ScanlarkCheck, DeepCheckColumnsFieldsOrderAndExitStatus)
     const ProcessResult one = runCheck({"--deep", "-j1", many.path()});
     EXPECT_EQ(lines(one.out).size(), 41u);
     EXPECT_EQ(runCheck({"--deep", "-j3", many.path()}).out, one.out);
+}
+
+// Each deep verdict as a script sees it: the table's word and the exit
+// status, with and without --strict.
+TEST_F(ScanlarkCheck, DeepVerdictsDecideTheExitStatus)
+{
+    ColourJpegSettings settings;
+    settings.width = 64;
+    settings.height = 48;
+    const Bytes sound = PlainColourJpeg(settings, {40, 120, 200});
+    const auto at = [](Bytes& data, uint8_t marker) {
+        size_t i = 2;
+        while (i + 1 < data.size() && !(data[i] == 0xFF && data[i + 1] == marker))
+            ++i;
+        return data.begin() + static_cast<std::ptrdiff_t>(i);
+    };
+    Bytes stray = sound;
+    stray.insert(at(stray, 0xDB), {'?', '>'});
+    Bytes twelveBit = sound;
+    at(twelveBit, 0xC0)[1] = 0xC1;
+    at(twelveBit, 0xC1)[4] = 12;
+    const Bytes bogusTable = JpegBuilder().soi().dqt8(Bytes(64, 1), 15).sof(0xC0, 16, 16, 1).sos().entropy(50).eoi().bytes();
+    const Bytes noFrame = JpegBuilder().soi().app1Exif(40).eoi().bytes();
+    struct Case {
+        const char* name;
+        Bytes data;
+        const char* deep;
+        int status;
+        int strictStatus;
+    };
+    const Case cases[] = {
+        {"sound", sound, "sound", 0, 0},
+        {"stray bytes", stray, "warning", 0, 1},
+        {"bogus table", bogusTable, "damaged", 1, 1},
+        {"12-bit", twelveBit, "not-decoded", 0, 0},
+        {"no frame", noFrame, "damaged", 1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = folder_.write(std::string(c.name) + ".jpg", c.data);
+        const ProcessResult run = runCheck({"--deep", path});
+        const auto rows = lines(run.out);
+        ASSERT_EQ(rows.size(), 2u) << run.err;
+        EXPECT_TRUE(rows[1].starts_with(path + "\t")) << rows[1];
+        EXPECT_TRUE(rows[1].ends_with(std::string("\t") + c.deep + "\t-")) << rows[1];
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(runCheck({"--deep", "--strict", path}).status, c.strictStatus);
+    }
+    const std::string json = runCheck({"--deep", "--json", folder_.path() + "/stray bytes.jpg"}).out;
+    EXPECT_NE(json.find("\"Deep\":{\"Verdict\":\"warning\",\"Message\":\"Corrupt JPEG data: 2 extraneous bytes before "
+                        "marker 0xdb\",\"FirstBadRow\":-1,\"SoundFraction\":1}"),
+              std::string::npos) << json;
+}
+
+// --deep-memory: what all jobs' decodes may hold together; a file that needs
+// more than all of it is not decoded, and says why.
+TEST_F(ScanlarkCheck, DeepMemoryBudgetRefusesWhatCannotFit)
+{
+    ColourJpegSettings settings;
+    settings.width = 512;
+    settings.height = 512;
+    settings.progressive = true;
+    const std::string path = folder_.write("progressive.jpg", PlainColourJpeg(settings, {1, 2, 3}));
+    const ProcessResult tight = runCheck({"--deep", "--json", "--deep-memory", "1M", path});
+    EXPECT_EQ(tight.status, 0);
+    EXPECT_NE(tight.out.find("\"Deep\":{\"Verdict\":\"not decoded\",\"Message\":\"needs 2 MiB to decode, more than "
+                             "the memory budget of 1 MiB (--deep-memory)\""),
+              std::string::npos) << tight.out;
+    const ProcessResult roomy = runCheck({"--deep", "--deep-memory=64M", "-j3", path, path, path, path});
+    EXPECT_EQ(roomy.status, 0);
+    const auto rows = lines(roomy.out);
+    ASSERT_EQ(rows.size(), 5u);
+    for (size_t i = 1; i < rows.size(); ++i)
+        EXPECT_TRUE(rows[i].ends_with("\tsound\t-")) << rows[i];
+    for (const char* bad : {"0", "lots", "12X", "-5M"})
+        EXPECT_EQ(runCheck({"--deep", "--deep-memory", bad, path}).status, 2) << bad;
 }
 
 TEST_F(ScanlarkCheck, FoldersDeeperThanPathMaxAreSearched)
