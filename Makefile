@@ -22,7 +22,7 @@ TEST_PACKAGES := desktop-file-utils libglib2.0-bin parallel jq man-db appstream
 # `make deb`: dpkg-shlibdeps for the dependencies, lintian and the checks.
 DEB_PACKAGES  := dpkg-dev lintian appstream desktop-file-utils
 
-.PHONY: all deps bench-deps build run test test-asan test-tsan fuzz bench deb clean
+.PHONY: all deps bench-deps build run test test-asan test-tsan fuzz bench deb install-nautilus-script clean
 
 all: build
 
@@ -92,6 +92,15 @@ deb: build
 	$(call install_missing,$(DEB_PACKAGES))
 	cd $(BUILD) && cpack -G DEB
 	bash tests/install/check-deb.sh $(BUILD)/scanlark_*.deb
+
+# Nautilus's Scripts menu: "Check with Scanlark", named in Japanese where
+# the locale is (LANGUAGE, LC_ALL, LC_MESSAGES, LANG: the first set counts).
+install-nautilus-script:
+	@locale="$${LANGUAGE:-$${LC_ALL:-$${LC_MESSAGES:-$${LANG:-}}}}"; \
+	case "$$locale" in ja*) name="Scanlark でチェック" ;; *) name="Check with Scanlark" ;; esac; \
+	folder="$${XDG_DATA_HOME:-$$HOME/.local/share}/nautilus/scripts"; \
+	mkdir -p "$$folder" && install -m 755 packaging/filemanagers/nautilus-script.sh "$$folder/$$name" && \
+	echo "Installed: $$folder/$$name"
 
 bench: deps bench-deps
 	bash bench/run-bench.sh

@@ -110,6 +110,34 @@ check_associations() {
   [[ "$jpeg" == *com.korvel.Scanlark.desktop* ]] || fail "JPEG files are not offered Scanlark: $jpeg"
 }
 
+# The file managers' "Check with Scanlark" runs scanlark on the folder or
+# file chosen, blanks and all: each entry's command, as the file manager
+# would run it, reaches a stand-in scanlark with that path.
+check_file_manager_actions() {
+  local prefix=$1 chosen="$work/two words/DCIM" got
+  mkdir -p "$chosen" "$work/bin"
+  printf '#!/bin/sh\nfor a in "$@"; do printf "%%s\\n" "$a"; done > "%s"\n' "$work/got" > "$work/bin/scanlark"
+  chmod +x "$work/bin/scanlark"
+  local dolphin="$prefix/share/kio/servicemenus/com.korvel.Scanlark.desktop"
+  local nemo="$prefix/share/nemo/actions/com.korvel.Scanlark.nemo_action"
+  [[ $(desktop_value "$dolphin" 'Name\[ja\]') == "Scanlark でチェック" ]] || fail "Dolphin: no Japanese name"
+  [[ $(desktop_value "$dolphin" MimeType) == *inode/directory*image/jpeg* ]] || fail "Dolphin: not for folders and JPEG files"
+  [[ $(desktop_value "$nemo" Extensions) == *dir*jpg* ]] || fail "Nemo: not for folders and JPEG files"
+  local exec
+  for exec in "$(desktop_value "$dolphin" Exec)" "$(desktop_value "$nemo" Exec)"; do
+    rm -f "$work/got"
+    # Both file managers hand the path as one argument.
+    eval "set -- ${exec//%[fF]/\"\$chosen\"}"
+    PATH="$work/bin:$PATH" "$@"
+    [ "$(cat "$work/got")" = "$chosen" ] || fail "'$exec' gave: $(cat "$work/got")"
+  done
+  rm -f "$work/got"
+  (cd "$work" && PATH="$work/bin:$PATH" NAUTILUS_SCRIPT_SELECTED_FILE_PATHS="$chosen"$'\n' \
+    "$prefix/share/scanlark/nautilus-script.sh" "two words/DCIM")
+  got=$(cat "$work/got")
+  [ "$got" = $'--\n'"$chosen" ] || fail "the Nautilus script gave: $got"
+}
+
 configured=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build/CMakeCache.txt")
 # Installed where the build was configured to go, the menu entry names the
 # program by its full path...
@@ -118,6 +146,7 @@ DESTDIR="$work/dest" check_prefix "$configured" "$configured/bin/scanlark"
 check_prefix "$work/prefix" "scanlark"
 check_prefix "$work/with blank" "scanlark"
 check_associations "$work/prefix/share"
+check_file_manager_actions "$work/prefix"
 
 # Someone who may read the build but not write into it installs for
 # themselves: installing only copies.
