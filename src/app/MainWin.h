@@ -9,6 +9,7 @@
 // options dialog and the history editor).
 #pragma once
 
+#include "app/BusyCursor.h"
 #include "components/KvKeyUpGate.h"
 #include "options/OptionsSl.h"
 
@@ -157,7 +158,8 @@ private:
     // Fills the drop-down list from FolderHistory, nothing selected.
     void LoadAddressBoxItems();
     void ListingProgressTick();
-    bool busyCursor_ = false;
+    // Shown from the start of a listing or a check to its end.
+    BusyCursor workCursor_;
     // The folder tree keeps its selected folder in view while its model fills
     // in, until the person handles the tree.
     bool treeFollows_ = false;

@@ -77,10 +77,7 @@ void TFormScanlark::JpegErrorCheckAllActExecute()
 {
     if (!PrepareCheck())
         return;
-    if (!busyCursor_) {
-        QApplication::setOverrideCursor(Qt::BusyCursor);
-        busyCursor_ = true;
-    }
+    workCursor_.Show(Qt::BusyCursor);
     KvThreadJpegChecker1->Start();
     checkProgressTimer_->start();
     UpdateStatusBar();
@@ -106,15 +103,12 @@ void TFormScanlark::KvThreadJpegChecker1Terminate(QObject*)
     RepaintVisibleRows();
     UpdateCaption();
     UpdateStatusBar();
-    if (busyCursor_) {
-        QApplication::restoreOverrideCursor();
-        busyCursor_ = false;
-    }
+    workCursor_.Hide();
 }
 
 void TFormScanlark::SelectErrorsActSlExecute()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const BusyCursor busy(Qt::WaitCursor);
     LVFiles->ClearSelection();
     // One selection change for all rows: row by row would be quadratic.
     QItemSelection errors;
@@ -128,5 +122,4 @@ void TFormScanlark::SelectErrorsActSlExecute()
             errors.select(LVFiles->model()->index(row, 0), LVFiles->model()->index(row, lastColumn));
     }
     LVFiles->selectionModel()->select(errors, QItemSelectionModel::Select);
-    QApplication::restoreOverrideCursor();
 }

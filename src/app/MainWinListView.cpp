@@ -70,15 +70,6 @@ private:
     std::function<void()> handler_;
 };
 
-// The hourglass for the life of the object, also when an exception leaves.
-class TBusyCursor {
-public:
-    TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
-    TBusyCursor(const TBusyCursor&) = delete;
-    TBusyCursor& operator=(const TBusyCursor&) = delete;
-};
-
 // Suspends painting of a widget for the life of the object.
 class TUpdateBracket {
 public:
@@ -137,7 +128,7 @@ void TFormScanlark::LVFilesColumnClick(int viewColumn)
 
 void TFormScanlark::SortFileList()
 {
-    TBusyCursor busy;
+    const BusyCursor busy(Qt::WaitCursor);
     KvFileInfos1->SetSortMode(SortModeFromInt(LVFiles->SortColumnIndex));
     KvFileInfos1->SetSortDown(LVFiles->SortDown);
     TKvRecentItem kept;
@@ -314,13 +305,13 @@ void TFormScanlark::FindDialog1Find()
 
 void TFormScanlark::SelectAllActExecute()
 {
-    TBusyCursor busy;
+    const BusyCursor busy(Qt::WaitCursor);
     LVFiles->selectAll();
 }
 
 void TFormScanlark::SelectChangeActExecute()
 {
-    TBusyCursor busy;
+    const BusyCursor busy(Qt::WaitCursor);
     LVFiles->invertSelection();
 }
 

@@ -203,10 +203,7 @@ void TFormScanlark::FolderBarVisibleActExecute(bool checked)
 
 void TFormScanlark::ActPreMakeListExecute()
 {
-    if (!busyCursor_) {
-        QApplication::setOverrideCursor(Qt::BusyCursor);
-        busyCursor_ = true;
-    }
+    workCursor_.Show(Qt::BusyCursor);
     KvThreadJpegChecker1->ErrorCount = -1;
     ImgCloseAct->trigger();  // the preview is emptied
     // Panel 3 reads "エラー未チェック" from the start of the listing.
@@ -331,10 +328,7 @@ void TFormScanlark::KvFileInfos1Terminate(QObject*)
     UpdateStatusBar();
     if (TKvRecentItem* now = KvRecentControl1->NowItem())
         RestoreSelection(*now);
-    if (busyCursor_) {
-        QApplication::restoreOverrideCursor();
-        busyCursor_ = false;
-    }
+    workCursor_.Hide();
     if (!list.Stopped() && !stopping_ && DoNowAct->isChecked())
         TBtnRun->click();
 }
