@@ -276,27 +276,3 @@ void TFormScanlark::CreateStatusBar()
         SB.push_back(label);
     }
 }
-
-void TFormScanlark::SetPanelText(int panel, const QString& text)
-{
-    if (panel >= 0 && panel < static_cast<int>(SB.size()))
-        SB[static_cast<size_t>(panel)]->setText(text);
-}
-
-QString TFormScanlark::PanelText(int panel) const
-{
-    return panel >= 0 && panel < static_cast<int>(SB.size()) ? SB[static_cast<size_t>(panel)]->text() : QString();
-}
-
-void TFormScanlark::BindRefreshButton()
-{
-    QAction* bound = nullptr;
-    switch (AppOptions ? AppOptions->RefreshMode : 0) {
-    case 0: bound = RefreshAllAct; break;
-    case 1: bound = RefreshFoldersAct; break;
-    case 2: bound = RefreshFilesAct; break;
-    default: return;  // keeps the action it has
-    }
-    if (TBtnRefresh->defaultAction() != bound)
-        TBtnRefresh->setDefaultAction(bound);
-}

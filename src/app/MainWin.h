@@ -9,7 +9,7 @@
 // options dialog and the history editor).
 #pragma once
 
-#include "app/BusyCursor.h"
+#include "app/WindowParts.h"
 #include "components/KvKeyUpGate.h"
 #include "options/OptionsSl.h"
 
@@ -47,9 +47,9 @@ class TKvRecentItem;
 class TKvThreadJpegChecker;
 class TKvViewHelpHtmlAction;
 
-class TFormScanlark : public QMainWindow {
+// The window derives from its parts (WindowParts.h) as a form class would.
+class TFormScanlark : public QMainWindow, private WindowParts {
     Q_OBJECT
-    friend struct TFormScanlarkActionTable;
 
 public:
     // startArgument: the first command-line argument, or empty.
@@ -60,12 +60,11 @@ public:
 
     // The copy-data hand-over: tag 1 takes the path; others are ignored.
     void WMCopyData(uint32_t tag, const std::string& path);
-    void UpdateCaption();
+    using WindowParts::UpdateCaption;
     void FormActivate();
 
-    // Status bar panel texts (panels 0..4).
-    void SetPanelText(int panel, const QString& text);
-    QString PanelText(int panel) const;
+    using WindowParts::PanelText;
+    using WindowParts::SetPanelText;
 
     QComboBox* AddressBox() const { return CBRecent; }
     const std::vector<std::string>& FolderHistoryItems() const { return FolderHistory; }
@@ -136,8 +135,6 @@ private:
     void ActionUpdateTimerTimer();
     // Runs the enabling rules, then triggers action when it is enabled.
     void ExecuteAction(QAction* action);
-    // Enables or disables action by its rule, touching it only on a change.
-    void SetRuleEnabled(QAction* action, bool enabled);
     class TKvFileIconCache* FileIconCache = nullptr;  // icons by IconIndex
     class TKvFindDialog* FindDialog1 = nullptr;
     class QTimer* ActionUpdateTimer = nullptr;
@@ -158,15 +155,12 @@ private:
     // Fills the drop-down list from FolderHistory, nothing selected.
     void LoadAddressBoxItems();
     void ListingProgressTick();
-    // Shown from the start of a listing or a check to its end.
-    BusyCursor workCursor_;
     // The folder tree keeps its selected folder in view while its model fills
     // in, until the person handles the tree.
     bool treeFollows_ = false;
     // Set while the program itself moves the tree's selection: no navigation.
     bool syncingTree_ = false;
     std::string addressBytes_;
-    QTimer* listingProgressTimer_ = nullptr;
     void KvFileInfos1Terminate(QObject* sender);
     void STVChange(const QModelIndex& current);
     void STVKeyUp(QKeyEvent* e);
@@ -205,7 +199,6 @@ private:
     void StopActExecute();
     void JpegErrorCheckAllActExecute();
     void SelectErrorsActSlExecute();
-    QTimer* checkProgressTimer_ = nullptr;
     bool stopping_ = false;  // StopActExecute is running
     void CheckProgressTimerTimer();
     void KvThreadJpegChecker1Terminate(QObject* sender);
@@ -254,7 +247,6 @@ private:
     // The file the pending load decodes.
     std::string previewLoading_;
     int previewPaneHeight_ = 128;
-    QMenu* PMImgView = nullptr;
     QTimer* previewSpareTimer_ = nullptr;  // lets the spare pixels go once loads stop
     // Decodes off the window's thread. A member, so that its thread is
     // stopped and joined before the widgets its deliveries touch are gone.
@@ -266,12 +258,10 @@ private:
     void FormCreate();
     void FormClose();
     void FormResize();
-    void CreateActions();
     void CreateMenus();
     void CreateToolBars();
     void CreateCentralArea();
     void CreateStatusBar();
-    void BindRefreshButton();
     std::string StartPath() const;
 
     // Settings and history
@@ -279,7 +269,7 @@ private:
     std::string settingsFolder_;
     std::string settingsFileName_;
     std::unique_ptr<TKvMemIniFile> AppIni;
-    std::unique_ptr<TScanlarkOptions> AppOptions;
+    std::unique_ptr<TKvColumnInfos> KvColumnInfosSl;
     std::vector<std::string> FolderHistory;
     // "folder.txt" was there at start but could not be read: never replaced.
     bool folderHistoryUnreadable_ = false;
@@ -289,77 +279,6 @@ private:
     bool FirstActivationDone = false;
     bool closed_ = false;
 
-    // Components
-    TKvFileInfos* KvFileInfos1 = nullptr;
-    TKvThreadJpegChecker* KvThreadJpegChecker1 = nullptr;
-    std::unique_ptr<TKvColumnInfos> KvColumnInfosSl;
-    TKvRecentControl* KvRecentControl1 = nullptr;
-
-    // Controls
-    QToolBar* TB1 = nullptr;
-    QToolBar* TB2 = nullptr;
-    QComboBox* CBRecent = nullptr;
-    QToolButton* TBtnGo = nullptr;
-    QToolButton* TBtnRefresh = nullptr;
-    QToolButton* TBtnRun = nullptr;
-    QSplitter* Splitter1 = nullptr;
-    QSplitter* Splitter2 = nullptr;
-    QTreeView* STV = nullptr;
-    QFileSystemModel* STVModel = nullptr;
-    TKvListView* LVFiles = nullptr;
-    TKvImageView* ImgView32 = nullptr;
-    std::vector<QLabel*> SB;
-    QMenu* PMBack = nullptr;
-    QMenu* PMForward = nullptr;
-    QMenu* PMRefresh = nullptr;
-    QMenu* PMLVFilesSl = nullptr;
-
-private:
-    // The action table. Tests find the actions by object name.
-    QAction* SelectFolderAct = nullptr;
-    QAction* OpenShellAct = nullptr;
-    QAction* OpenExplorerAct = nullptr;
-    QAction* OpenFolderAct = nullptr;
-    QAction* DeleteFileAct = nullptr;
-    QAction* NameCopyAct = nullptr;
-    QAction* SearchFindAct = nullptr;
-    QAction* SearchFindNextAct = nullptr;
-    QAction* CopyFileAct = nullptr;
-    QAction* MoveFileAct = nullptr;
-    QAction* SelectAllAct = nullptr;
-    QAction* SelectChangeAct = nullptr;
-    QAction* SelectErrorsActSl = nullptr;
-    QAction* StopAct = nullptr;
-    QAction* ColumnsEditAct = nullptr;
-    QAction* RefreshAct = nullptr;
-    QAction* RefreshAllAct = nullptr;
-    QAction* RefreshFoldersAct = nullptr;
-    QAction* RefreshFilesAct = nullptr;
-    QAction* SubFolderSearchAct = nullptr;
-    QAction* HiddenFileViewAct = nullptr;
-    QAction* FolderBarVisibleAct = nullptr;
-    QAction* DoNowAct = nullptr;
-    QAction* MoveAct = nullptr;
-    QAction* BackAct = nullptr;
-    QAction* ForwardAct = nullptr;
-    QAction* UpFolderAct = nullptr;
-    QAction* MoveThisFolderAct = nullptr;
-    QAction* GoAct = nullptr;
-    QAction* ActRecentEdit = nullptr;
-    QAction* OptionDetailAct = nullptr;
-    QAction* JpegErrorCheckAllAct = nullptr;
-    QAction* IVNoneAct = nullptr;
-    QAction* IVScaleNormalAct = nullptr;
-    QAction* IVAutoScaleLongAct = nullptr;
-    QAction* ImgLoadAct = nullptr;
-    QAction* ImgCloseAct = nullptr;
-    QAction* ImgCopyAct = nullptr;
-    QAction* ImgNameCopyAct = nullptr;
-    QAction* ActPreMakeList = nullptr;
-    TKvViewHelpHtmlAction* KvViewHelpHtmlActionSl = nullptr;
-    TKvAboutAction* KvAboutActionSl = nullptr;
-    TKvOpenAppFolderAction* KvOpenAppFolderAction1 = nullptr;
-    TKvExitAction* KvExitAction1 = nullptr;
 
 public:
     TScanlarkOptions* Options() const { return AppOptions.get(); }

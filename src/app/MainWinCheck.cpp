@@ -31,15 +31,15 @@ void TFormScanlark::SetupCheck()
     connect(JpegErrorCheckAllAct, &QAction::triggered, this, &TFormScanlark::JpegErrorCheckAllActExecute);
     connect(StopAct, &QAction::triggered, this, &TFormScanlark::StopActExecute);
     connect(SelectErrorsActSl, &QAction::triggered, this, &TFormScanlark::SelectErrorsActSlExecute);
-    checkProgressTimer_ = new QTimer(this);
-    checkProgressTimer_->setInterval(kProgressRefreshMs);
-    connect(checkProgressTimer_, &QTimer::timeout, this, &TFormScanlark::CheckProgressTimerTimer);
+    CheckProgressTimer = new QTimer(this);
+    CheckProgressTimer->setInterval(kProgressRefreshMs);
+    connect(CheckProgressTimer, &QTimer::timeout, this, &TFormScanlark::CheckProgressTimerTimer);
 }
 
 void TFormScanlark::CheckProgressTimerTimer()
 {
     if (!KvThreadJpegChecker1->Running) {
-        checkProgressTimer_->stop();
+        CheckProgressTimer->stop();
         return;
     }
     UpdateStatusBar();
@@ -77,9 +77,9 @@ void TFormScanlark::JpegErrorCheckAllActExecute()
 {
     if (!PrepareCheck())
         return;
-    workCursor_.Show(Qt::BusyCursor);
+    WorkCursor.Show(Qt::BusyCursor);
     KvThreadJpegChecker1->Start();
-    checkProgressTimer_->start();
+    CheckProgressTimer->start();
     UpdateStatusBar();
 }
 
@@ -95,7 +95,7 @@ void TFormScanlark::StopActExecute()
 
 void TFormScanlark::KvThreadJpegChecker1Terminate(QObject*)
 {
-    checkProgressTimer_->stop();
+    CheckProgressTimer->stop();
     TKvThreadFileInfoList& list = KvFileInfos1->FileInfoList();
     // New results change the order of a list sorted by a check column.
     if (IsJpegSortMode(list.SortMode))
@@ -103,7 +103,7 @@ void TFormScanlark::KvThreadJpegChecker1Terminate(QObject*)
     RepaintVisibleRows();
     UpdateCaption();
     UpdateStatusBar();
-    workCursor_.Hide();
+    WorkCursor.Hide();
 }
 
 void TFormScanlark::SelectErrorsActSlExecute()

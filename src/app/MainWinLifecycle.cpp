@@ -1,6 +1,7 @@
 // The main window's life: creation, activation, the copy-data hand-over,
 // the caption, resizing and closing.
 #include "app/ActionIcons.h"
+#include "app/ActionTable.h"
 #include "app/ConstsSl.h"
 #include "app/FolderHistory.h"
 #include "app/KvSingleInstance.h"
@@ -66,6 +67,7 @@ std::string TFormScanlark::FolderListPath() const
 void TFormScanlark::FormCreate()
 {
     setObjectName(QStringLiteral("TFormScanlark"));
+    Window = this;
     resize(600 + 200, 400 + 150);
     KvFileInfos1 = new TKvFileInfos(this);
     KvFileInfos1->setObjectName(QStringLiteral("KvFileInfos1"));
@@ -73,7 +75,7 @@ void TFormScanlark::FormCreate()
     KvThreadJpegChecker1->setObjectName(QStringLiteral("KvThreadJpegChecker1"));
     KvThreadJpegChecker1->FileInfos = KvFileInfos1;
 
-    CreateActions();
+    CreateWindowActions(this, *this);
     CreateMenus();
     CreateToolBars();
     CreateCentralArea();
@@ -173,7 +175,7 @@ void TFormScanlark::FormActivate()
     if (!FirstActivationDone) {
         FirstActivationDone = true;
         AppOptions->LoadOptions();
-        BindRefreshButton();
+        BindRefreshButton(*this);
         const std::string start = startArgument_.empty() ? StartPath() : startArgument_;
         // The same hand-over a second start makes, delivered in-process.
         WMCopyData(kCopyDataOpenPath, start);
@@ -192,15 +194,6 @@ void TFormScanlark::WMCopyData(uint32_t tag, const std::string& path)
     if (tag != 1 || closed_)
         return;
     OpenFolder(path);
-}
-
-void TFormScanlark::UpdateCaption()
-{
-    QString caption;
-    if (const TKvRecentItem* now = KvRecentControl1->NowItem())
-        caption = QStringLiteral("%1 - %2").arg(DisplayPath(now->Path), ProductTitle);
-    if (caption != windowTitle())
-        setWindowTitle(caption);
 }
 
 bool TFormScanlark::event(QEvent* e)

@@ -1,5 +1,6 @@
 // The file list's keys and mouse, and the rules that enable the main
 // window's actions.
+#include "app/ActionTable.h"
 #include "app/MainWin.h"
 #include "components/KvListView.h"
 #include "components/KvRecentControl.h"
@@ -103,35 +104,20 @@ void TFormScanlark::LVFilesMouseMove()
 
 // --- Action rules ------------------------------------------------------------
 
-void TFormScanlark::SetRuleEnabled(QAction* action, bool enabled)
-{
-    if (action->isEnabled() != enabled)
-        action->setEnabled(enabled);
-}
-
 void TFormScanlark::ActionList1Update()
 {
-    const bool focused = LVFiles->currentRow() >= 0;
-    const bool selected = LVFiles->selectedRowCount() > 0;
-    const bool hasRows = LVFiles->RowCount() > 0;
-    for (QAction* action : {MoveThisFolderAct, NameCopyAct})
-        SetRuleEnabled(action, focused);
-    for (QAction* action : {OpenShellAct, OpenExplorerAct, DeleteFileAct, CopyFileAct, MoveFileAct})
-        SetRuleEnabled(action, selected);
-    for (QAction* action :
-         {SearchFindAct, SearchFindNextAct, SelectAllAct, SelectChangeAct, JpegErrorCheckAllAct, SelectErrorsActSl})
-        SetRuleEnabled(action, hasRows);
+    ActionFacts facts;
+    facts.RowFocused = LVFiles->currentRow() >= 0;
+    facts.RowsSelected = LVFiles->selectedRowCount() > 0;
+    facts.ListHasRows = LVFiles->RowCount() > 0;
     // The history menus show a disabled placeholder while they are empty,
     // so their entries are counted, not their items.
-    SetRuleEnabled(BackAct, KvRecentControl1 && KvRecentControl1->BackItemCount() > 0);
-    SetRuleEnabled(ForwardAct, KvRecentControl1 && KvRecentControl1->ForwardItemCount() > 0);
-    BindRefreshButton();
+    facts.HistoryBack = KvRecentControl1 && KvRecentControl1->BackItemCount() > 0;
+    facts.HistoryForward = KvRecentControl1 && KvRecentControl1->ForwardItemCount() > 0;
+    ApplyActionRules(*this, facts);
+    BindRefreshButton(*this);
     UpdatePreviewActions();
-    if (AppOptions) {
-        QAction* const modes[] = {IVNoneAct, IVScaleNormalAct, IVAutoScaleLongAct};
-        if (AppOptions->ImgViewMode < std::size(modes) && !modes[AppOptions->ImgViewMode]->isChecked())
-            modes[AppOptions->ImgViewMode]->setChecked(true);
-    }
+    CheckImageViewMode(*this);
 }
 
 void TFormScanlark::ActionUpdateTimerTimer()

@@ -1,6 +1,7 @@
 // Folder navigation: opening, reloading and showing history folders, the
 // end of a listing, back/forward/up, the refresh commands and the switches.
 // The folder tree, the address box and drops are in MainWinFolderTree.cpp.
+#include "app/ActionTable.h"
 #include "app/ConstsSl.h"
 #include "app/MainWin.h"
 #include "catalogue/KvFileInfoCompare.h"
@@ -57,9 +58,9 @@ void TFormScanlark::SetupNavigation()
     connect(FolderBarVisibleAct, &QAction::toggled, this, &TFormScanlark::FolderBarVisibleActExecute);
     connect(ActPreMakeList, &QAction::triggered, this, &TFormScanlark::ActPreMakeListExecute);
 
-    listingProgressTimer_ = new QTimer(this);
-    listingProgressTimer_->setInterval(kListingProgressMs);
-    connect(listingProgressTimer_, &QTimer::timeout, this, &TFormScanlark::ListingProgressTick);
+    ListingProgressTimer = new QTimer(this);
+    ListingProgressTimer->setInterval(kListingProgressMs);
+    connect(ListingProgressTimer, &QTimer::timeout, this, &TFormScanlark::ListingProgressTick);
 
     SetupFolderTree();
 }
@@ -140,7 +141,7 @@ void TFormScanlark::SetRefreshMode(QAction* action)
     const int tag = action->data().toInt();
     if (tag >= 0 && tag <= 2)
         AppOptions->RefreshMode = static_cast<uint8_t>(tag);
-    BindRefreshButton();
+    BindRefreshButton(*this);
 }
 
 void TFormScanlark::RefreshAllActExecute()
@@ -203,7 +204,7 @@ void TFormScanlark::FolderBarVisibleActExecute(bool checked)
 
 void TFormScanlark::ActPreMakeListExecute()
 {
-    workCursor_.Show(Qt::BusyCursor);
+    WorkCursor.Show(Qt::BusyCursor);
     KvThreadJpegChecker1->ErrorCount = -1;
     ImgCloseAct->trigger();  // the preview is emptied
     // Panel 3 reads "エラー未チェック" from the start of the listing.
@@ -214,7 +215,7 @@ void TFormScanlark::ListingProgressTick()
 {
     TKvThreadFileInfoList& list = KvFileInfos1->FileInfoList();
     if (!list.Busy()) {
-        listingProgressTimer_->stop();
+        ListingProgressTimer->stop();
         return;
     }
     // Panel 0 is rewritten by UpdateStatusBar once the listing ends, so the
@@ -244,7 +245,7 @@ void TFormScanlark::StartListing(const std::string& folder)
     ExecuteAction(ActPreMakeList);
     KvFileInfos1->FileInfoList().Refresh();
     if (KvFileInfos1->FileInfoList().Busy())
-        listingProgressTimer_->start();
+        ListingProgressTimer->start();
 }
 
 void TFormScanlark::ShowInvalidFolder(const std::string& path)
@@ -318,7 +319,7 @@ void TFormScanlark::ShowHistoryFolder(const std::string& path)
 
 void TFormScanlark::KvFileInfos1Terminate(QObject*)
 {
-    listingProgressTimer_->stop();
+    ListingProgressTimer->stop();
     TKvThreadFileInfoList& list = KvFileInfos1->FileInfoList();
     if (IsJpegSortMode(list.SortMode))
         list.CustomSort(&CompareFileInfosByJpeg);
@@ -328,7 +329,7 @@ void TFormScanlark::KvFileInfos1Terminate(QObject*)
     UpdateStatusBar();
     if (TKvRecentItem* now = KvRecentControl1->NowItem())
         RestoreSelection(*now);
-    workCursor_.Hide();
+    WorkCursor.Hide();
     if (!list.Stopped() && !stopping_ && DoNowAct->isChecked())
         TBtnRun->click();
 }

@@ -1,5 +1,6 @@
 // The image preview under the file list: its view modes, loading the
 // focused file, closing, copying, and fitting the pane to the image.
+#include "app/ActionTable.h"
 #include "app/MainWin.h"
 #include "catalogue/KvFileInfos.h"
 #include "components/KvImageView.h"
@@ -173,12 +174,12 @@ void TFormScanlark::SetupPreview()
 
 void TFormScanlark::UpdatePreviewActions()
 {
-    const bool loaded = !ImgView32->Empty();
-    for (QAction* action : {ImgCopyAct, ImgNameCopyAct})
-        SetRuleEnabled(action, loaded);
+    ActionFacts facts;
+    facts.ImageShown = !ImgView32->Empty();
     // Closing also abandons a load on its way: the menus, a listing and a
     // check that start meanwhile reach it through this action.
-    SetRuleEnabled(ImgCloseAct, loaded || (previewLoader_ && previewLoader_->Pending()));
+    facts.ImageLoading = previewLoader_ && previewLoader_->Pending();
+    ApplyActionRules(*this, facts);
 }
 
 // --- View modes --------------------------------------------------------------
