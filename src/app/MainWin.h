@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+class FileListController;
 class QAction;
 class QComboBox;
 class QFileSystemModel;
@@ -108,9 +109,6 @@ private:
     // Check (MainWinCheck.cpp)
     bool PrepareCheck();
     void LVFilesColumnClick(int viewColumn);
-    // Sorts the catalogue by the list's sort column and direction, keeping
-    // selection and focus (the caller makes sure no worker runs).
-    void SortFileList();
     // File list view (MainWinListView.cpp)
     void SetupFileListView();
     void LVFilesKeyDown(QKeyEvent* e);
@@ -135,7 +133,6 @@ private:
     void ActionUpdateTimerTimer();
     // Runs the enabling rules, then triggers action when it is enabled.
     void ExecuteAction(QAction* action);
-    class TKvFileIconCache* FileIconCache = nullptr;  // icons by IconIndex
     class TKvFindDialog* FindDialog1 = nullptr;
     class QTimer* ActionUpdateTimer = nullptr;
 
@@ -214,8 +211,6 @@ private:
     void NameCopyActExecute();
     // Copy or move of the selection into a folder the user chooses.
     void SendSelectedFiles(bool move);
-    // Full names of the selected rows, in ascending row order.
-    std::vector<std::string> SelectedFullNames() const;
     // Modifiers of the list key being handled, or none: Shift+Delete is read
     // from the key itself as well as from the keyboard.
     Qt::KeyboardModifiers listKeyModifiers_;
@@ -256,6 +251,7 @@ private:
     std::unique_ptr<TKvPreviewLoader, PreviewLoaderDeleter> previewLoader_;
 
     void FormCreate();
+    void CreateControllers();
     void FormClose();
     void FormResize();
     void CreateMenus();
@@ -263,6 +259,9 @@ private:
     void CreateCentralArea();
     void CreateStatusBar();
     std::string StartPath() const;
+
+    // The concerns' controllers.
+    std::unique_ptr<FileListController> fileList_;
 
     // Settings and history
     std::string startArgument_;

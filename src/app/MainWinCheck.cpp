@@ -1,5 +1,6 @@
 // Checking from the window: check all, stop, the end of a check, progress
 // in the status bar while it runs, and selecting the damaged files.
+#include "app/FileListController.h"
 #include "app/FolderHistory.h"
 #include "app/MainWin.h"
 #include "catalogue/KvFileInfoCompare.h"
@@ -96,10 +97,8 @@ void TFormScanlark::StopActExecute()
 void TFormScanlark::KvThreadJpegChecker1Terminate(QObject*)
 {
     CheckProgressTimer->stop();
-    TKvThreadFileInfoList& list = KvFileInfos1->FileInfoList();
     // New results change the order of a list sorted by a check column.
-    if (IsJpegSortMode(list.SortMode))
-        list.CustomSort(&CompareFileInfosByJpeg);
+    fileList_->SortByNewResults();
     RepaintVisibleRows();
     UpdateCaption();
     UpdateStatusBar();

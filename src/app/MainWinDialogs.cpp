@@ -1,6 +1,7 @@
 // The window's dialogs: the options ("オプション(&O)..." and "列の設定(&N)...")
 // and the history editor ("履歴の編集(&E)..."). Both are refused while a
 // listing or a check runs: they change what the workers read.
+#include "app/FileListController.h"
 #include "app/MainWin.h"
 #include "catalogue/KvFileInfos.h"
 #include "components/FrmKvEditFileList.h"
@@ -48,7 +49,7 @@ void TFormScanlark::OptionDetailActExecute(QAction* sender)
             KvFileInfos1->SetSortMode(SortModeFromInt(LVFiles->SortColumnIndex));
             KvFileInfos1->SetSortDown(LVFiles->SortDown);
         } else {
-            SortFileList();
+            fileList_->Sort();
         }
     }
     RepaintVisibleRows();

@@ -1,13 +1,14 @@
 // Acting on the chosen files: copy or move them to a folder, delete them,
 // open them or their folder, copy the focused file's name. None of these
 // refreshes the list; the person does that with F5.
+#include "KvRTL/EtcLists/KvEtcLists.h"
+#include "app/FileListController.h"
 #include "app/KvShell.h"
 #include "app/MainWin.h"
 #include "catalogue/KvFileInfos.h"
 #include "components/KvFileOperationDialogs.h"
 #include "components/KvListView.h"
 #include "components/KvRecentControl.h"
-#include "KvRTL/EtcLists/KvEtcLists.h"
 #include "paths/BytePath.h"
 #include "paths/LongPath.h"
 #include "platform/DisplayPath.h"
@@ -31,24 +32,9 @@ void TFormScanlark::SetupFileOperations()
     connect(NameCopyAct, &QAction::triggered, this, &TFormScanlark::NameCopyActExecute);
 }
 
-std::vector<std::string> TFormScanlark::SelectedFullNames() const
-{
-    TIntegerList rows;
-    LVFiles->GetSelectedIndexes(rows);
-    const TKvThreadFileInfoList& list = KvFileInfos1->FileInfoList();
-    std::vector<std::string> names;
-    names.reserve(static_cast<size_t>(rows.Count()));
-    for (int i = 0; i < rows.Count(); ++i) {
-        const int row = rows.Items(i);
-        if (row >= 0 && row < list.Count())
-            names.push_back(list.FileInfos(row)->FullFileName());
-    }
-    return names;
-}
-
 void TFormScanlark::SendSelectedFiles(bool move)
 {
-    const std::vector<std::string> sources = SelectedFullNames();
+    const std::vector<std::string> sources = fileList_->SelectedFullNames();
     if (sources.empty())
         return;
     const QString title = move ? QStringLiteral("移動先フォルダを選択") : QStringLiteral("コピー先フォルダを選択");
@@ -78,7 +64,7 @@ void TFormScanlark::DeleteFileActExecute()
 {
     const bool permanently =
         (QGuiApplication::queryKeyboardModifiers() | listKeyModifiers_).testFlag(Qt::ShiftModifier);
-    const std::vector<std::string> names = SelectedFullNames();
+    const std::vector<std::string> names = fileList_->SelectedFullNames();
     if (names.empty() || !ConfirmDelete(this, names, !permanently))
         return;
     RunFileOperation(this, permanently ? TKvFileOperationKind::Delete : TKvFileOperationKind::Trash, names);
@@ -86,7 +72,7 @@ void TFormScanlark::DeleteFileActExecute()
 
 void TFormScanlark::OpenShellActExecute()
 {
-    for (const std::string& name : SelectedFullNames())
+    for (const std::string& name : fileList_->SelectedFullNames())
         if (KindOfPath(name) != PathKind::Missing)
             ShellOpenFile(name);
 }
@@ -94,14 +80,14 @@ void TFormScanlark::OpenShellActExecute()
 void TFormScanlark::OpenExplorerActExecute()
 {
     // One window per file, also for files that share a folder.
-    for (const std::string& name : SelectedFullNames())
+    for (const std::string& name : fileList_->SelectedFullNames())
         if (IsFolder(FolderOfPath(name)))
             ExploreFolder(name);
 }
 
 void TFormScanlark::OpenFolderActExecute()
 {
-    const std::vector<std::string> names = SelectedFullNames();
+    const std::vector<std::string> names = fileList_->SelectedFullNames();
     if (names.empty()) {
         const TKvRecentItem* now = KvRecentControl1->NowItem();
         if (now && !now->Path.empty() && IsFolder(now->Path))

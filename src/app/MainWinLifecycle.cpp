@@ -3,6 +3,7 @@
 #include "app/ActionIcons.h"
 #include "app/ActionTable.h"
 #include "app/ConstsSl.h"
+#include "app/FileListController.h"
 #include "app/FolderHistory.h"
 #include "app/KvSingleInstance.h"
 #include "app/MainWin.h"
@@ -80,6 +81,7 @@ void TFormScanlark::FormCreate()
     CreateToolBars();
     CreateCentralArea();
     CreateStatusBar();
+    CreateControllers();
 
     // The folder tree does not navigate while it is being set up.
     STV->blockSignals(true);
@@ -158,6 +160,12 @@ void TFormScanlark::FormCreate()
         STV->scrollTo(desktop);
     }
     STV->blockSignals(false);
+}
+
+void TFormScanlark::CreateControllers()
+{
+    WindowParts& parts = *this;
+    fileList_ = std::make_unique<FileListController>(parts);
 }
 
 std::string TFormScanlark::StartPath() const

@@ -1,6 +1,7 @@
 // The file list's keys and mouse, and the rules that enable the main
 // window's actions.
 #include "app/ActionTable.h"
+#include "app/FileListController.h"
 #include "app/MainWin.h"
 #include "components/KvListView.h"
 #include "components/KvRecentControl.h"
@@ -107,9 +108,7 @@ void TFormScanlark::LVFilesMouseMove()
 void TFormScanlark::ActionList1Update()
 {
     ActionFacts facts;
-    facts.RowFocused = LVFiles->currentRow() >= 0;
-    facts.RowsSelected = LVFiles->selectedRowCount() > 0;
-    facts.ListHasRows = LVFiles->RowCount() > 0;
+    fileList_->ReportFacts(facts);
     // The history menus show a disabled placeholder while they are empty,
     // so their entries are counted, not their items.
     facts.HistoryBack = KvRecentControl1 && KvRecentControl1->BackItemCount() > 0;

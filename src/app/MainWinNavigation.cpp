@@ -3,6 +3,7 @@
 // The folder tree, the address box and drops are in MainWinFolderTree.cpp.
 #include "app/ActionTable.h"
 #include "app/ConstsSl.h"
+#include "app/FileListController.h"
 #include "app/MainWin.h"
 #include "catalogue/KvFileInfoCompare.h"
 #include "catalogue/KvFileInfos.h"
@@ -229,10 +230,7 @@ void TFormScanlark::ClearFileList()
         StopActExecute();
     } catch (...) {
     }
-    LVFiles->SetRowCount(0);
-    KvFileInfos1->FileInfoList().ClearVisible();
-    RepaintVisibleRows();
-    UpdateStatusBar();
+    fileList_->Clear();
 }
 
 void TFormScanlark::StartListing(const std::string& folder)
@@ -320,16 +318,10 @@ void TFormScanlark::ShowHistoryFolder(const std::string& path)
 void TFormScanlark::KvFileInfos1Terminate(QObject*)
 {
     ListingProgressTimer->stop();
-    TKvThreadFileInfoList& list = KvFileInfos1->FileInfoList();
-    if (IsJpegSortMode(list.SortMode))
-        list.CustomSort(&CompareFileInfosByJpeg);
-    else if (!IsDiscoveryOrder(list.SortMode, list.SortDown))
-        list.Sort();  // discovery order is already in place
-    LVFiles->SetRowCount(list.Count());
-    UpdateStatusBar();
+    fileList_->ShowListedRows();
     if (TKvRecentItem* now = KvRecentControl1->NowItem())
         RestoreSelection(*now);
     WorkCursor.Hide();
-    if (!list.Stopped() && !stopping_ && DoNowAct->isChecked())
+    if (!KvFileInfos1->FileInfoList().Stopped() && !stopping_ && DoNowAct->isChecked())
         TBtnRun->click();
 }
