@@ -20,6 +20,7 @@
 #include <vector>
 
 class FileListController;
+class PreviewController;
 class QAction;
 class QComboBox;
 class QFileSystemModel;
@@ -225,30 +226,6 @@ private:
     void ImgCopyActExecute();
     void ImgNameCopyActExecute();
     void ImgView32DblClick();
-    // Shows the pane at the height it had when it was hidden.
-    void ShowPreviewPane();
-    // Enables the commands that need an image in the pane (closing also
-    // while a load is on its way).
-    void UpdatePreviewActions();
-    // A load's end, on the main thread: its picture into the pane, or an
-    // empty pane when image is null.
-    void ShowLoadedPreview(const std::string& path, const QImage& image, const QImage& autoScaled);
-    // Abandons the load on its way, if any; the pane keeps what it shows.
-    void CancelPreviewLoad();
-    // The list's focus moved: a load of a file no longer focused is abandoned.
-    void AbandonPreviewOfUnfocusedFile();
-    // The shown file's path as bytes (the hint shows it for display only).
-    std::string previewPath_;
-    // The file the pending load decodes.
-    std::string previewLoading_;
-    int previewPaneHeight_ = 128;
-    QTimer* previewSpareTimer_ = nullptr;  // lets the spare pixels go once loads stop
-    // Decodes off the window's thread. A member, so that its thread is
-    // stopped and joined before the widgets its deliveries touch are gone.
-    struct PreviewLoaderDeleter {
-        void operator()(TKvPreviewLoader* loader) const;
-    };
-    std::unique_ptr<TKvPreviewLoader, PreviewLoaderDeleter> previewLoader_;
 
     void FormCreate();
     void CreateControllers();
@@ -262,6 +239,7 @@ private:
 
     // The concerns' controllers.
     std::unique_ptr<FileListController> fileList_;
+    std::unique_ptr<PreviewController> preview_;
 
     // Settings and history
     std::string startArgument_;

@@ -3,6 +3,7 @@
 #include "app/FileListController.h"
 #include "app/FolderHistory.h"
 #include "app/MainWin.h"
+#include "app/PreviewController.h"
 #include "catalogue/KvFileInfoCompare.h"
 #include "catalogue/KvFileInfos.h"
 #include "components/KvListView.h"
@@ -70,7 +71,7 @@ bool TFormScanlark::PrepareCheck()
     FolderHistory = std::move(history);
     LoadAddressBoxItems();
     CBRecent->setCurrentIndex(0);
-    ImgCloseAct->trigger();  // the preview is emptied
+    preview_->EmptyPane();
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "app/FolderHistory.h"
 #include "app/KvSingleInstance.h"
 #include "app/MainWin.h"
+#include "app/PreviewController.h"
 #include "catalogue/KvFileInfos.h"
 #include "catalogue/KvUtils.h"
 #include "components/KvActns.h"
@@ -166,6 +167,7 @@ void TFormScanlark::CreateControllers()
 {
     WindowParts& parts = *this;
     fileList_ = std::make_unique<FileListController>(parts);
+    preview_ = std::make_unique<PreviewController>(parts, *fileList_);
 }
 
 std::string TFormScanlark::StartPath() const

@@ -3,6 +3,7 @@
 #include "app/ActionTable.h"
 #include "app/FileListController.h"
 #include "app/MainWin.h"
+#include "app/PreviewController.h"
 #include "components/KvListView.h"
 #include "components/KvRecentControl.h"
 
@@ -113,9 +114,9 @@ void TFormScanlark::ActionList1Update()
     // so their entries are counted, not their items.
     facts.HistoryBack = KvRecentControl1 && KvRecentControl1->BackItemCount() > 0;
     facts.HistoryForward = KvRecentControl1 && KvRecentControl1->ForwardItemCount() > 0;
+    preview_->ReportFacts(facts);
     ApplyActionRules(*this, facts);
     BindRefreshButton(*this);
-    UpdatePreviewActions();
     CheckImageViewMode(*this);
 }
 

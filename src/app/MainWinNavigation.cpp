@@ -5,6 +5,7 @@
 #include "app/ConstsSl.h"
 #include "app/FileListController.h"
 #include "app/MainWin.h"
+#include "app/PreviewController.h"
 #include "catalogue/KvFileInfoCompare.h"
 #include "catalogue/KvFileInfos.h"
 #include "catalogue/KvUtils.h"
@@ -207,7 +208,7 @@ void TFormScanlark::ActPreMakeListExecute()
 {
     WorkCursor.Show(Qt::BusyCursor);
     KvThreadJpegChecker1->ErrorCount = -1;
-    ImgCloseAct->trigger();  // the preview is emptied
+    preview_->EmptyPane();
     // Panel 3 reads "エラー未チェック" from the start of the listing.
     UpdateStatusBar();
 }
