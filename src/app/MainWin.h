@@ -19,7 +19,9 @@
 #include <string>
 #include <vector>
 
+class AddressBoxController;
 class FileListController;
+class FolderTreeController;
 class PreviewController;
 class QAction;
 class QComboBox;
@@ -69,7 +71,7 @@ public:
     using WindowParts::SetPanelText;
 
     QComboBox* AddressBox() const { return CBRecent; }
-    const std::vector<std::string>& FolderHistoryItems() const { return FolderHistory; }
+    const std::vector<std::string>& FolderHistoryItems() const;
     std::string SettingsFilePath() const;
     std::string FolderListPath() const;
 
@@ -140,25 +142,9 @@ private:
     // Navigation (MainWinNavigation.cpp, MainWinFolderTree.cpp)
     void SetupNavigation();
     void SetupFolderTree();
-    void SyncFolderTree(const std::string& path);
-    void RefreshFolderTree();
     void StartListing(const std::string& folder);
     void ShowInvalidFolder(const std::string& path);
-    // Shows a path in the address box; its bytes are kept for Go, since
-    // the text of a name that is not UTF-8 cannot be turned back into it.
-    void SetAddressText(const std::string& path);
-    // The folder the address box names: the kept bytes while the text is
-    // the one shown for them, a drop-down entry's bytes, else the typed text.
-    std::string AddressBoxPath() const;
-    // Fills the drop-down list from FolderHistory, nothing selected.
-    void LoadAddressBoxItems();
     void ListingProgressTick();
-    // The folder tree keeps its selected folder in view while its model fills
-    // in, until the person handles the tree.
-    bool treeFollows_ = false;
-    // Set while the program itself moves the tree's selection: no navigation.
-    bool syncingTree_ = false;
-    std::string addressBytes_;
     void KvFileInfos1Terminate(QObject* sender);
     void STVChange(const QModelIndex& current);
     void STVKeyUp(QKeyEvent* e);
@@ -240,6 +226,8 @@ private:
     // The concerns' controllers.
     std::unique_ptr<FileListController> fileList_;
     std::unique_ptr<PreviewController> preview_;
+    std::unique_ptr<FolderTreeController> folderTree_;
+    std::unique_ptr<AddressBoxController> addressBox_;
 
     // Settings and history
     std::string startArgument_;
@@ -247,9 +235,6 @@ private:
     std::string settingsFileName_;
     std::unique_ptr<TKvMemIniFile> AppIni;
     std::unique_ptr<TKvColumnInfos> KvColumnInfosSl;
-    std::vector<std::string> FolderHistory;
-    // "folder.txt" was there at start but could not be read: never replaced.
-    bool folderHistoryUnreadable_ = false;
     std::string CommonSendPath;
     // Lets a key-up run a command only after its key-down in the same control.
     TKvKeyUpGate KeyUpGate;

@@ -1,5 +1,6 @@
 // Checking from the window: check all, stop, the end of a check, progress
 // in the status bar while it runs, and selecting the damaged files.
+#include "app/AddressBoxController.h"
 #include "app/FileListController.h"
 #include "app/FolderHistory.h"
 #include "app/MainWin.h"
@@ -57,20 +58,12 @@ bool TFormScanlark::PrepareCheck()
         return false;
     // The folder is the current entry's bytes, never the address box's text.
     const std::string folder = WithTrailingSlash(now->Path);
-    SetAddressText(folder);
-    std::vector<std::string> history = FolderHistory;
-    std::erase_if(history, [&](const std::string& entry) { return SamePath(entry, folder); });
-    history.insert(history.begin(), folder);
-    // A history file that could not be read at start is left as it is; the
-    // list lives on in memory for this run.
-    if (!folderHistoryUnreadable_ && !SaveFolderHistory(FolderListPath(), history)) {
+    addressBox_->ShowPath(folder);
+    if (!addressBox_->RememberCheckedFolder(folder)) {
         QMessageBox::critical(this, QStringLiteral("注意"),
-                              QStringLiteral("\"%1\" に書き込めません。").arg(DisplayPath(FolderListPath())));
+                              QStringLiteral("\"%1\" に書き込めません。").arg(DisplayPath(addressBox_->HistoryFile())));
         return false;
     }
-    FolderHistory = std::move(history);
-    LoadAddressBoxItems();
-    CBRecent->setCurrentIndex(0);
     preview_->EmptyPane();
     return true;
 }

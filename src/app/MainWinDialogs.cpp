@@ -1,6 +1,7 @@
 // The window's dialogs: the options ("オプション(&O)..." and "列の設定(&N)...")
 // and the history editor ("履歴の編集(&E)..."). Both are refused while a
 // listing or a check runs: they change what the workers read.
+#include "app/AddressBoxController.h"
 #include "app/FileListController.h"
 #include "app/MainWin.h"
 #include "catalogue/KvFileInfos.h"
@@ -61,20 +62,11 @@ void TFormScanlark::ActRecentEditExecute()
     if (KvFileInfos1->FileInfoList().Busy() || KvThreadJpegChecker1->Running)
         return;
     // "folder.txt" is written at the next check start or at close.
-    const std::vector<std::string> opened = FolderHistory;
-    std::vector<std::string> edited = FolderHistory;
-    if (EditFileNameList(this, edited)) {
-        // A check that a second start began while the editor was open put
-        // its folder on top; the edited list must not drop it.
-        std::vector<std::string> added;
-        for (const std::string& folder : FolderHistory)
-            if (std::none_of(opened.begin(), opened.end(), [&](const std::string& o) { return SamePath(o, folder); }))
-                added.push_back(folder);
-        std::erase_if(edited, [&](const std::string& folder) {
-            return std::any_of(added.begin(), added.end(), [&](const std::string& a) { return SamePath(a, folder); });
-        });
-        edited.insert(edited.begin(), added.begin(), added.end());
-        FolderHistory = std::move(edited);
-    }
-    LoadAddressBoxItems();
+    const std::vector<std::string> opened = addressBox_->History();
+    std::vector<std::string> edited = opened;
+    // A check that a second start began while the editor was open put its
+    // folder on top; the edited list must not drop it.
+    if (EditFileNameList(this, edited))
+        addressBox_->ReplaceHistory(opened, std::move(edited));
+    addressBox_->LoadItems();
 }

@@ -1,8 +1,9 @@
 // The folder tree, the address box with its keys and drop-down list, and
 // folders or files dropped on the window: each turns a person's choice into
-// OpenFolder. The address box only shows paths; the bytes of the folder it
-// shows are kept beside it.
-#include "app/KvShell.h"
+// OpenFolder. The tree's and the box's own state is in their controllers
+// (FolderTreeController, AddressBoxController).
+#include "app/AddressBoxController.h"
+#include "app/FolderTreeController.h"
 #include "app/MainWin.h"
 #include "components/KvListView.h"
 #include "components/KvRecentControl.h"
@@ -24,17 +25,6 @@
 
 void TFormScanlark::SetupFolderTree()
 {
-    // The tree's model fills folders in the background; every folder that
-    // fills in on the way moves the selected one. The tree keeps it in view
-    // until the person handles the tree.
-    const auto follow = [this] {
-        if (treeFollows_ && !STV->isHidden() && STV->currentIndex().isValid())
-            STV->scrollTo(STV->currentIndex());
-    };
-    connect(STVModel, &QFileSystemModel::directoryLoaded, this, follow);
-    connect(STVModel, &QAbstractItemModel::rowsInserted, this, follow, Qt::QueuedConnection);
-    connect(STVModel, &QAbstractItemModel::layoutChanged, this, follow, Qt::QueuedConnection);
-    connect(STV->verticalScrollBar(), &QScrollBar::sliderPressed, this, [this] { treeFollows_ = false; });
     connect(STV->selectionModel(), &QItemSelectionModel::currentChanged, this, &TFormScanlark::STVChange);
     connect(CBRecent, &QComboBox::activated, this, &TFormScanlark::CBRecentSelect);
 
@@ -55,7 +45,7 @@ bool TFormScanlark::eventFilter(QObject* watched, QEvent* e)
     const bool inAddress = CBRecent && watched == CBRecent;
     if ((inTree || watched == STV->viewport()) &&
         (e->type() == QEvent::KeyPress || e->type() == QEvent::MouseButtonPress || e->type() == QEvent::Wheel))
-        treeFollows_ = false;
+        folderTree_->StopFollowing();
     if ((inList || inTree || inAddress) && (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)) {
         auto* key = static_cast<QKeyEvent*>(e);
         if (e->type() == QEvent::KeyPress) {
@@ -106,8 +96,8 @@ void TFormScanlark::FileDropTargetFileDrop(const std::string& path)
 
 void TFormScanlark::STVChange(const QModelIndex& current)
 {
-    if (!syncingTree_ && current.isValid())
-        OpenFolder(FromQtFileName(STVModel->filePath(current)));
+    if (const std::optional<std::string> folder = folderTree_->FolderToOpen(current))
+        OpenFolder(*folder);
 }
 
 void TFormScanlark::STVKeyUp(QKeyEvent* e)
@@ -121,9 +111,7 @@ void TFormScanlark::STVKeyUp(QKeyEvent* e)
         STVDeleteFolder();
         break;
     case Qt::Key_F5:
-    case Qt::Key_Refresh:
-        RefreshFolderTree();
-        break;
+    case Qt::Key_Refresh: folderTree_->Refresh(); break;
     default:
         break;
     }
@@ -131,19 +119,7 @@ void TFormScanlark::STVKeyUp(QKeyEvent* e)
 
 void TFormScanlark::STVDeleteFolder()
 {
-    const QModelIndex selected = STV->currentIndex();
-    if (!selected.isValid())
-        return;
-    const std::string path = FromQtFileName(STVModel->filePath(selected));
-    DeleteToRecycleBin(this, path);
-    if (IsFolder(path))
-        return;  // refused, cancelled or failed: the tree stays as it was
-    // Only the node goes: when the model drops it, the selection must not
-    // move to a sibling and open it.
-    syncingTree_ = true;
-    STV->selectionModel()->clearCurrentIndex();
-    STV->selectionModel()->clearSelection();
-    syncingTree_ = false;
+    folderTree_->DeleteSelectedFolder();
 }
 
 void TFormScanlark::CBRecentSelect(int index)
@@ -151,8 +127,7 @@ void TFormScanlark::CBRecentSelect(int index)
     // Choices made while the list is open are left to Enter or Go.
     if (CBRecent->view()->isVisible() || index < 0)
         return;
-    const QByteArray bytes = CBRecent->itemData(index).toByteArray();
-    OpenFolder(bytes.isNull() ? FromQtFileName(CBRecent->itemText(index)) : bytes.toStdString());
+    OpenFolder(addressBox_->ItemPath(index));
 }
 
 void TFormScanlark::CBRecentKeyUp(QKeyEvent* e)
@@ -182,62 +157,4 @@ void TFormScanlark::CBRecentKeyUp(QKeyEvent* e)
     default:
         break;
     }
-}
-
-void TFormScanlark::SetAddressText(const std::string& path)
-{
-    addressBytes_ = path;
-    CBRecent->setEditText(DisplayPath(path));
-}
-
-std::string TFormScanlark::AddressBoxPath() const
-{
-    const QString text = CBRecent->currentText();
-    if (text == DisplayPath(addressBytes_))
-        return addressBytes_;
-    const int index = CBRecent->findText(text, Qt::MatchExactly);
-    if (index >= 0) {
-        const QByteArray bytes = CBRecent->itemData(index).toByteArray();
-        if (!bytes.isNull())
-            return bytes.toStdString();
-    }
-    return FromQtFileName(text);  // typed by the person: UTF-8
-}
-
-void TFormScanlark::LoadAddressBoxItems()
-{
-    const QString text = CBRecent->currentText();
-    CBRecent->clear();
-    for (const std::string& folder : FolderHistory)
-        CBRecent->addItem(DisplayPath(folder), QByteArray::fromStdString(folder));
-    CBRecent->setEditText(text);
-}
-
-void TFormScanlark::SyncFolderTree(const std::string& path)
-{
-    const QModelIndex current = STV->currentIndex();
-    const std::string selected = current.isValid() ? FromQtFileName(STVModel->filePath(current)) : std::string();
-    if (!current.isValid() || !SamePath(selected, path)) {
-        // A change made here must not navigate; the view still hears of it,
-        // so its highlight moves at once.
-        const QModelIndex target = STVModel->index(QtFileName(WithoutTrailingSlash(path)));
-        syncingTree_ = true;
-        if (target.isValid()) {
-            STV->setCurrentIndex(target);
-        } else {
-            // The model cannot name a folder that is not UTF-8: highlight
-            // nothing rather than the folder that was left.
-            STV->selectionModel()->clearCurrentIndex();
-            STV->selectionModel()->clearSelection();
-        }
-        syncingTree_ = false;
-    }
-    STV->scrollTo(STV->currentIndex());
-    treeFollows_ = true;
-}
-
-void TFormScanlark::RefreshFolderTree()
-{
-    // The model follows the file system by itself; show the selected node.
-    STV->scrollTo(STV->currentIndex());
 }

@@ -2,9 +2,11 @@
 // the caption, resizing and closing.
 #include "app/ActionIcons.h"
 #include "app/ActionTable.h"
+#include "app/AddressBoxController.h"
 #include "app/ConstsSl.h"
 #include "app/FileListController.h"
 #include "app/FolderHistory.h"
+#include "app/FolderTreeController.h"
 #include "app/KvSingleInstance.h"
 #include "app/MainWin.h"
 #include "app/PreviewController.h"
@@ -64,6 +66,11 @@ std::string TFormScanlark::SettingsFilePath() const
 std::string TFormScanlark::FolderListPath() const
 {
     return settingsFolder_ + "folder.txt";
+}
+
+const std::vector<std::string>& TFormScanlark::FolderHistoryItems() const
+{
+    return addressBox_->History();
 }
 
 void TFormScanlark::FormCreate()
@@ -144,13 +151,7 @@ void TFormScanlark::FormCreate()
     SetupPreview();
     SetupDialogs();
 
-    TFolderHistoryLoad history = LoadFolderHistory(FolderListPath());
-    FolderHistory = std::move(history.Folders);
-    folderHistoryUnreadable_ = history.Unreadable;
-    if (!history.Warning.empty())
-        std::fprintf(stderr, "scanlark: %s\n", history.Warning.c_str());
-    LoadAddressBoxItems();
-    CBRecent->setCurrentIndex(-1);
+    addressBox_->LoadHistory();
 
     // The tree starts at the desktop folder, which is also the start folder
     // when no argument is given.
@@ -168,6 +169,8 @@ void TFormScanlark::CreateControllers()
     WindowParts& parts = *this;
     fileList_ = std::make_unique<FileListController>(parts);
     preview_ = std::make_unique<PreviewController>(parts, *fileList_);
+    folderTree_ = std::make_unique<FolderTreeController>(parts);
+    addressBox_ = std::make_unique<AddressBoxController>(parts, FolderListPath());
 }
 
 std::string TFormScanlark::StartPath() const
@@ -261,8 +264,7 @@ void TFormScanlark::FormClose()
     try {
         StopActExecute();
         LVFiles->SetRowCount(0);
-        if (!folderHistoryUnreadable_)
-            SaveFolderHistory(FolderListPath(), FolderHistory);
+        addressBox_->SaveHistory();
         if (FirstActivationDone)
             AppOptions->SaveOptions();
     } catch (...) {

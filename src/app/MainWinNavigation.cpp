@@ -2,8 +2,10 @@
 // end of a listing, back/forward/up, the refresh commands and the switches.
 // The folder tree, the address box and drops are in MainWinFolderTree.cpp.
 #include "app/ActionTable.h"
+#include "app/AddressBoxController.h"
 #include "app/ConstsSl.h"
 #include "app/FileListController.h"
+#include "app/FolderTreeController.h"
 #include "app/MainWin.h"
 #include "app/PreviewController.h"
 #include "catalogue/KvFileInfoCompare.h"
@@ -95,7 +97,7 @@ void TFormScanlark::KvRecentControl1MenuItemClick(QObject*, TKvRecentItem* previ
 
 void TFormScanlark::GoActExecute()
 {
-    OpenFolder(AddressBoxPath());
+    OpenFolder(addressBox_->Path());
 }
 
 void TFormScanlark::BackActExecute()
@@ -150,7 +152,7 @@ void TFormScanlark::RefreshAllActExecute()
 {
     SetRefreshMode(RefreshAllAct);
     if (!STV->isHidden())
-        RefreshFolderTree();
+        folderTree_->Refresh();
     RefreshFilesKeepingMode();
 }
 
@@ -158,7 +160,7 @@ void TFormScanlark::RefreshFoldersActExecute()
 {
     SetRefreshMode(RefreshFoldersAct);
     if (!STV->isHidden())
-        RefreshFolderTree();
+        folderTree_->Refresh();
 }
 
 void TFormScanlark::RefreshFilesActExecute()
@@ -199,9 +201,9 @@ void TFormScanlark::FolderBarVisibleActExecute(bool checked)
     STV->setVisible(checked);
     if (!checked)
         return;
-    RefreshFolderTree();
+    folderTree_->Refresh();
     if (const TKvRecentItem* now = KvRecentControl1->NowItem())
-        SyncFolderTree(now->Path);
+        folderTree_->Sync(now->Path);
 }
 
 void TFormScanlark::ActPreMakeListExecute()
@@ -237,9 +239,9 @@ void TFormScanlark::ClearFileList()
 void TFormScanlark::StartListing(const std::string& folder)
 {
     const std::string path = WithTrailingSlash(folder);
-    SetAddressText(path);
+    addressBox_->ShowPath(path);
     if (!STV->isHidden())
-        SyncFolderTree(path);
+        folderTree_->Sync(path);
     KvFileInfos1->SetPath(path);
     ExecuteAction(ActPreMakeList);
     KvFileInfos1->FileInfoList().Refresh();
@@ -256,7 +258,7 @@ void TFormScanlark::ShowInvalidFolder(const std::string& path)
     // The empty list has no check result to show.
     KvThreadJpegChecker1->ErrorCount = -1;
     UpdateStatusBar();
-    SetAddressText(path);
+    addressBox_->ShowPath(path);
     SetPanelText(0, InvalidFolderText);
 }
 
