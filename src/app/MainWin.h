@@ -20,6 +20,7 @@
 #include <vector>
 
 class AddressBoxController;
+class CheckController;
 class FileListController;
 class FolderTreeController;
 class PreviewController;
@@ -109,8 +110,6 @@ private:
     // Lists the current folder again, keeping selection and focus.
     void ReloadFolder();
     void ClearFileList();
-    // Check (MainWinCheck.cpp)
-    bool PrepareCheck();
     void LVFilesColumnClick(int viewColumn);
     // File list view (MainWinListView.cpp)
     void SetupFileListView();
@@ -183,7 +182,6 @@ private:
     void StopActExecute();
     void JpegErrorCheckAllActExecute();
     void SelectErrorsActSlExecute();
-    bool stopping_ = false;  // StopActExecute is running
     void CheckProgressTimerTimer();
     void KvThreadJpegChecker1Terminate(QObject* sender);
 
@@ -228,6 +226,7 @@ private:
     std::unique_ptr<PreviewController> preview_;
     std::unique_ptr<FolderTreeController> folderTree_;
     std::unique_ptr<AddressBoxController> addressBox_;
+    std::unique_ptr<CheckController> check_;
 
     // Settings and history
     std::string startArgument_;

@@ -3,6 +3,7 @@
 #include "app/ActionIcons.h"
 #include "app/ActionTable.h"
 #include "app/AddressBoxController.h"
+#include "app/CheckController.h"
 #include "app/ConstsSl.h"
 #include "app/FileListController.h"
 #include "app/FolderHistory.h"
@@ -171,6 +172,7 @@ void TFormScanlark::CreateControllers()
     preview_ = std::make_unique<PreviewController>(parts, *fileList_);
     folderTree_ = std::make_unique<FolderTreeController>(parts);
     addressBox_ = std::make_unique<AddressBoxController>(parts, FolderListPath());
+    check_ = std::make_unique<CheckController>(parts, *fileList_, *addressBox_, *preview_);
 }
 
 std::string TFormScanlark::StartPath() const

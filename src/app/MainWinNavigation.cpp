@@ -3,6 +3,7 @@
 // The folder tree, the address box and drops are in MainWinFolderTree.cpp.
 #include "app/ActionTable.h"
 #include "app/AddressBoxController.h"
+#include "app/CheckController.h"
 #include "app/ConstsSl.h"
 #include "app/FileListController.h"
 #include "app/FolderTreeController.h"
@@ -325,6 +326,6 @@ void TFormScanlark::KvFileInfos1Terminate(QObject*)
     if (TKvRecentItem* now = KvRecentControl1->NowItem())
         RestoreSelection(*now);
     WorkCursor.Hide();
-    if (!KvFileInfos1->FileInfoList().Stopped() && !stopping_ && DoNowAct->isChecked())
+    if (!KvFileInfos1->FileInfoList().Stopped() && !check_->Stopping() && DoNowAct->isChecked())
         TBtnRun->click();
 }
