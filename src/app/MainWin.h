@@ -22,6 +22,7 @@
 class AddressBoxController;
 class CheckController;
 class FileListController;
+class FileOperationsController;
 class FolderTreeController;
 class PreviewController;
 class QAction;
@@ -194,8 +195,6 @@ private:
     void OpenExplorerActExecute();
     void OpenFolderActExecute();
     void NameCopyActExecute();
-    // Copy or move of the selection into a folder the user chooses.
-    void SendSelectedFiles(bool move);
     // Modifiers of the list key being handled, or none: Shift+Delete is read
     // from the key itself as well as from the keyboard.
     Qt::KeyboardModifiers listKeyModifiers_;
@@ -227,6 +226,7 @@ private:
     std::unique_ptr<FolderTreeController> folderTree_;
     std::unique_ptr<AddressBoxController> addressBox_;
     std::unique_ptr<CheckController> check_;
+    std::unique_ptr<FileOperationsController> fileOps_;
 
     // Settings and history
     std::string startArgument_;
@@ -234,7 +234,6 @@ private:
     std::string settingsFileName_;
     std::unique_ptr<TKvMemIniFile> AppIni;
     std::unique_ptr<TKvColumnInfos> KvColumnInfosSl;
-    std::string CommonSendPath;
     // Lets a key-up run a command only after its key-down in the same control.
     TKvKeyUpGate KeyUpGate;
     bool FirstActivationDone = false;

@@ -6,6 +6,7 @@
 #include "app/CheckController.h"
 #include "app/ConstsSl.h"
 #include "app/FileListController.h"
+#include "app/FileOperationsController.h"
 #include "app/FolderHistory.h"
 #include "app/FolderTreeController.h"
 #include "app/KvSingleInstance.h"
@@ -104,7 +105,7 @@ void TFormScanlark::FormCreate()
                      AppIni->UnreadableReason().c_str());
     TScanlarkOptionTargets targets;
     targets.Ini = AppIni.get();
-    targets.CommonSendPath = &CommonSendPath;
+    targets.CommonSendPath = &fileOps_->CommonSendPath;
     targets.Window = this;
     targets.FolderTree = STV;
     targets.DoNowAct = DoNowAct;
@@ -173,6 +174,7 @@ void TFormScanlark::CreateControllers()
     folderTree_ = std::make_unique<FolderTreeController>(parts);
     addressBox_ = std::make_unique<AddressBoxController>(parts, FolderListPath());
     check_ = std::make_unique<CheckController>(parts, *fileList_, *addressBox_, *preview_);
+    fileOps_ = std::make_unique<FileOperationsController>(parts, *fileList_);
 }
 
 std::string TFormScanlark::StartPath() const
