@@ -21,6 +21,7 @@
 
 class AddressBoxController;
 class CheckController;
+class DialogsController;
 class FileListController;
 class FileOperationsController;
 class FolderTreeController;
@@ -227,6 +228,7 @@ private:
     std::unique_ptr<AddressBoxController> addressBox_;
     std::unique_ptr<CheckController> check_;
     std::unique_ptr<FileOperationsController> fileOps_;
+    std::unique_ptr<DialogsController> dialogs_;
 
     // Settings and history
     std::string startArgument_;

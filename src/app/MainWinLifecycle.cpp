@@ -5,6 +5,7 @@
 #include "app/AddressBoxController.h"
 #include "app/CheckController.h"
 #include "app/ConstsSl.h"
+#include "app/DialogsController.h"
 #include "app/FileListController.h"
 #include "app/FileOperationsController.h"
 #include "app/FolderHistory.h"
@@ -175,6 +176,7 @@ void TFormScanlark::CreateControllers()
     addressBox_ = std::make_unique<AddressBoxController>(parts, FolderListPath());
     check_ = std::make_unique<CheckController>(parts, *fileList_, *addressBox_, *preview_);
     fileOps_ = std::make_unique<FileOperationsController>(parts, *fileList_);
+    dialogs_ = std::make_unique<DialogsController>(parts, *fileList_, *addressBox_);
 }
 
 std::string TFormScanlark::StartPath() const
