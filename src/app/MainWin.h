@@ -25,6 +25,7 @@ class DialogsController;
 class FileListController;
 class FileOperationsController;
 class FolderTreeController;
+class NavigationController;
 class PreviewController;
 class QAction;
 class QComboBox;
@@ -104,14 +105,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    // Navigation (MainWinNavigation.cpp): every way into a folder ends in
-    // one of the first three. A second start's hand-over (WMCopyData) is
-    // the public way in.
-    void OpenFolder(const std::string& path);
-    void ShowHistoryFolder(const std::string& path);
-    // Lists the current folder again, keeping selection and focus.
-    void ReloadFolder();
-    void ClearFileList();
     void LVFilesColumnClick(int viewColumn);
     // File list view (MainWinListView.cpp)
     void SetupFileListView();
@@ -143,8 +136,6 @@ private:
     // Navigation (MainWinNavigation.cpp, MainWinFolderTree.cpp)
     void SetupNavigation();
     void SetupFolderTree();
-    void StartListing(const std::string& folder);
-    void ShowInvalidFolder(const std::string& path);
     void ListingProgressTick();
     void KvFileInfos1Terminate(QObject* sender);
     void STVChange(const QModelIndex& current);
@@ -161,9 +152,6 @@ private:
     void RefreshAllActExecute();
     void RefreshFoldersActExecute();
     void RefreshFilesActExecute();
-    // Lists the current folder again without touching the refresh mode.
-    void RefreshFilesKeepingMode();
-    void SetRefreshMode(QAction* action);
     void SubFolderSearchActExecute(bool checked);
     void HiddenFileViewActExecute(bool checked);
     void FolderBarVisibleActExecute(bool checked);
@@ -229,6 +217,7 @@ private:
     std::unique_ptr<CheckController> check_;
     std::unique_ptr<FileOperationsController> fileOps_;
     std::unique_ptr<DialogsController> dialogs_;
+    std::unique_ptr<NavigationController> navigation_;
 
     // Settings and history
     std::string startArgument_;

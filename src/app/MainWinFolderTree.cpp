@@ -5,6 +5,7 @@
 #include "app/AddressBoxController.h"
 #include "app/FolderTreeController.h"
 #include "app/MainWin.h"
+#include "app/NavigationController.h"
 #include "components/KvListView.h"
 #include "components/KvRecentControl.h"
 #include "paths/BytePath.h"
@@ -91,13 +92,13 @@ bool TFormScanlark::eventFilter(QObject* watched, QEvent* e)
 
 void TFormScanlark::FileDropTargetFileDrop(const std::string& path)
 {
-    OpenFolder(path);
+    navigation_->OpenFolder(path);
 }
 
 void TFormScanlark::STVChange(const QModelIndex& current)
 {
     if (const std::optional<std::string> folder = folderTree_->FolderToOpen(current))
-        OpenFolder(*folder);
+        navigation_->OpenFolder(*folder);
 }
 
 void TFormScanlark::STVKeyUp(QKeyEvent* e)
@@ -127,7 +128,7 @@ void TFormScanlark::CBRecentSelect(int index)
     // Choices made while the list is open are left to Enter or Go.
     if (CBRecent->view()->isVisible() || index < 0)
         return;
-    OpenFolder(addressBox_->ItemPath(index));
+    navigation_->OpenFolder(addressBox_->ItemPath(index));
 }
 
 void TFormScanlark::CBRecentKeyUp(QKeyEvent* e)

@@ -12,6 +12,7 @@
 #include "app/FolderTreeController.h"
 #include "app/KvSingleInstance.h"
 #include "app/MainWin.h"
+#include "app/NavigationController.h"
 #include "app/PreviewController.h"
 #include "catalogue/KvFileInfos.h"
 #include "catalogue/KvUtils.h"
@@ -177,6 +178,8 @@ void TFormScanlark::CreateControllers()
     check_ = std::make_unique<CheckController>(parts, *fileList_, *addressBox_, *preview_);
     fileOps_ = std::make_unique<FileOperationsController>(parts, *fileList_);
     dialogs_ = std::make_unique<DialogsController>(parts, *fileList_, *addressBox_);
+    navigation_ = std::make_unique<NavigationController>(parts, *fileList_, *folderTree_, *addressBox_, *check_,
+                                                         *preview_, [this](QAction* action) { ExecuteAction(action); });
 }
 
 std::string TFormScanlark::StartPath() const
@@ -212,7 +215,7 @@ void TFormScanlark::WMCopyData(uint32_t tag, const std::string& path)
     // A closed window has saved its settings: it opens nothing more.
     if (tag != 1 || closed_)
         return;
-    OpenFolder(path);
+    navigation_->OpenFolder(path);
 }
 
 bool TFormScanlark::event(QEvent* e)

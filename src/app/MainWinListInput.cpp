@@ -3,6 +3,7 @@
 #include "app/ActionTable.h"
 #include "app/FileListController.h"
 #include "app/MainWin.h"
+#include "app/NavigationController.h"
 #include "app/PreviewController.h"
 #include "components/KvListView.h"
 #include "components/KvRecentControl.h"
@@ -53,7 +54,7 @@ void TFormScanlark::LVFilesKeyUp(QKeyEvent* e)
     case Qt::Key_R: if (ctrl) ExecuteAction(SelectErrorsActSl); break;
     case Qt::Key_F3: ExecuteAction(SearchFindNextAct); break;
     case Qt::Key_F5:
-    case Qt::Key_Refresh: RefreshFilesKeepingMode(); break;
+    case Qt::Key_Refresh: navigation_->RefreshFilesKeepingMode(); break;
     case Qt::Key_F9:
         ActionList1Update();
         TBtnRun->click();  // a disabled button does nothing
@@ -110,10 +111,7 @@ void TFormScanlark::ActionList1Update()
 {
     ActionFacts facts;
     fileList_->ReportFacts(facts);
-    // The history menus show a disabled placeholder while they are empty,
-    // so their entries are counted, not their items.
-    facts.HistoryBack = KvRecentControl1 && KvRecentControl1->BackItemCount() > 0;
-    facts.HistoryForward = KvRecentControl1 && KvRecentControl1->ForwardItemCount() > 0;
+    navigation_->ReportFacts(facts);
     preview_->ReportFacts(facts);
     ApplyActionRules(*this, facts);
     BindRefreshButton(*this);
