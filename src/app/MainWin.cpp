@@ -2,22 +2,15 @@
 // file list, the (hidden) preview area and the five-panel status bar.
 #include "app/MainWin.h"
 
-#include "app/ActionIcons.h"
-#include "catalogue/KvFileInfos.h"
 #include "components/KvActns.h"
 #include "components/KvImageView.h"
 #include "components/KvListView.h"
-#include "components/KvRecentControl.h"
-#include "components/ScanlarkColumns.h"
 #include "components/ScanlarkStatusTexts.h"
-#include "inspection/KvJpegChecker.h"
 
 #include <QAbstractFileIconProvider>
 #include <QApplication>
 #include <QComboBox>
 #include <QFileSystemModel>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QSplitter>
@@ -147,7 +140,10 @@ void TFormScanlark::CreateMenus()
     help->addAction(KvOpenAppFolderAction1);
     help->addSeparator();
     help->addAction(KvAboutActionSl);
+}
 
+void TFormScanlark::CreatePopupMenus()
+{
     PMBack = new QMenu(this);
     PMBack->setObjectName(QStringLiteral("PMBack"));
     PMForward = new QMenu(this);
@@ -166,6 +162,15 @@ void TFormScanlark::CreateMenus()
     PMLVFilesSl->addActions({SelectAllAct, SelectChangeAct});
     PMLVFilesSl->addSeparator();
     PMLVFilesSl->addAction(ColumnsEditAct);
+
+    PMImgView = new QMenu(this);
+    PMImgView->setObjectName(QStringLiteral("PMImgView"));
+    QMenu* modes = PMImgView->addMenu(QStringLiteral("画像の表示(&V)"));
+    modes->addActions({IVNoneAct, IVScaleNormalAct, IVAutoScaleLongAct});
+    PMImgView->addSeparator();
+    PMImgView->addActions({ImgCopyAct, ImgNameCopyAct});
+    PMImgView->addSeparator();
+    PMImgView->addAction(ImgCloseAct);
 }
 
 void TFormScanlark::CreateToolBars()

@@ -1,12 +1,26 @@
-// The main window: layout, menus, toolbars, actions and its life from
-// creation to close. Its handlers are split by concern over several files:
-// MainWin.cpp (layout), MainWinActions.cpp (the action table),
+// The main window. It lays itself out, lives from creation to close, and
+// turns every event of its controls, actions, timers and workers into a
+// call of a handler with the name the program's design gives it
+// (`GoActExecute`, `LVFilesKeyUp`, `KvFileInfos1Terminate`, ...). A handler
+// forwards to the controller of its concern, which holds that concern's
+// state and reports the facts its actions' enabling rules read:
+//
+//   FileListController        the list's cells, order, selection, status bar
+//   NavigationController      opening folders, a listing's course, history
+//   FolderTreeController      the folder tree
+//   AddressBoxController      the address box and the folder history
+//   CheckController           checking and stopping
+//   FileOperationsController  copy, move, delete, open
+//   PreviewController         the image preview and its loader
+//   DialogsController         the options dialog and the history editor
+//
+// The handlers are split over files by concern: MainWin.cpp (layout),
 // MainWinLifecycle.cpp (creation, activation, hand-over, close),
-// MainWinListView.cpp and MainWinListInput.cpp (the file list),
-// MainWinNavigation.cpp and MainWinFolderTree.cpp (folders, tree, address
-// box), MainWinCheck.cpp (checking), MainWinFileOps.cpp (copy, move, delete,
-// open), MainWinPreview.cpp (the image preview), MainWinDialogs.cpp (the
-// options dialog and the history editor).
+// MainWinActions.cpp (the action rules), MainWinInput.cpp (keys, mouse and
+// drops), MainWinListView.cpp, MainWinNavigation.cpp, MainWinFolderTree.cpp,
+// MainWinCheck.cpp, MainWinFileOps.cpp, MainWinPreview.cpp and
+// MainWinDialogs.cpp. The actions and their rules are one table, kActions
+// (ActionTable.h).
 #pragma once
 
 #include "app/WindowParts.h"
@@ -29,31 +43,15 @@ class NavigationController;
 class PreviewController;
 class QAction;
 class QComboBox;
-class QFileSystemModel;
 class QIcon;
-class QImage;
-class QLabel;
-class QMenu;
-class QModelIndex;
-class QSplitter;
 class QKeyEvent;
+class QModelIndex;
 class QTimer;
-class QToolBar;
-class QToolButton;
-class QTreeView;
-class TKvAboutAction;
 class TKvColumnInfos;
-class TKvExitAction;
 class TKvFileInfos;
-class TKvImageView;
-class TKvListView;
+class TKvFindDialog;
 class TKvMemIniFile;
-class TKvOpenAppFolderAction;
-class TKvPreviewLoader;
-class TKvRecentControl;
 class TKvRecentItem;
-class TKvThreadJpegChecker;
-class TKvViewHelpHtmlAction;
 
 // The window derives from its parts (WindowParts.h) as a form class would.
 class TFormScanlark : public QMainWindow, private WindowParts {
@@ -71,6 +69,7 @@ public:
     using WindowParts::UpdateCaption;
     void FormActivate();
 
+    // Status bar panel texts (panels 0..4).
     using WindowParts::PanelText;
     using WindowParts::SetPanelText;
 
@@ -78,23 +77,13 @@ public:
     const std::vector<std::string>& FolderHistoryItems() const;
     std::string SettingsFilePath() const;
     std::string FolderListPath() const;
+    TScanlarkOptions* Options() const { return AppOptions.get(); }
+    TKvFileInfos* FileInfos() const { return KvFileInfos1; }
 
-protected:
-    bool event(QEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
-    void resizeEvent(QResizeEvent* e) override;
-    void showEvent(QShowEvent* e) override;
-
-public:
-    // --- File list view (MainWinListView.cpp, MainWinListInput.cpp) ------
-    // Cell text of a row for the column with collection index column.
+    // The file list (FileListController.h says what each does).
     QString LVFilesData(int row, int column) const;
-    // The selection and focus of the list, by full file name, into and out
-    // of a history entry. RestoreSelection empties the entry's selected
-    // names: a stored selection is restored once.
     void SaveSelection(TKvRecentItem& item) const;
     void RestoreSelection(TKvRecentItem& item);
-    // Row of the entry with this full file name (exact bytes), or -1.
     int FindFileIndex(const std::string& fullFileName) const;
     void RepaintVisibleRows();
     void UpdateStatusBar();
@@ -102,47 +91,60 @@ public:
     void ActionList1Update();
 
 protected:
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    void LVFilesColumnClick(int viewColumn);
-    // File list view (MainWinListView.cpp)
-    void SetupFileListView();
+    // Life (MainWinLifecycle.cpp) and layout (MainWin.cpp)
+    void FormCreate();
+    void CreateComponents();
+    void CreateMenus();
+    void CreatePopupMenus();
+    void CreateToolBars();
+    void CreateCentralArea();
+    void CreateStatusBar();
+    void CreateControllers();
+    void CreateOptions();
+    void CreateHistoryControl();
+    void FormResize();
+    void FormClose();
+    std::string StartPath() const;
+
+    // Action rules (MainWinActions.cpp)
+    void SetupActionRules();
+    void ActionUpdateTimerTimer();
+    // Runs the enabling rules, then triggers action when it is enabled.
+    void ExecuteAction(QAction* action);
+
+    // Keys, mouse and drops (MainWinInput.cpp)
+    void SetupInput();
     void LVFilesKeyDown(QKeyEvent* e);
     void LVFilesKeyUp(QKeyEvent* e);
-    // First row at or after startIndex whose name as shown (DisplayPath)
-    // begins with text (ASCII letters compared without case), wrapping to
-    // the top with wrap; -1.
-    int LVFilesDataFind(const QString& text, int startIndex, bool wrap) const;
-    // Icon of a cell: the type's icon in the name column, else none.
-    QIcon LVFilesIcon(int row, int column) const;
+    void STVKeyUp(QKeyEvent* e);
+    void CBRecentKeyUp(QKeyEvent* e);
     void LVFilesClick();
     void LVFilesDblClick();
     void LVFilesContextPopup();
+    void LVFilesMouseMove();
+
+    // File list (MainWinListView.cpp)
+    void SetupFileListView();
+    QIcon LVFilesIcon(int row, int column) const;
+    int LVFilesDataFind(const QString& text, int startIndex, bool wrap) const;
+    void LVFilesColumnClick(int viewColumn);
     // Any change of rows, selection or focus.
     void LVFilesChange();
-    void LVFilesMouseMove();
     void SearchFindActExecute();
     void SearchFindNextActExecute();
     void FindDialog1Find();
     void SelectAllActExecute();
     void SelectChangeActExecute();
-    void ActionUpdateTimerTimer();
-    // Runs the enabling rules, then triggers action when it is enabled.
-    void ExecuteAction(QAction* action);
-    class TKvFindDialog* FindDialog1 = nullptr;
-    class QTimer* ActionUpdateTimer = nullptr;
 
-    // Navigation (MainWinNavigation.cpp, MainWinFolderTree.cpp)
+    // Navigation (MainWinNavigation.cpp)
     void SetupNavigation();
-    void SetupFolderTree();
-    void ListingProgressTick();
-    void KvFileInfos1Terminate(QObject* sender);
-    void STVChange(const QModelIndex& current);
-    void STVKeyUp(QKeyEvent* e);
-    void STVDeleteFolder();
-    void CBRecentSelect(int index);
-    void CBRecentKeyUp(QKeyEvent* e);
     void GoActExecute();
     void BackActExecute();
     void ForwardActExecute();
@@ -156,21 +158,23 @@ private:
     void HiddenFileViewActExecute(bool checked);
     void FolderBarVisibleActExecute(bool checked);
     void ActPreMakeListExecute();
-    void FileDropTargetFileDrop(const std::string& path);
+    void ListingProgressTick();
+    void KvFileInfos1Terminate(QObject* sender);
     void KvRecentControl1AddJudge(QObject* sender, const TKvRecentItem* now, const TKvRecentItem& add, bool& accept);
     void KvRecentControl1MenuItemCaptionSetEvent(QObject* sender, const TKvRecentItem& item, QString& caption);
     void KvRecentControl1MenuItemClick(QObject* sender, TKvRecentItem* previous, TKvRecentItem* now);
 
-    // Dialogs (MainWinDialogs.cpp): the options and the history editor.
-    void SetupDialogs();
-    void OptionDetailActExecute(QAction* sender);
-    void ColumnsEditActExecute();
-    void ActRecentEditExecute();
+    // Folder tree, address box, drops (MainWinFolderTree.cpp)
+    void SetupFolderTree();
+    void STVChange(const QModelIndex& current);
+    void STVDeleteFolder();
+    void CBRecentSelect(int index);
+    void FileDropTargetFileDrop(const std::string& path);
 
     // Check (MainWinCheck.cpp)
     void SetupCheck();
-    void StopActExecute();
     void JpegErrorCheckAllActExecute();
+    void StopActExecute();
     void SelectErrorsActSlExecute();
     void CheckProgressTimerTimer();
     void KvThreadJpegChecker1Terminate(QObject* sender);
@@ -184,9 +188,6 @@ private:
     void OpenExplorerActExecute();
     void OpenFolderActExecute();
     void NameCopyActExecute();
-    // Modifiers of the list key being handled, or none: Shift+Delete is read
-    // from the key itself as well as from the keyboard.
-    Qt::KeyboardModifiers listKeyModifiers_;
 
     // Image preview (MainWinPreview.cpp)
     void SetupPreview();
@@ -199,17 +200,14 @@ private:
     void ImgNameCopyActExecute();
     void ImgView32DblClick();
 
-    void FormCreate();
-    void CreateControllers();
-    void FormClose();
-    void FormResize();
-    void CreateMenus();
-    void CreateToolBars();
-    void CreateCentralArea();
-    void CreateStatusBar();
-    std::string StartPath() const;
+    // Dialogs (MainWinDialogs.cpp)
+    void SetupDialogs();
+    void OptionDetailActExecute(QAction* sender);
+    void ColumnsEditActExecute();
+    void ActRecentEditExecute();
 
-    // The concerns' controllers.
+    // The concerns' controllers; each is handed the parts and the
+    // controllers it works with (CreateControllers).
     std::unique_ptr<FileListController> fileList_;
     std::unique_ptr<PreviewController> preview_;
     std::unique_ptr<FolderTreeController> folderTree_;
@@ -219,19 +217,20 @@ private:
     std::unique_ptr<DialogsController> dialogs_;
     std::unique_ptr<NavigationController> navigation_;
 
-    // Settings and history
+    // Settings
     std::string startArgument_;
     std::string settingsFolder_;
     std::string settingsFileName_;
     std::unique_ptr<TKvMemIniFile> AppIni;
     std::unique_ptr<TKvColumnInfos> KvColumnInfosSl;
+
+    TKvFindDialog* FindDialog1 = nullptr;
+    QTimer* ActionUpdateTimer = nullptr;
     // Lets a key-up run a command only after its key-down in the same control.
     TKvKeyUpGate KeyUpGate;
+    // Modifiers of the list key being handled, or none: Shift+Delete is read
+    // from the key itself as well as from the keyboard.
+    Qt::KeyboardModifiers listKeyModifiers_;
     bool FirstActivationDone = false;
     bool closed_ = false;
-
-
-public:
-    TScanlarkOptions* Options() const { return AppOptions.get(); }
-    TKvFileInfos* FileInfos() const { return KvFileInfos1; }
 };

@@ -8,7 +8,6 @@
 #include "app/DialogsController.h"
 #include "app/FileListController.h"
 #include "app/FileOperationsController.h"
-#include "app/FolderHistory.h"
 #include "app/FolderTreeController.h"
 #include "app/KvSingleInstance.h"
 #include "app/MainWin.h"
@@ -29,7 +28,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QFileSystemModel>
 #include <QKeyEvent>
 #include <QStandardPaths>
@@ -82,14 +80,10 @@ void TFormScanlark::FormCreate()
     setObjectName(QStringLiteral("TFormScanlark"));
     Window = this;
     resize(600 + 200, 400 + 150);
-    KvFileInfos1 = new TKvFileInfos(this);
-    KvFileInfos1->setObjectName(QStringLiteral("KvFileInfos1"));
-    KvThreadJpegChecker1 = new TKvThreadJpegChecker(this);
-    KvThreadJpegChecker1->setObjectName(QStringLiteral("KvThreadJpegChecker1"));
-    KvThreadJpegChecker1->FileInfos = KvFileInfos1;
-
+    CreateComponents();
     CreateWindowActions(this, *this);
     CreateMenus();
+    CreatePopupMenus();
     CreateToolBars();
     CreateCentralArea();
     CreateStatusBar();
@@ -97,7 +91,55 @@ void TFormScanlark::FormCreate()
 
     // The folder tree does not navigate while it is being set up.
     STV->blockSignals(true);
+    CreateOptions();
 
+    KvAboutActionSl->ApplicationName = ProductTitle;
+    KvAboutActionSl->ApplicationVer = ProductVersion;
+    setWindowTitle(ProductTitle);
+    // No application display name: the platform would append it to the title of every dialog.
+    // The program's icon is the check command's: a page with a tick.
+    QApplication::setWindowIcon(ActionIcon(20));
+    CreateHistoryControl();
+
+    SetupFileListView();
+    SetupActionRules();
+    SetupNavigation();
+    SetupFolderTree();
+    SetupInput();
+    SetupCheck();
+    SetupFileOperations();
+    SetupPreview();
+    SetupDialogs();
+
+    addressBox_->LoadHistory();
+
+    // The tree starts at the desktop folder, which is also the start folder
+    // when no argument is given.
+    const QModelIndex desktop = STVModel->index(QtFileName(StartPath()));
+    if (desktop.isValid()) {
+        const QSignalBlocker noNavigation(STV->selectionModel());
+        STV->setCurrentIndex(desktop);
+        STV->scrollTo(desktop);
+    }
+    STV->blockSignals(false);
+}
+
+void TFormScanlark::CreateComponents()
+{
+    KvFileInfos1 = new TKvFileInfos(this);
+    KvFileInfos1->setObjectName(QStringLiteral("KvFileInfos1"));
+    // Only the JPEG extensions are listed.
+    std::vector<std::string> extensions;
+    for (const QString& extension : GraphicExtList(QStringLiteral("image/jpeg")).split(u',', Qt::SkipEmptyParts))
+        extensions.push_back(extension.toStdString());
+    KvFileInfos1->SetExtList(extensions);
+    KvThreadJpegChecker1 = new TKvThreadJpegChecker(this);
+    KvThreadJpegChecker1->setObjectName(QStringLiteral("KvThreadJpegChecker1"));
+    KvThreadJpegChecker1->FileInfos = KvFileInfos1;
+}
+
+void TFormScanlark::CreateOptions()
+{
     // A save killed half-way leaves its temporary file; nothing reads it.
     RemoveStaleTemporaryFiles(SettingsFilePath());
     RemoveStaleTemporaryFiles(FolderListPath());
@@ -126,20 +168,10 @@ void TFormScanlark::FormCreate()
 
     LVFiles->ColumnInfos = KvColumnInfosSl.get();
     LVFiles->SetGridLines(true);
+}
 
-    // Only the JPEG extensions are listed.
-    std::vector<std::string> extensions;
-    for (const QString& extension : GraphicExtList(QStringLiteral("image/jpeg")).split(u',', Qt::SkipEmptyParts))
-        extensions.push_back(extension.toStdString());
-    KvFileInfos1->SetExtList(extensions);
-
-    KvAboutActionSl->ApplicationName = ProductTitle;
-    KvAboutActionSl->ApplicationVer = ProductVersion;
-    setWindowTitle(ProductTitle);
-    // No application display name: the platform would append it to the title of every dialog.
-    // The program's icon is the check command's: a page with a tick.
-    QApplication::setWindowIcon(ActionIcon(20));
-
+void TFormScanlark::CreateHistoryControl()
+{
     KvRecentControl1 = new TKvRecentControl(this);
     KvRecentControl1->setObjectName(QStringLiteral("KvRecentControl1"));
     KvRecentControl1->SetActionBack(BackAct);
@@ -147,25 +179,6 @@ void TFormScanlark::FormCreate()
     KvRecentControl1->SetPopupMenuBack(PMBack);
     KvRecentControl1->SetPopupMenuForward(PMForward);
     KvRecentControl1->SConnective = QStringLiteral(" に");
-
-    SetupFileListView();
-    SetupNavigation();
-    SetupCheck();
-    SetupFileOperations();
-    SetupPreview();
-    SetupDialogs();
-
-    addressBox_->LoadHistory();
-
-    // The tree starts at the desktop folder, which is also the start folder
-    // when no argument is given.
-    const QModelIndex desktop = STVModel->index(QtFileName(StartPath()));
-    if (desktop.isValid()) {
-        const QSignalBlocker noNavigation(STV->selectionModel());
-        STV->setCurrentIndex(desktop);
-        STV->scrollTo(desktop);
-    }
-    STV->blockSignals(false);
 }
 
 void TFormScanlark::CreateControllers()

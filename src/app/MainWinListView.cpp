@@ -1,7 +1,6 @@
 // The file list's handlers: cells, sorting, find and the selection commands
 // go to the list's controller (FileListController); the set-up connects the
-// list, its actions and the timer that keeps the action rules current.
-// Keys, mouse and the action rules are in MainWinListInput.cpp.
+// list and its actions. Its keys and mouse are in MainWinInput.cpp.
 #include "app/FileListController.h"
 #include "app/MainWin.h"
 #include "components/KvFindDialog.h"
@@ -9,7 +8,6 @@
 
 #include <QAction>
 #include <QEvent>
-#include <QTimer>
 
 #include <functional>
 
@@ -78,6 +76,18 @@ void TFormScanlark::UpdateStatusBar()
     fileList_->UpdateStatusBar();
 }
 
+void TFormScanlark::LVFilesChange()
+{
+    // Children still signal while the window is being torn down, after the
+    // actions and buttons the rules touch are gone.
+    if (closed_)
+        return;
+    UpdateStatusBar();
+    // The rules follow at once: code that fills the list may run a command
+    // right after (the check that starts when a listing ends).
+    ActionList1Update();
+}
+
 void TFormScanlark::SearchFindActExecute()
 {
     if (!FindDialog1) {
@@ -126,14 +136,5 @@ void TFormScanlark::SetupFileListView()
     connect(SearchFindNextAct, &QAction::triggered, this, &TFormScanlark::SearchFindNextActExecute);
     connect(SelectAllAct, &QAction::triggered, this, &TFormScanlark::SelectAllActExecute);
     connect(SelectChangeAct, &QAction::triggered, this, &TFormScanlark::SelectChangeActExecute);
-
-    // The rules are cheap (no walk over the rows), so a short poll keeps the
-    // actions current whatever changed them; commands run them first anyway.
-    ActionUpdateTimer = new QTimer(this);
-    ActionUpdateTimer->setObjectName(QStringLiteral("ActionUpdateTimer"));
-    ActionUpdateTimer->setInterval(100);
-    connect(ActionUpdateTimer, &QTimer::timeout, this, &TFormScanlark::ActionUpdateTimerTimer);
-    ActionUpdateTimer->start();
-    ActionList1Update();
     UpdateStatusBar();
 }

@@ -48,8 +48,6 @@ void TFormScanlark::SetupNavigation()
     ListingProgressTimer = new QTimer(this);
     ListingProgressTimer->setInterval(kListingProgressMs);
     connect(ListingProgressTimer, &QTimer::timeout, this, &TFormScanlark::ListingProgressTick);
-
-    SetupFolderTree();
 }
 
 void TFormScanlark::KvRecentControl1AddJudge(QObject*, const TKvRecentItem* now, const TKvRecentItem& add,

@@ -1,6 +1,6 @@
 // The image preview's handlers: its view modes, loading the focused file,
 // closing, copying and fitting the pane go to the preview's controller
-// (PreviewController); the set-up makes the pane's menu and connects.
+// (PreviewController); the set-up connects the pane, its menu and actions.
 #include "app/MainWin.h"
 #include "app/PreviewController.h"
 #include "components/KvImageView.h"
@@ -10,14 +10,6 @@
 
 void TFormScanlark::SetupPreview()
 {
-    PMImgView = new QMenu(this);
-    PMImgView->setObjectName(QStringLiteral("PMImgView"));
-    QMenu* modes = PMImgView->addMenu(QStringLiteral("画像の表示(&V)"));
-    modes->addActions({IVNoneAct, IVScaleNormalAct, IVAutoScaleLongAct});
-    PMImgView->addSeparator();
-    PMImgView->addActions({ImgCopyAct, ImgNameCopyAct});
-    PMImgView->addSeparator();
-    PMImgView->addAction(ImgCloseAct);
     ImgView32->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ImgView32, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         ActionList1Update();
