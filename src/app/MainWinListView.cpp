@@ -42,14 +42,17 @@ QString TFormScanlark::LVFilesData(int row, int column) const
 {
     return fileList_->CellText(row, column);
 }
+
 QIcon TFormScanlark::LVFilesIcon(int row, int column) const
 {
     return fileList_->CellIcon(row, column);
 }
+
 int TFormScanlark::LVFilesDataFind(const QString& text, int startIndex, bool wrap) const
 {
     return fileList_->FindName(text, startIndex, wrap);
 }
+
 void TFormScanlark::LVFilesColumnClick(int viewColumn)
 {
     fileList_->SortByColumn(viewColumn);
@@ -59,18 +62,22 @@ void TFormScanlark::SaveSelection(TKvRecentItem& item) const
 {
     fileList_->SaveSelection(item);
 }
+
 void TFormScanlark::RestoreSelection(TKvRecentItem& item)
 {
     fileList_->RestoreSelection(item);
 }
+
 int TFormScanlark::FindFileIndex(const std::string& fullFileName) const
 {
     return fileList_->FindFileIndex(fullFileName);
 }
+
 void TFormScanlark::RepaintVisibleRows()
 {
     fileList_->RepaintVisibleRows();
 }
+
 void TFormScanlark::UpdateStatusBar()
 {
     fileList_->UpdateStatusBar();
@@ -101,14 +108,17 @@ void TFormScanlark::SearchFindNextActExecute()
 {
     FindDialog1Find();
 }
+
 void TFormScanlark::FindDialog1Find()
 {
     fileList_->FindNext(FindDialog1 ? FindDialog1->FindText() : QString());
 }
+
 void TFormScanlark::SelectAllActExecute()
 {
     fileList_->SelectAll();
 }
+
 void TFormScanlark::SelectChangeActExecute()
 {
     fileList_->InvertSelection();
