@@ -5,13 +5,13 @@
 #include "app/WindowParts.h"
 #include "catalogue/KvFileInfo.h"
 #include "components/KvFileOperationDialogs.h"
+#include "components/KvFolderChooser.h"
 #include "components/KvRecentControl.h"
 #include "paths/BytePath.h"
 #include "paths/LongPath.h"
 #include "platform/DisplayPath.h"
 
 #include <QClipboard>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QMimeData>
@@ -27,15 +27,16 @@ void FileOperationsController::SendSelectedFiles(bool move)
     if (sources.empty())
         return;
     const QString title = move ? QStringLiteral("移動先フォルダを選択") : QStringLiteral("コピー先フォルダを選択");
-    // Before the first choice, the chooser starts in the folder on show.
+    // Before the first choice, and when the folder chosen last is gone, the
+    // chooser starts in the folder on show.
     std::string start = CommonSendPath;
-    if (start.empty())
+    if (start.empty() || !IsFolder(start))
         if (const TKvRecentItem* now = parts_.KvRecentControl1->NowItem())
             start = now->Path;
-    const QString chosen = QFileDialog::getExistingDirectory(parts_.Window, title, QtFileName(start));
-    if (chosen.isEmpty())
+    const std::optional<std::string> chosen = ChooseFolder(parts_.Window, title, start);
+    if (!chosen)
         return;
-    CommonSendPath = WithTrailingSlash(FromQtFileName(chosen));
+    CommonSendPath = WithTrailingSlash(*chosen);
     RunFileOperation(parts_.Window, move ? TKvFileOperationKind::Move : TKvFileOperationKind::Copy, sources,
                      CommonSendPath);
 }

@@ -10,6 +10,7 @@
 #include "app/WindowParts.h"
 #include "catalogue/KvFileInfos.h"
 #include "catalogue/KvUtils.h"
+#include "components/KvFolderChooser.h"
 #include "components/KvRecentControl.h"
 #include "components/ScanlarkStatusTexts.h"
 #include "inspection/KvJpegChecker.h"
@@ -18,7 +19,6 @@
 #include "platform/DisplayPath.h"
 
 #include <QAction>
-#include <QFileDialog>
 #include <QLocale>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -198,10 +198,9 @@ void NavigationController::ChooseFolder()
         start = focused->Path;
     else if (const TKvRecentItem* now = parts_.KvRecentControl1->NowItem())
         start = now->Path;
-    const QString chosen =
-        QFileDialog::getExistingDirectory(parts_.Window, QStringLiteral("フォルダを選択"), QtFileName(start));
-    if (!chosen.isEmpty())
-        OpenFolder(FromQtFileName(chosen));
+    if (const std::optional<std::string> chosen =
+            ::ChooseFolder(parts_.Window, QStringLiteral("フォルダを選択"), start))
+        OpenFolder(*chosen);
 }
 
 // --- Refresh, switches, folder bar --------------------------------------------

@@ -37,7 +37,11 @@ void TScanlarkOptions::LoadOptions()
                            static_cast<uint8_t>(ini.ReadInteger(kSection, "WindowState", Defaults->WindowState) & 0xFF));
     RefreshMode = static_cast<uint8_t>(ini.ReadInteger(kSection, "RefreshMode", Defaults->RefreshMode) & 0xFF);
     ImgViewMode = static_cast<uint8_t>(ini.ReadInteger(kSection, "ImgViewMode", Defaults->ImgViewMode) & 0xFF);
-    *targets_.CommonSendPath = withTrailingDelimiter(ini.ReadString(kSection, "CommonSendPath", ""));
+    // No folder chosen yet is saved as a lone "/" (the stored form always
+    // ends in one); read back, it means none, so that the first chooser
+    // starts in the folder on show rather than at the root.
+    const std::string sendPath = withTrailingDelimiter(ini.ReadString(kSection, "CommonSendPath", ""));
+    *targets_.CommonSendPath = sendPath == "/" ? std::string() : sendPath;
     targets_.FileInfos->FileInfoList().Defaults->LoadFromIni(ini);
     targets_.Columns->ColumnInfos().LoadFromIni(ini);
     ApplyOptions();

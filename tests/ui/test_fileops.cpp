@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
@@ -151,6 +152,47 @@ TEST_F(FileOps, ACancelledChooserDoesNothingAndOverwriteForAllAsksOnce)
     EXPECT_EQ(ReadBytes(out("b.jpg")), ReadBytes(in("b.jpg")));
     EXPECT_EQ(ReadBytes(out("c.jpg")), ReadBytes(in("c.jpg")));
     EXPECT_EQ(Names(photos_.path() + "/out").size(), 3u);
+}
+
+// The chooser starts where the person is until a folder has been chosen,
+// also after a restart, and again once the folder chosen last is gone; it
+// names folders in Japanese.
+TEST_F(FileOps, TheChooserStartsInTheFolderOnShowBeforeAChoiceAndWhenTheChoiceIsGone)
+{
+    QString folderType;
+    const auto cancelNextChooser = [&] {
+        WhenShown(QStringLiteral("QFileDialog"), [&](QWidget* widget) {
+            auto* dialog = qobject_cast<QFileDialog*>(widget);
+            chooserStart_ = dialog->directory().absolutePath().toStdString();
+            auto* model = dialog->findChild<QFileSystemModel*>();
+            const QModelIndex out = model->index(QString::fromStdString(photos_.path() + "/out"));
+            waitUntil([&] { return !model->type(out).isEmpty(); }, 3000);
+            folderType = model->type(out);
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+    };
+    choose({"a.jpg"});
+    cancelNextChooser();
+    action("CopyFileAct")->trigger();
+    EXPECT_EQ(chooserStart_, photos_.path() + "/in");
+    EXPECT_EQ(folderType, QStringLiteral("フォルダ"));
+
+    window_->close();
+    window_.reset();
+    Open();
+    choose({"a.jpg"});
+    cancelNextChooser();
+    action("MoveFileAct")->trigger();
+    EXPECT_EQ(chooserStart_, photos_.path() + "/in");
+
+    std::filesystem::create_directories(photos_.path() + "/gone");
+    chooseFolderNext(photos_.path() + "/gone");
+    action("CopyFileAct")->trigger();
+    ASSERT_EQ(Names(photos_.path() + "/gone"), std::set<std::string>{"a.jpg"});
+    std::filesystem::remove_all(photos_.path() + "/gone");
+    cancelNextChooser();
+    action("CopyFileAct")->trigger();
+    EXPECT_EQ(chooserStart_, photos_.path() + "/in");
 }
 
 // Two cards hold files of one name: "keep both" gives the newcomer a free
