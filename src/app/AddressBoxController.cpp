@@ -5,7 +5,9 @@
 #include "paths/BytePath.h"
 #include "platform/DisplayPath.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QCompleter>
 
 #include <algorithm>
 #include <cstdio>
@@ -13,6 +15,16 @@
 AddressBoxController::AddressBoxController(WindowParts& parts, std::string historyFile)
     : parts_(parts), historyFile_(std::move(historyFile))
 {
+    // The combo box's own completer fills in the rest of a matching entry
+    // as the person types, so that Enter after "/data/" opened "/data/x/".
+    auto* matches = new QCompleter(parts.CBRecent->model(), parts.CBRecent);
+    matches->setObjectName(QStringLiteral("CBRecentCompleter"));
+    matches->setCompletionMode(QCompleter::PopupCompletion);
+    matches->setCaseSensitivity(Qt::CaseSensitive);  // folder names differ by case
+    matches->setFilterMode(Qt::MatchStartsWith);
+    matches->setMaxVisibleItems(parts.CBRecent->maxVisibleItems());
+    parts.CBRecent->setCompleter(matches);
+    matches->popup()->setObjectName(QStringLiteral("CBRecentMatches"));
 }
 
 void AddressBoxController::LoadHistory()
@@ -93,4 +105,14 @@ std::string AddressBoxController::ItemPath(int index) const
 {
     const QByteArray bytes = parts_.CBRecent->itemData(index).toByteArray();
     return bytes.isNull() ? FromQtFileName(parts_.CBRecent->itemText(index)) : bytes.toStdString();
+}
+
+QAbstractItemView* AddressBoxController::MatchList() const
+{
+    return parts_.CBRecent->completer()->popup();
+}
+
+void AddressBoxController::HideMatches() const
+{
+    MatchList()->hide();
 }

@@ -2,13 +2,18 @@
 // and keeps that path's bytes beside it, since the text of a name that is
 // not UTF-8 cannot be turned back into it; its drop-down lists the history,
 // the folders in which a check was started, most recent first, kept in
-// "folder.txt" (FolderHistory.h). Parts used: CBRecent.
+// "folder.txt" (FolderHistory.h). Typing offers the history's folders that
+// begin with the text in a list under the box, which changes the text only
+// when the person picks one (arrows, or a click); the box never completes
+// by itself, so Enter opens exactly what was typed. Parts used: CBRecent.
 #pragma once
 
 #include <string>
 #include <vector>
 
 struct WindowParts;
+
+class QAbstractItemView;
 
 class AddressBoxController {
 public:
@@ -40,6 +45,11 @@ public:
     std::string Path() const;
     // The folder of drop-down entry index.
     std::string ItemPath(int index) const;
+
+    // The list of matches shown while typing; keys go there while it shows.
+    QAbstractItemView* MatchList() const;
+    // Closes the list of matches, leaving the text as it is.
+    void HideMatches() const;
 
 private:
     WindowParts& parts_;

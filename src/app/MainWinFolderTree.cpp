@@ -10,12 +10,16 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QCompleter>
 #include <QTreeView>
 
 void TFormScanlark::SetupFolderTree()
 {
     connect(STV->selectionModel(), &QItemSelectionModel::currentChanged, this, &TFormScanlark::STVChange);
     connect(CBRecent, &QComboBox::activated, this, &TFormScanlark::CBRecentSelect);
+    // A match clicked in the list under the address box opens at once.
+    connect(CBRecent->completer(), qOverload<const QString&>(&QCompleter::activated), this,
+            [this] { ExecuteAction(GoAct); });
 }
 
 void TFormScanlark::FileDropTargetFileDrop(const std::string& path)

@@ -2,6 +2,7 @@
 // keys run their commands when let go (KeyUpGate), through ExecuteAction as
 // a person's key would; a folder or file dropped on the list or the tree is
 // opened.
+#include "app/AddressBoxController.h"
 #include "app/FolderTreeController.h"
 #include "app/MainWin.h"
 #include "app/NavigationController.h"
@@ -25,6 +26,9 @@ void TFormScanlark::SetupInput()
          {static_cast<QObject*>(LVFiles), static_cast<QObject*>(STV), static_cast<QObject*>(CBRecent),
           static_cast<QObject*>(LVFiles->viewport()), static_cast<QObject*>(STV->viewport())})
         watched->installEventFilter(this);
+    // While the address box's list of matches shows, the keys go to it; it
+    // is watched after its completer, so the window sees them first.
+    addressBox_->MatchList()->installEventFilter(this);
     LVFiles->viewport()->setAcceptDrops(true);
     STV->viewport()->setAcceptDrops(true);
 }
@@ -40,21 +44,29 @@ bool TFormScanlark::eventFilter(QObject* watched, QEvent* e)
 {
     const bool inList = watched == LVFiles;
     const bool inTree = watched == STV;
-    const bool inAddress = CBRecent && watched == CBRecent;
+    const bool inMatches = addressBox_ && watched == addressBox_->MatchList();
+    const bool inAddress = CBRecent && (watched == CBRecent || inMatches);
     if ((inTree || watched == STV->viewport()) &&
         (e->type() == QEvent::KeyPress || e->type() == QEvent::MouseButtonPress || e->type() == QEvent::Wheel))
         folderTree_->StopFollowing();
     if ((inList || inTree || inAddress) && (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)) {
         auto* key = static_cast<QKeyEvent*>(e);
         if (e->type() == QEvent::KeyPress) {
+            // Esc in the list of matches only closes it.
+            if (inMatches && key->key() == Qt::Key_Escape)
+                return false;
             if (inList)
                 LVFilesKeyDown(key);
             else
                 KeyUpGate.Press(*key);
-            // Enter belongs to Go on key-up; the combo box would otherwise
-            // open a matching drop-down entry on key-down as well.
-            if (inAddress && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter))
+            // Enter belongs to Go on key-up, which opens what the box shows:
+            // the typed text, or the match the person moved to with the
+            // arrows. It closes the list of matches; the combo box would
+            // otherwise open a matching drop-down entry on key-down as well.
+            if (inAddress && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+                addressBox_->HideMatches();
                 return true;
+            }
         } else if (const std::optional<Qt::KeyboardModifiers> modifiers = KeyUpGate.Release(*key)) {
             QKeyEvent release(QEvent::KeyRelease, key->key(), *modifiers, key->text());
             if (inList)

@@ -4,18 +4,20 @@
 #include "platform/DisplayPath.h"
 #include "WindowTest.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFile>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -126,6 +128,69 @@ TEST_F(NavigationInput, EnterOnAHistoryEntryOpensItOnce)
     ASSERT_TRUE(waitUntil([&] { return listed(1); }));
     QTest::qWait(50);
     EXPECT_EQ(listings.count(), 1);
+}
+
+// Typing never completes from the history by itself: Enter opens what was
+// typed, and a folder of the history that begins with it is taken only
+// when picked from the list of matches (arrow and Enter, or a click).
+TEST_F(NavigationInput, EnterOpensWhatWasTypedAndAMatchOnlyWhenPicked)
+{
+    action("DoNowAct")->setChecked(false);
+    photos_.write("data/a.jpg", soundJpeg());
+    photos_.write("data/special/b.jpg", soundJpeg());
+    photos_.write("data/special/c.jpg", soundJpeg());
+    const std::string data = photos_.path() + "/data/";
+    const std::string special = data + "special/";
+    window_->WMCopyData(1, special);
+    ASSERT_TRUE(waitUntil([&] { return listed(2); }));
+    action("JpegErrorCheckAllAct")->trigger();  // puts the folder into the history
+    ASSERT_TRUE(waitUntil([&] { return idle(); }));
+    window_->WMCopyData(1, photos_.path());
+    ASSERT_TRUE(waitUntil([&] { return idle() && currentFolder() == photos_.path() + "/"; }));
+
+    // Keys go where a keyboard's would: to the list of matches while it shows.
+    const auto typeKeys = [](const QString& text) {
+        for (const QChar c : text) {
+            QWidget* target =
+                QApplication::activePopupWidget() ? QApplication::activePopupWidget() : QApplication::focusWidget();
+            QTest::keyClick(target, c.toLatin1());
+        }
+    };
+    const auto press = [](Qt::Key key) {
+        QWidget* target =
+            QApplication::activePopupWidget() ? QApplication::activePopupWidget() : QApplication::focusWidget();
+        QTest::keyClick(target, key);
+    };
+    typeIntoAddressBox(QString());
+    typeKeys(QString::fromStdString(data));
+    EXPECT_EQ(window_->AddressBox()->currentText(), QString::fromStdString(data));
+    const bool offered = QApplication::activePopupWidget() != nullptr;
+    press(Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return idle() && currentFolder() != photos_.path() + "/"; }));
+    EXPECT_EQ(currentFolder(), data);
+    EXPECT_TRUE(offered);
+    auto* completer = window_->findChild<QCompleter*>(QStringLiteral("CBRecentCompleter"));
+    ASSERT_NE(completer, nullptr);
+    QAbstractItemView* matches = completer->popup();
+    EXPECT_FALSE(matches->isVisible());
+
+    // Down to the match, Enter: the match opens.
+    typeIntoAddressBox(QString());
+    typeKeys(QString::fromStdString(data + "s"));
+    ASSERT_TRUE(matches->isVisible());
+    press(Qt::Key_Down);
+    press(Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return listed(2) && currentFolder() == special; }));
+
+    // A click on the match opens it too.
+    window_->WMCopyData(1, photos_.path());
+    ASSERT_TRUE(waitUntil([&] { return idle() && currentFolder() == photos_.path() + "/"; }));
+    typeIntoAddressBox(QString());
+    typeKeys(QString::fromStdString(data));
+    ASSERT_TRUE(matches->isVisible());
+    const QRect first = matches->visualRect(matches->model()->index(0, 0));
+    QTest::mouseClick(matches->viewport(), Qt::LeftButton, Qt::NoModifier, first.center());
+    ASSERT_TRUE(waitUntil([&] { return listed(2) && currentFolder() == special; }));
 }
 
 TEST_F(NavigationInput, FolderNamedInShiftJisKeepsItsBytesThroughCheckGoAndTheDropDown)
