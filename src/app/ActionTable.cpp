@@ -59,6 +59,7 @@ constexpr ActionRow kActions[] = {
     {&WindowParts::UpFolderAct, "UpFolderAct", "Move", "1 つ上のフォルダへ(&U)", "上へ|現在開いているフォルダの、1 つ上のフォルダに移動します。", 2, false, 0, Rule::None},
     {&WindowParts::MoveThisFolderAct, "MoveThisFolderAct", "Move", "このフォルダに移動(&M)", "このフォルダに移動|フォーカスのあるファイルのフォルダに移動します。", -1, false, 0, Rule::RowFocused},
     {&WindowParts::GoAct, "GoAct", "Others", "", "移動|指定したフォルダに移動します。", 8, false, 0, Rule::None},
+    {&WindowParts::FocusAddressAct, "FocusAddressAct", "Others", "アドレス バー(&D)", "アドレス バー|フォルダを入力するアドレス バーに移ります。", -1, false, 0, Rule::None},
     {&WindowParts::ActRecentEdit, "ActRecentEdit", "Tools", "履歴の編集(&E)...", "履歴の編集|履歴の編集", -1, false, 0, Rule::None},
     {&WindowParts::OptionDetailAct, "OptionDetailAct", "QvTools", "オプション(&O)...", "オプション|オプションダイアログを開きます。", 5, false, 0, Rule::None},
     {&WindowParts::JpegErrorCheckAllAct, "JpegErrorCheckAllAct", "SlRun", "すべてエラーチェック(&E)", "すべてエラーチェック|すべてエラーチェック", 20, false, 0, Rule::ListHasRows},

@@ -8,6 +8,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QCompleter>
+#include <QLineEdit>
 
 #include <algorithm>
 #include <cstdio>
@@ -105,6 +106,13 @@ std::string AddressBoxController::ItemPath(int index) const
 {
     const QByteArray bytes = parts_.CBRecent->itemData(index).toByteArray();
     return bytes.isNull() ? FromQtFileName(parts_.CBRecent->itemText(index)) : bytes.toStdString();
+}
+
+void AddressBoxController::Focus() const
+{
+    QComboBox* box = parts_.CBRecent;
+    box->setFocus(Qt::ShortcutFocusReason);
+    box->lineEdit()->selectAll();
 }
 
 QAbstractItemView* AddressBoxController::MatchList() const

@@ -46,6 +46,9 @@ public:
     // The folder of drop-down entry index.
     std::string ItemPath(int index) const;
 
+    // Gives the box the keyboard with its text selected, to be typed over.
+    void Focus() const;
+
     // The list of matches shown while typing; keys go there while it shows.
     QAbstractItemView* MatchList() const;
     // Closes the list of matches, leaving the text as it is.

@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -105,6 +106,15 @@ void TFormScanlark::CreateMenus()
             [this, selectErrorsItem] { selectErrorsItem->setEnabled(SelectErrorsActSl->isEnabled()); });
     connect(selectErrorsItem, &QAction::triggered, SelectErrorsActSl, &QAction::trigger);
     edit->addAction(SelectChangeAct);
+    // The menu shows the keys that the list, the tree and the address box
+    // answer on their release (MainWinInput.cpp); as shortcuts they act
+    // only in the menu itself, so a key never runs its command twice.
+    for (const auto& [item, key] : {std::pair{SearchFindAct, QKeySequence(Qt::CTRL | Qt::Key_F)},
+                                    std::pair{SearchFindNextAct, QKeySequence(Qt::Key_F3)},
+                                    std::pair{selectErrorsItem, QKeySequence(Qt::CTRL | Qt::Key_R)}}) {
+        item->setShortcut(key);
+        item->setShortcutContext(Qt::WidgetShortcut);
+    }
 
     QMenu* view = bar->addMenu(QStringLiteral("表示(&V)"));
     view->addAction(FolderBarVisibleAct);

@@ -125,6 +125,7 @@ private:
     void LVFilesKeyUp(QKeyEvent* e);
     void STVKeyUp(QKeyEvent* e);
     void CBRecentKeyUp(QKeyEvent* e);
+    void ListKeyElsewhere(QKeyEvent* e);
     void LVFilesClick();
     void LVFilesDblClick();
     void LVFilesContextPopup();
@@ -169,6 +170,7 @@ private:
     void STVChange(const QModelIndex& current);
     void STVDeleteFolder();
     void CBRecentSelect(int index);
+    void FocusAddressActExecute();
     void FileDropTargetFileDrop(const std::string& path);
 
     // Check (MainWinCheck.cpp)

@@ -9,6 +9,7 @@
 #include "app/NavigationController.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QComboBox>
 #include <QCompleter>
 #include <QTreeView>
@@ -20,6 +21,15 @@ void TFormScanlark::SetupFolderTree()
     // A match clicked in the list under the address box opens at once.
     connect(CBRecent->completer(), qOverload<const QString&>(&QCompleter::activated), this,
             [this] { ExecuteAction(GoAct); });
+    // As in file managers: Ctrl+L and Alt+D from anywhere in the window.
+    FocusAddressAct->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_L), QKeySequence(Qt::ALT | Qt::Key_D)});
+    addAction(FocusAddressAct);
+    connect(FocusAddressAct, &QAction::triggered, this, &TFormScanlark::FocusAddressActExecute);
+}
+
+void TFormScanlark::FocusAddressActExecute()
+{
+    addressBox_->Focus();
 }
 
 void TFormScanlark::FileDropTargetFileDrop(const std::string& path)

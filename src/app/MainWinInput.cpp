@@ -165,6 +165,24 @@ void TFormScanlark::STVKeyUp(QKeyEvent* e)
     case Qt::Key_Delete: STVDeleteFolder(); break;
     case Qt::Key_F5:
     case Qt::Key_Refresh: folderTree_->Refresh(); break;
+    default: ListKeyElsewhere(e); break;
+    }
+}
+
+// The list's commands that make sense wherever the keyboard is.
+void TFormScanlark::ListKeyElsewhere(QKeyEvent* e)
+{
+    const bool ctrl = e->modifiers() & Qt::ControlModifier;
+    switch (e->key()) {
+    case Qt::Key_F:
+        if (ctrl)
+            ExecuteAction(SearchFindAct);
+        break;
+    case Qt::Key_R:
+        if (ctrl)
+            ExecuteAction(SelectErrorsActSl);
+        break;
+    case Qt::Key_F3: ExecuteAction(SearchFindNextAct); break;
     default: break;
     }
 }
@@ -187,7 +205,7 @@ void TFormScanlark::CBRecentKeyUp(QKeyEvent* e)
         break;
     case Qt::Key_F5:
     case Qt::Key_Refresh: TBtnRefresh->click(); break;
-    default: break;
+    default: ListKeyElsewhere(e); break;
     }
 }
 

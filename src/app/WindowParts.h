@@ -101,6 +101,7 @@ struct WindowParts {
     QAction* UpFolderAct = nullptr;
     QAction* MoveThisFolderAct = nullptr;
     QAction* GoAct = nullptr;
+    QAction* FocusAddressAct = nullptr;
     QAction* ActRecentEdit = nullptr;
     QAction* OptionDetailAct = nullptr;
     QAction* JpegErrorCheckAllAct = nullptr;

@@ -15,10 +15,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -150,6 +152,55 @@ TEST_F(FileListKeys, CtrlRSelectsTheDamagedFileAndF9ChecksAgain)
     press(Qt::Key_F9);
     EXPECT_EQ(check.count(), 1);
     EXPECT_TRUE(waitUntil([&] { return idle() && window_->PanelText(3) == QStringLiteral("1 個のエラー"); }));
+}
+
+// Ctrl+L and Alt+D take the keyboard to the address box; the list's find
+// and select keys work there and in the folder tree too, and the menu
+// shows them.
+TEST_F(FileListKeys, AddressBoxAndTreeAnswerFindAndSelectKeysWhichTheMenuShows)
+{
+    ASSERT_TRUE(waitUntil([&] { return idle() && checker_->ErrorCount >= 0; }));
+    QComboBox* box = window_->AddressBox();
+    auto* tree = window_->findChild<QTreeView*>(QStringLiteral("STV"));
+    clickRow(rowOf("a.jpg"));
+    ASSERT_EQ(QApplication::focusWidget(), list_);
+    press(Qt::Key_L, Qt::ControlModifier);
+    ASSERT_EQ(QApplication::focusWidget(), box);
+    EXPECT_EQ(box->lineEdit()->selectedText(), box->currentText());
+    press(Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(list_->selectedRowCount(), 1);
+    EXPECT_TRUE(list_->isRowSelected(rowOf("c-cut.jpg")));
+
+    tree->setFocus(Qt::MouseFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), tree);
+    press(Qt::Key_F, Qt::ControlModifier);
+    auto* dialog = window_->findChild<QDialog*>(QStringLiteral("FindDialog1"));
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == dialog; }));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("B"));
+    press(Qt::Key_Return);
+    EXPECT_EQ(focusedName(), "b1.jpg");
+    press(Qt::Key_Escape);
+    QApplication::setActiveWindow(window_.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+
+    tree->setFocus(Qt::MouseFocusReason);
+    press(Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(list_->selectedRowCount(), 1);
+    press(Qt::Key_D, Qt::AltModifier);
+    ASSERT_EQ(QApplication::focusWidget(), box);
+    press(Qt::Key_F3);
+    EXPECT_EQ(focusedName(), "b2.jpg");
+
+    EXPECT_EQ(action("SearchFindAct")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+    EXPECT_EQ(action("SearchFindNextAct")->shortcut(), QKeySequence(Qt::Key_F3));
+    EXPECT_EQ(window_->findChild<QAction*>(QStringLiteral("SelectErrorsMenuItem"))->shortcut(),
+              QKeySequence(Qt::CTRL | Qt::Key_R));
+    // Shown in the menu, the keys still run their command once from the list.
+    clickRow(rowOf("a.jpg"));
+    QSignalSpy selectErrors(action("SelectErrorsActSl"), &QAction::triggered);
+    press(Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(selectErrors.count(), 1);
 }
 
 }  // namespace
