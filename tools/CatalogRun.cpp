@@ -10,6 +10,9 @@
 
 namespace {
 
+// Records of a new file's content looked at for the path it moved from.
+constexpr size_t kMovedCandidates = 16;
+
 // A checking thread's lookups, through a connection of its own.
 class CatalogLookup final : public CheckHooks {
 public:
@@ -65,7 +68,9 @@ public:
             return;
         }
         outcome.fixity = Fixity::New;
-        for (const std::string& other : catalog_.pathsWithContent(outcome.sha256)) {
+        // An archive may hold many copies of one content: a few of its
+        // records are looked at, not each.
+        for (const std::string& other : catalog_.pathsWithContent(outcome.sha256, kMovedCandidates)) {
             if (other != target.path && PathIsGone(other)) {
                 outcome.fixity = Fixity::Moved;
                 outcome.movedFrom = other;

@@ -54,7 +54,7 @@ int flagsFor(const std::string& file, CatalogOpening opening)
 struct FixityCatalog::Statements {
     explicit Statements(SqliteDatabase& db)
         : find(db, (std::string("SELECT ") + kColumns + " FROM files WHERE path = ?1").c_str()),
-          content(db, "SELECT path FROM files WHERE substr(sha256, 1, 8) = ?1 AND sha256 = ?2"),
+          content(db, "SELECT path FROM files WHERE substr(sha256, 1, 8) = ?1 AND sha256 = ?2 LIMIT ?3"),
           in(db, (std::string("SELECT ") + kColumns + " FROM files WHERE path >= ?1 AND path < ?2 ORDER BY path").c_str()),
           put(db, (std::string("INSERT INTO files (") + kColumns + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"
                    " ON CONFLICT (path) DO UPDATE SET size = excluded.size, mtime_ns = excluded.mtime_ns,"
@@ -157,9 +157,12 @@ std::optional<FixityRecord> FixityCatalog::find(std::string_view path)
     return recordFrom(find);
 }
 
-std::vector<std::string> FixityCatalog::pathsWithContent(const Sha256Bytes& sha256)
+std::vector<std::string> FixityCatalog::pathsWithContent(const Sha256Bytes& sha256, size_t limit)
 {
-    SqliteStatement& content = statements_->content.reset().bindBlob(1, sha256.data(), 8).bindBlob(2, sha256.data(), sha256.size());
+    SqliteStatement& content = statements_->content.reset()
+                                   .bindBlob(1, sha256.data(), 8)
+                                   .bindBlob(2, sha256.data(), sha256.size())
+                                   .bindInteger(3, static_cast<int64_t>(limit));
     std::vector<std::string> paths;
     while (content.step())
         paths.emplace_back(content.blob(0));

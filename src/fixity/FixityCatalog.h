@@ -43,8 +43,8 @@ public:
     FixityCatalog& operator=(const FixityCatalog&) = delete;
 
     std::optional<FixityRecord> find(std::string_view path);
-    // Paths of the records whose content has this digest.
-    std::vector<std::string> pathsWithContent(const Sha256Bytes& sha256);
+    // Paths of the records whose content has this digest, at most limit.
+    std::vector<std::string> pathsWithContent(const Sha256Bytes& sha256, size_t limit);
     // Each record whose path begins with folder (which ends with "/"), in
     // the paths' byte order.
     void forEachIn(std::string_view folder, const std::function<void(const FixityRecord&)>& take);
