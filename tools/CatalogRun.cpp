@@ -22,7 +22,9 @@ public:
     {
         if (!settings_.changedOnly)
             return false;
-        outcome.recorded = catalog_.find(target.path);
+        catalog_.holdSnapshot();
+        ++lookups_;
+        outcome.recorded = catalog_.findInOrder(target.path);
         const char* name = nullptr;
         const int folder = folders_.folderFor(target.path, name);
         struct stat status {};
@@ -49,9 +51,11 @@ public:
 
     void checked(const CheckTarget& target, CheckOutcome& outcome) override
     {
+        catalog_.holdSnapshot();
+        ++lookups_;
         // settle() has looked already.
         if (!settings_.changedOnly)
-            outcome.recorded = catalog_.find(target.path);
+            outcome.recorded = catalog_.findInOrder(target.path);
         if (outcome.info.Verdict == jvFileNotFound) {
             if (outcome.recorded) {
                 outcome.fixity = Fixity::Missing;
@@ -79,11 +83,32 @@ public:
         }
     }
 
+    // Lookups share a read transaction, over claimed runs of files up to
+    // about kLookupsPerSnapshot: no lock of the file per lookup, and the
+    // writer's checkpoints wait only that long.
+    void runDone() override
+    {
+        if (lookups_ >= kLookupsPerSnapshot) {
+            catalog_.releaseSnapshot();
+            lookups_ = 0;
+        }
+    }
+
 private:
+    static constexpr size_t kLookupsPerSnapshot = 1024;
+
     const CatalogSettings& settings_;
     FixityCatalog catalog_;
     FolderLookup folders_;
+    size_t lookups_ = 0;
 };
+
+// A path's key in the set of paths a run handed out: 64 bits, within one
+// process only.
+uint64_t pathKey(std::string_view path)
+{
+    return std::hash<std::string_view>()(path);
+}
 
 std::string asFolder(std::string path)
 {
@@ -117,7 +142,7 @@ void CatalogKeeper::take(const CheckItem& item)
 {
     const std::string& path = item.target.path;
     const CheckOutcome& outcome = item.outcome;
-    seen_.push_back(ShardHash(path));
+    seen_.push_back(pathKey(path));
     if (outcome.fixity == Fixity::Moved)
         movedFrom_.insert(outcome.movedFrom);
     if (settings_.verify)
@@ -161,9 +186,9 @@ void CatalogKeeper::commit()
     catalog_.commit();
 }
 
-bool CatalogKeeper::underFolderAsListed(const std::string& folder, const std::string& path) const
+bool CatalogKeeper::underFolderAsListed(const std::string& folder, std::string_view path) const
 {
-    const std::string_view rest = std::string_view(path).substr(folder.size());
+    const std::string_view rest = path.substr(folder.size());
     if (!settings_.targets.recursive && rest.find('/') != std::string_view::npos)
         return false;
     if (settings_.targets.skipHidden) {
@@ -204,14 +229,18 @@ void CatalogKeeper::forEachMissing(const std::function<void(const FixityRecord&)
     // A connection of its own reads while this one removes.
     FixityCatalog reader(settings_.file, CatalogOpening::Reader, stopping_);
     for (const std::string& folder : folders) {
-        reader.forEachIn(folder, [&](const FixityRecord& record) {
-            if (!underFolderAsListed(folder, record.path)
-                || std::binary_search(seen_.begin(), seen_.end(), ShardHash(record.path))
-                || movedFrom_.count(record.path) || !PathIsGone(record.path))
+        reader.forEachIn(folder, [&](std::string_view path) {
+            if (std::binary_search(seen_.begin(), seen_.end(), pathKey(path)) || !underFolderAsListed(folder, path))
                 return;
-            report(record);
+            const std::string whole(path);
+            if (movedFrom_.count(whole) || !PathIsGone(whole))
+                return;
+            const std::optional<FixityRecord> record = catalog_.find(whole);
+            if (!record)
+                return;
+            report(*record);
             if (settings_.forgetMissing && !settings_.verify)
-                catalog_.remove(record.path);
+                catalog_.remove(whole);
         });
     }
     commit();

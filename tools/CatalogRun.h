@@ -60,7 +60,7 @@ public:
     static constexpr std::chrono::milliseconds kBatchAge{1000};
 
 private:
-    bool underFolderAsListed(const std::string& folder, const std::string& path) const;
+    bool underFolderAsListed(const std::string& folder, std::string_view path) const;
 
     CatalogSettings settings_;
     std::function<bool()> stopping_;

@@ -165,6 +165,7 @@ const char kHelp[] =
     "before, and --changed-only then passes over what they hold. Runs on one\n"
     "catalogue wait for each other (up to two minutes). A FILE that is not a\n"
     "catalogue, or is one of a newer schema, is refused and left as it is.\n"
+    "To tell the missing files, a run keeps 8 bytes for each file it lists.\n"
     "With --manifest, a line is \"DIGEST  PATH\"; a PATH holding a backslash, a\n"
     "line feed or a carriage return is written with \\\\, \\n and \\r, and its line\n"
     "begins with a backslash, as sha256sum writes it. --import-manifest reads\n"

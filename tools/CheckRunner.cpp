@@ -337,6 +337,13 @@ void checkClaimedRuns(CheckStream& stream, const CheckReading& reading, DeepRun 
             }
             stream.checked(i, reader.bytesRead() - before);
         }
+        if (hooks) {
+            try {
+                hooks->runDone();
+            } catch (const std::exception&) {
+                // The next lookup says what is wrong.
+            }
+        }
     }
 }
 

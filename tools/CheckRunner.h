@@ -63,6 +63,8 @@ public:
     virtual bool settle(const CheckTarget& target, CheckOutcome& outcome) = 0;
     // After the check of a file that was not settled and could be read.
     virtual void checked(const CheckTarget& target, CheckOutcome& outcome) = 0;
+    // After each run of files the thread claimed, before it waits for more.
+    virtual void runDone() {}
 };
 
 // How files are read ahead of the check (see ReadAhead).

@@ -12,8 +12,9 @@ namespace {
 // Step i takes a catalogue of schema i to schema i + 1; a new file starts
 // at 0. A later schema adds its step here and raises kSchemaVersion.
 constexpr const char* kSchemaSteps[] = {
-    // 0 -> 1: the files, and their contents' first 8 bytes for finding a
-    // file that moved (an index of 8 bytes a record, not 32).
+    // 0 -> 1: the files, in the order of their paths (a lookup, and a step
+    // from a file to the next of its folder, read one B-tree), and their
+    // contents' first 8 bytes for finding a file that moved.
     "CREATE TABLE files ("
     "  path BLOB PRIMARY KEY NOT NULL,"
     "  size INTEGER,"
@@ -23,7 +24,7 @@ constexpr const char* kSchemaSteps[] = {
     "  verdict INTEGER,"
     "  deep_verdict INTEGER,"
     "  checked_at INTEGER"
-    ");"
+    ") WITHOUT ROWID;"
     "CREATE INDEX files_by_content ON files (substr(sha256, 1, 8));",
 };
 static_assert(std::size(kSchemaSteps) == FixityCatalog::kSchemaVersion);
@@ -55,7 +56,8 @@ struct FixityCatalog::Statements {
     explicit Statements(SqliteDatabase& db)
         : find(db, (std::string("SELECT ") + kColumns + " FROM files WHERE path = ?1").c_str()),
           content(db, "SELECT path FROM files WHERE substr(sha256, 1, 8) = ?1 AND sha256 = ?2 LIMIT ?3"),
-          in(db, (std::string("SELECT ") + kColumns + " FROM files WHERE path >= ?1 AND path < ?2 ORDER BY path").c_str()),
+          from(db, (std::string("SELECT ") + kColumns + " FROM files WHERE path >= ?1 ORDER BY path").c_str()),
+          in(db, "SELECT path FROM files WHERE path >= ?1 AND path < ?2 ORDER BY path"),
           put(db, (std::string("INSERT INTO files (") + kColumns + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"
                    " ON CONFLICT (path) DO UPDATE SET size = excluded.size, mtime_ns = excluded.mtime_ns,"
                    " inode = excluded.inode, sha256 = excluded.sha256, verdict = excluded.verdict,"
@@ -63,7 +65,7 @@ struct FixityCatalog::Statements {
           remove(db, "DELETE FROM files WHERE path = ?1")
     {
     }
-    SqliteStatement find, content, in, put, remove;
+    SqliteStatement find, content, from, in, put, remove;
 };
 
 FixityCatalog::FixityCatalog(const std::string& file, CatalogOpening opening, std::function<bool()> stopping)
@@ -157,6 +159,29 @@ std::optional<FixityRecord> FixityCatalog::find(std::string_view path)
     return recordFrom(find);
 }
 
+std::optional<FixityRecord> FixityCatalog::findInOrder(std::string_view path)
+{
+    SqliteStatement& from = statements_->from;
+    // A few steps forward from the last one found; then a search. A step
+    // may pass the records of a subfolder, which sort among a folder's files.
+    constexpr int kSteps = 4;
+    if (cursorRow_ && cursorPath_ <= path) {
+        for (int step = 0; step < kSteps && cursorPath_ < path; ++step) {
+            cursorRow_ = from.step();
+            if (!cursorRow_)
+                return std::nullopt;  // no record at or after path
+            cursorPath_ = from.blob(0);
+        }
+        if (cursorPath_ >= path)
+            return cursorPath_ == path ? std::optional(recordFrom(from)) : std::nullopt;
+    }
+    cursorRow_ = from.reset().bindBlob(1, path).step();
+    if (!cursorRow_)
+        return std::nullopt;
+    cursorPath_ = from.blob(0);
+    return cursorPath_ == path ? std::optional(recordFrom(from)) : std::nullopt;
+}
+
 std::vector<std::string> FixityCatalog::pathsWithContent(const Sha256Bytes& sha256, size_t limit)
 {
     SqliteStatement& content = statements_->content.reset()
@@ -169,7 +194,7 @@ std::vector<std::string> FixityCatalog::pathsWithContent(const Sha256Bytes& sha2
     return paths;
 }
 
-void FixityCatalog::forEachIn(std::string_view folder, const std::function<void(const FixityRecord&)>& take)
+void FixityCatalog::forEachIn(std::string_view folder, const std::function<void(std::string_view path)>& take)
 {
     if (folder.empty() || folder.back() != '/')
         throw std::invalid_argument("forEachIn: a folder ends with /");
@@ -178,13 +203,33 @@ void FixityCatalog::forEachIn(std::string_view folder, const std::function<void(
     end.back() = '/' + 1;
     SqliteStatement& in = statements_->in.reset().bindBlob(1, folder).bindBlob(2, end);
     while (in.step())
-        take(recordFrom(in));
+        take(in.blob(0));
+}
+
+void FixityCatalog::holdSnapshot()
+{
+    if (inSnapshot_ || inBatch_)
+        return;
+    cursorRow_ = false;  // its state is of the last snapshot
+    db_.exec("BEGIN DEFERRED");
+    inSnapshot_ = true;
+}
+
+void FixityCatalog::releaseSnapshot()
+{
+    if (!inSnapshot_)
+        return;
+    statements_->from.reset();
+    cursorRow_ = false;
+    db_.exec("COMMIT");
+    inSnapshot_ = false;
 }
 
 void FixityCatalog::beginBatch()
 {
     if (inBatch_)
         return;
+    releaseSnapshot();
     db_.exec("BEGIN IMMEDIATE");
     inBatch_ = true;
 }

@@ -43,11 +43,20 @@ public:
     FixityCatalog& operator=(const FixityCatalog&) = delete;
 
     std::optional<FixityRecord> find(std::string_view path);
+    // The same, cheaper for paths asked in ascending byte order (the files
+    // of a folder as they are listed): the search of one is a step from the
+    // last. Within holdSnapshot() only.
+    std::optional<FixityRecord> findInOrder(std::string_view path);
     // Paths of the records whose content has this digest, at most limit.
     std::vector<std::string> pathsWithContent(const Sha256Bytes& sha256, size_t limit);
-    // Each record whose path begins with folder (which ends with "/"), in
-    // the paths' byte order.
-    void forEachIn(std::string_view folder, const std::function<void(const FixityRecord&)>& take);
+    // The path of each record that begins with folder (which ends with
+    // "/"), in byte order.
+    void forEachIn(std::string_view folder, const std::function<void(std::string_view path)>& take);
+
+    // Lookups between these two see one state of the file, and cost no lock
+    // of their own (a Reader's, between files it checks; not while writing).
+    void holdSnapshot();
+    void releaseSnapshot();
 
     // Writes join the open batch; the first one opens it (waiting while
     // another process writes). commit() ends it; a batch not committed is
@@ -71,5 +80,9 @@ private:
     struct Statements;
     std::unique_ptr<Statements> statements_;
     bool inBatch_ = false;
+    bool inSnapshot_ = false;
+    // findInOrder's cursor: on a row (whose path is cursorPath_), or not.
+    bool cursorRow_ = false;
+    std::string cursorPath_;
     size_t uncommitted_ = 0;
 };
