@@ -18,9 +18,11 @@ RUN_PACKAGES  := fonts-noto-cjk
 # The install test validates the .desktop file with desktop-file-validate,
 # asks gio what the desktop would open with it and shows the manual page with
 # man; the README's recipes run GNU parallel and jq.
-TEST_PACKAGES := desktop-file-utils libglib2.0-bin parallel jq man-db
+TEST_PACKAGES := desktop-file-utils libglib2.0-bin parallel jq man-db appstream
+# `make deb`: dpkg-shlibdeps for the dependencies, lintian and the checks.
+DEB_PACKAGES  := dpkg-dev lintian appstream desktop-file-utils
 
-.PHONY: all deps bench-deps build run test test-asan test-tsan fuzz bench clean
+.PHONY: all deps bench-deps build run test test-asan test-tsan fuzz bench deb install-nautilus-script clean
 
 all: build
 
@@ -83,6 +85,22 @@ fuzz: deps
 	mkdir -p build-fuzz/corpus-deep
 	./build-fuzz/fuzz/fuzz_deep -max_total_time=$(FUZZ_SECONDS) -max_len=16384 -timeout=10 \
 	  -rss_limit_mb=2048 -malloc_limit_mb=512 -print_final_stats=1 build-fuzz/corpus-deep build-fuzz/seeds
+
+# A Debian package of the build (under /usr, stripped), then its checks:
+# lintian, a throw-away install and its metadata (tests/install/check-deb.sh).
+deb: build
+	$(call install_missing,$(DEB_PACKAGES))
+	cd $(BUILD) && cpack -G DEB
+	bash tests/install/check-deb.sh $(BUILD)/scanlark_*.deb
+
+# Nautilus's Scripts menu: "Check with Scanlark", named in Japanese where
+# the locale is (LANGUAGE, LC_ALL, LC_MESSAGES, LANG: the first set counts).
+install-nautilus-script:
+	@locale="$${LANGUAGE:-$${LC_ALL:-$${LC_MESSAGES:-$${LANG:-}}}}"; \
+	case "$$locale" in ja*) name="Scanlark でチェック" ;; *) name="Check with Scanlark" ;; esac; \
+	folder="$${XDG_DATA_HOME:-$$HOME/.local/share}/nautilus/scripts"; \
+	mkdir -p "$$folder" && install -m 755 packaging/filemanagers/nautilus-script.sh "$$folder/$$name" && \
+	echo "Installed: $$folder/$$name"
 
 bench: deps bench-deps
 	bash bench/run-bench.sh

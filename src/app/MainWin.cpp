@@ -2,22 +2,15 @@
 // file list, the (hidden) preview area and the five-panel status bar.
 #include "app/MainWin.h"
 
-#include "app/ActionIcons.h"
-#include "catalogue/KvFileInfos.h"
 #include "components/KvActns.h"
 #include "components/KvImageView.h"
 #include "components/KvListView.h"
-#include "components/KvRecentControl.h"
-#include "components/ScanlarkColumns.h"
 #include "components/ScanlarkStatusTexts.h"
-#include "inspection/KvJpegChecker.h"
 
 #include <QAbstractFileIconProvider>
 #include <QApplication>
 #include <QComboBox>
 #include <QFileSystemModel>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QSplitter>
@@ -147,7 +140,10 @@ void TFormScanlark::CreateMenus()
     help->addAction(KvOpenAppFolderAction1);
     help->addSeparator();
     help->addAction(KvAboutActionSl);
+}
 
+void TFormScanlark::CreatePopupMenus()
+{
     PMBack = new QMenu(this);
     PMBack->setObjectName(QStringLiteral("PMBack"));
     PMForward = new QMenu(this);
@@ -166,6 +162,15 @@ void TFormScanlark::CreateMenus()
     PMLVFilesSl->addActions({SelectAllAct, SelectChangeAct});
     PMLVFilesSl->addSeparator();
     PMLVFilesSl->addAction(ColumnsEditAct);
+
+    PMImgView = new QMenu(this);
+    PMImgView->setObjectName(QStringLiteral("PMImgView"));
+    QMenu* modes = PMImgView->addMenu(QStringLiteral("画像の表示(&V)"));
+    modes->addActions({IVNoneAct, IVScaleNormalAct, IVAutoScaleLongAct});
+    PMImgView->addSeparator();
+    PMImgView->addActions({ImgCopyAct, ImgNameCopyAct});
+    PMImgView->addSeparator();
+    PMImgView->addAction(ImgCloseAct);
 }
 
 void TFormScanlark::CreateToolBars()
@@ -275,28 +280,4 @@ void TFormScanlark::CreateStatusBar()
         }
         SB.push_back(label);
     }
-}
-
-void TFormScanlark::SetPanelText(int panel, const QString& text)
-{
-    if (panel >= 0 && panel < static_cast<int>(SB.size()))
-        SB[static_cast<size_t>(panel)]->setText(text);
-}
-
-QString TFormScanlark::PanelText(int panel) const
-{
-    return panel >= 0 && panel < static_cast<int>(SB.size()) ? SB[static_cast<size_t>(panel)]->text() : QString();
-}
-
-void TFormScanlark::BindRefreshButton()
-{
-    QAction* bound = nullptr;
-    switch (AppOptions ? AppOptions->RefreshMode : 0) {
-    case 0: bound = RefreshAllAct; break;
-    case 1: bound = RefreshFoldersAct; break;
-    case 2: bound = RefreshFilesAct; break;
-    default: return;  // keeps the action it has
-    }
-    if (TBtnRefresh->defaultAction() != bound)
-        TBtnRefresh->setDefaultAction(bound);
 }

@@ -1,14 +1,29 @@
-// The main window: layout, menus, toolbars, actions and its life from
-// creation to close. Its handlers are split by concern over several files:
-// MainWin.cpp (layout), MainWinActions.cpp (the action table),
+// The main window. It lays itself out, lives from creation to close, and
+// turns every event of its controls, actions, timers and workers into a
+// call of a handler with the name the program's design gives it
+// (`GoActExecute`, `LVFilesKeyUp`, `KvFileInfos1Terminate`, ...). A handler
+// forwards to the controller of its concern, which holds that concern's
+// state and reports the facts its actions' enabling rules read:
+//
+//   FileListController        the list's cells, order, selection, status bar
+//   NavigationController      opening folders, a listing's course, history
+//   FolderTreeController      the folder tree
+//   AddressBoxController      the address box and the folder history
+//   CheckController           checking and stopping
+//   FileOperationsController  copy, move, delete, open
+//   PreviewController         the image preview and its loader
+//   DialogsController         the options dialog and the history editor
+//
+// The handlers are split over files by concern: MainWin.cpp (layout),
 // MainWinLifecycle.cpp (creation, activation, hand-over, close),
-// MainWinListView.cpp and MainWinListInput.cpp (the file list),
-// MainWinNavigation.cpp and MainWinFolderTree.cpp (folders, tree, address
-// box), MainWinCheck.cpp (checking), MainWinFileOps.cpp (copy, move, delete,
-// open), MainWinPreview.cpp (the image preview), MainWinDialogs.cpp (the
-// options dialog and the history editor).
+// MainWinActions.cpp (the action rules), MainWinInput.cpp (keys, mouse and
+// drops), MainWinListView.cpp, MainWinNavigation.cpp, MainWinFolderTree.cpp,
+// MainWinCheck.cpp, MainWinFileOps.cpp, MainWinPreview.cpp and
+// MainWinDialogs.cpp. The actions and their rules are one table, kActions
+// (ActionTable.h).
 #pragma once
 
+#include "app/WindowParts.h"
 #include "components/KvKeyUpGate.h"
 #include "options/OptionsSl.h"
 
@@ -18,37 +33,29 @@
 #include <string>
 #include <vector>
 
+class AddressBoxController;
+class CheckController;
+class DialogsController;
+class FileListController;
+class FileOperationsController;
+class FolderTreeController;
+class NavigationController;
+class PreviewController;
 class QAction;
 class QComboBox;
-class QFileSystemModel;
 class QIcon;
-class QImage;
-class QLabel;
-class QMenu;
-class QModelIndex;
-class QSplitter;
 class QKeyEvent;
+class QModelIndex;
 class QTimer;
-class QToolBar;
-class QToolButton;
-class QTreeView;
-class TKvAboutAction;
 class TKvColumnInfos;
-class TKvExitAction;
 class TKvFileInfos;
-class TKvImageView;
-class TKvListView;
+class TKvFindDialog;
 class TKvMemIniFile;
-class TKvOpenAppFolderAction;
-class TKvPreviewLoader;
-class TKvRecentControl;
 class TKvRecentItem;
-class TKvThreadJpegChecker;
-class TKvViewHelpHtmlAction;
 
-class TFormScanlark : public QMainWindow {
+// The window derives from its parts (WindowParts.h) as a form class would.
+class TFormScanlark : public QMainWindow, private WindowParts {
     Q_OBJECT
-    friend struct TFormScanlarkActionTable;
 
 public:
     // startArgument: the first command-line argument, or empty.
@@ -59,34 +66,24 @@ public:
 
     // The copy-data hand-over: tag 1 takes the path; others are ignored.
     void WMCopyData(uint32_t tag, const std::string& path);
-    void UpdateCaption();
+    using WindowParts::UpdateCaption;
     void FormActivate();
 
     // Status bar panel texts (panels 0..4).
-    void SetPanelText(int panel, const QString& text);
-    QString PanelText(int panel) const;
+    using WindowParts::PanelText;
+    using WindowParts::SetPanelText;
 
     QComboBox* AddressBox() const { return CBRecent; }
-    const std::vector<std::string>& FolderHistoryItems() const { return FolderHistory; }
+    const std::vector<std::string>& FolderHistoryItems() const;
     std::string SettingsFilePath() const;
     std::string FolderListPath() const;
+    TScanlarkOptions* Options() const { return AppOptions.get(); }
+    TKvFileInfos* FileInfos() const { return KvFileInfos1; }
 
-protected:
-    bool event(QEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
-    void resizeEvent(QResizeEvent* e) override;
-    void showEvent(QShowEvent* e) override;
-
-public:
-    // --- File list view (MainWinListView.cpp, MainWinListInput.cpp) ------
-    // Cell text of a row for the column with collection index column.
+    // The file list (FileListController.h says what each does).
     QString LVFilesData(int row, int column) const;
-    // The selection and focus of the list, by full file name, into and out
-    // of a history entry. RestoreSelection empties the entry's selected
-    // names: a stored selection is restored once.
     void SaveSelection(TKvRecentItem& item) const;
     void RestoreSelection(TKvRecentItem& item);
-    // Row of the entry with this full file name (exact bytes), or -1.
     int FindFileIndex(const std::string& fullFileName) const;
     void RepaintVisibleRows();
     void UpdateStatusBar();
@@ -94,83 +91,60 @@ public:
     void ActionList1Update();
 
 protected:
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    // Navigation (MainWinNavigation.cpp): every way into a folder ends in
-    // one of the first three. A second start's hand-over (WMCopyData) is
-    // the public way in.
-    void OpenFolder(const std::string& path);
-    void ShowHistoryFolder(const std::string& path);
-    // Lists the current folder again, keeping selection and focus.
-    void ReloadFolder();
-    void ClearFileList();
-    // Check (MainWinCheck.cpp)
-    bool PrepareCheck();
-    void LVFilesColumnClick(int viewColumn);
-    // Sorts the catalogue by the list's sort column and direction, keeping
-    // selection and focus (the caller makes sure no worker runs).
-    void SortFileList();
-    // File list view (MainWinListView.cpp)
-    void SetupFileListView();
+    // Life (MainWinLifecycle.cpp) and layout (MainWin.cpp)
+    void FormCreate();
+    void CreateComponents();
+    void CreateMenus();
+    void CreatePopupMenus();
+    void CreateToolBars();
+    void CreateCentralArea();
+    void CreateStatusBar();
+    void CreateControllers();
+    void CreateOptions();
+    void CreateHistoryControl();
+    void FormResize();
+    void FormClose();
+    std::string StartPath() const;
+
+    // Action rules (MainWinActions.cpp)
+    void SetupActionRules();
+    void ActionUpdateTimerTimer();
+    // Runs the enabling rules, then triggers action when it is enabled.
+    void ExecuteAction(QAction* action);
+
+    // Keys, mouse and drops (MainWinInput.cpp)
+    void SetupInput();
     void LVFilesKeyDown(QKeyEvent* e);
     void LVFilesKeyUp(QKeyEvent* e);
-    // First row at or after startIndex whose name as shown (DisplayPath)
-    // begins with text (ASCII letters compared without case), wrapping to
-    // the top with wrap; -1.
-    int LVFilesDataFind(const QString& text, int startIndex, bool wrap) const;
-    // Icon of a cell: the type's icon in the name column, else none.
-    QIcon LVFilesIcon(int row, int column) const;
+    void STVKeyUp(QKeyEvent* e);
+    void CBRecentKeyUp(QKeyEvent* e);
     void LVFilesClick();
     void LVFilesDblClick();
     void LVFilesContextPopup();
+    void LVFilesMouseMove();
+
+    // File list (MainWinListView.cpp)
+    void SetupFileListView();
+    QIcon LVFilesIcon(int row, int column) const;
+    int LVFilesDataFind(const QString& text, int startIndex, bool wrap) const;
+    void LVFilesColumnClick(int viewColumn);
     // Any change of rows, selection or focus.
     void LVFilesChange();
-    void LVFilesMouseMove();
     void SearchFindActExecute();
     void SearchFindNextActExecute();
     void FindDialog1Find();
     void SelectAllActExecute();
     void SelectChangeActExecute();
-    void ActionUpdateTimerTimer();
-    // Runs the enabling rules, then triggers action when it is enabled.
-    void ExecuteAction(QAction* action);
-    // Enables or disables action by its rule, touching it only on a change.
-    void SetRuleEnabled(QAction* action, bool enabled);
-    class TKvFileIconCache* FileIconCache = nullptr;  // icons by IconIndex
-    class TKvFindDialog* FindDialog1 = nullptr;
-    class QTimer* ActionUpdateTimer = nullptr;
 
-    // Navigation (MainWinNavigation.cpp, MainWinFolderTree.cpp)
+    // Navigation (MainWinNavigation.cpp)
     void SetupNavigation();
-    void SetupFolderTree();
-    void SyncFolderTree(const std::string& path);
-    void RefreshFolderTree();
-    void StartListing(const std::string& folder);
-    void ShowInvalidFolder(const std::string& path);
-    // Shows a path in the address box; its bytes are kept for Go, since
-    // the text of a name that is not UTF-8 cannot be turned back into it.
-    void SetAddressText(const std::string& path);
-    // The folder the address box names: the kept bytes while the text is
-    // the one shown for them, a drop-down entry's bytes, else the typed text.
-    std::string AddressBoxPath() const;
-    // Fills the drop-down list from FolderHistory, nothing selected.
-    void LoadAddressBoxItems();
-    void ListingProgressTick();
-    bool busyCursor_ = false;
-    // The folder tree keeps its selected folder in view while its model fills
-    // in, until the person handles the tree.
-    bool treeFollows_ = false;
-    // Set while the program itself moves the tree's selection: no navigation.
-    bool syncingTree_ = false;
-    std::string addressBytes_;
-    QTimer* listingProgressTimer_ = nullptr;
-    void KvFileInfos1Terminate(QObject* sender);
-    void STVChange(const QModelIndex& current);
-    void STVKeyUp(QKeyEvent* e);
-    void STVDeleteFolder();
-    void CBRecentSelect(int index);
-    void CBRecentKeyUp(QKeyEvent* e);
     void GoActExecute();
     void BackActExecute();
     void ForwardActExecute();
@@ -180,31 +154,28 @@ private:
     void RefreshAllActExecute();
     void RefreshFoldersActExecute();
     void RefreshFilesActExecute();
-    // Lists the current folder again without touching the refresh mode.
-    void RefreshFilesKeepingMode();
-    void SetRefreshMode(QAction* action);
     void SubFolderSearchActExecute(bool checked);
     void HiddenFileViewActExecute(bool checked);
     void FolderBarVisibleActExecute(bool checked);
     void ActPreMakeListExecute();
-    void FileDropTargetFileDrop(const std::string& path);
+    void ListingProgressTick();
+    void KvFileInfos1Terminate(QObject* sender);
     void KvRecentControl1AddJudge(QObject* sender, const TKvRecentItem* now, const TKvRecentItem& add, bool& accept);
     void KvRecentControl1MenuItemCaptionSetEvent(QObject* sender, const TKvRecentItem& item, QString& caption);
     void KvRecentControl1MenuItemClick(QObject* sender, TKvRecentItem* previous, TKvRecentItem* now);
 
-    // Dialogs (MainWinDialogs.cpp): the options and the history editor.
-    void SetupDialogs();
-    void OptionDetailActExecute(QAction* sender);
-    void ColumnsEditActExecute();
-    void ActRecentEditExecute();
+    // Folder tree, address box, drops (MainWinFolderTree.cpp)
+    void SetupFolderTree();
+    void STVChange(const QModelIndex& current);
+    void STVDeleteFolder();
+    void CBRecentSelect(int index);
+    void FileDropTargetFileDrop(const std::string& path);
 
     // Check (MainWinCheck.cpp)
     void SetupCheck();
-    void StopActExecute();
     void JpegErrorCheckAllActExecute();
+    void StopActExecute();
     void SelectErrorsActSlExecute();
-    QTimer* checkProgressTimer_ = nullptr;
-    bool stopping_ = false;  // StopActExecute is running
     void CheckProgressTimerTimer();
     void KvThreadJpegChecker1Terminate(QObject* sender);
 
@@ -217,13 +188,6 @@ private:
     void OpenExplorerActExecute();
     void OpenFolderActExecute();
     void NameCopyActExecute();
-    // Copy or move of the selection into a folder the user chooses.
-    void SendSelectedFiles(bool move);
-    // Full names of the selected rows, in ascending row order.
-    std::vector<std::string> SelectedFullNames() const;
-    // Modifiers of the list key being handled, or none: Shift+Delete is read
-    // from the key itself as well as from the keyboard.
-    Qt::KeyboardModifiers listKeyModifiers_;
 
     // Image preview (MainWinPreview.cpp)
     void SetupPreview();
@@ -235,131 +199,38 @@ private:
     void ImgCopyActExecute();
     void ImgNameCopyActExecute();
     void ImgView32DblClick();
-    // Shows the pane at the height it had when it was hidden.
-    void ShowPreviewPane();
-    // Enables the commands that need an image in the pane (closing also
-    // while a load is on its way).
-    void UpdatePreviewActions();
-    // A load's end, on the main thread: its picture into the pane, or an
-    // empty pane when image is null.
-    void ShowLoadedPreview(const std::string& path, const QImage& image, const QImage& autoScaled);
-    // Abandons the load on its way, if any; the pane keeps what it shows.
-    void CancelPreviewLoad();
-    // The list's focus moved: a load of a file no longer focused is abandoned.
-    void AbandonPreviewOfUnfocusedFile();
-    // The shown file's path as bytes (the hint shows it for display only).
-    std::string previewPath_;
-    // The file the pending load decodes.
-    std::string previewLoading_;
-    int previewPaneHeight_ = 128;
-    QMenu* PMImgView = nullptr;
-    QTimer* previewSpareTimer_ = nullptr;  // lets the spare pixels go once loads stop
-    // Decodes off the window's thread. A member, so that its thread is
-    // stopped and joined before the widgets its deliveries touch are gone.
-    struct PreviewLoaderDeleter {
-        void operator()(TKvPreviewLoader* loader) const;
-    };
-    std::unique_ptr<TKvPreviewLoader, PreviewLoaderDeleter> previewLoader_;
 
-    void FormCreate();
-    void FormClose();
-    void FormResize();
-    void CreateActions();
-    void CreateMenus();
-    void CreateToolBars();
-    void CreateCentralArea();
-    void CreateStatusBar();
-    void BindRefreshButton();
-    std::string StartPath() const;
+    // Dialogs (MainWinDialogs.cpp)
+    void SetupDialogs();
+    void OptionDetailActExecute(QAction* sender);
+    void ColumnsEditActExecute();
+    void ActRecentEditExecute();
 
-    // Settings and history
+    // The concerns' controllers; each is handed the parts and the
+    // controllers it works with (CreateControllers).
+    std::unique_ptr<FileListController> fileList_;
+    std::unique_ptr<PreviewController> preview_;
+    std::unique_ptr<FolderTreeController> folderTree_;
+    std::unique_ptr<AddressBoxController> addressBox_;
+    std::unique_ptr<CheckController> check_;
+    std::unique_ptr<FileOperationsController> fileOps_;
+    std::unique_ptr<DialogsController> dialogs_;
+    std::unique_ptr<NavigationController> navigation_;
+
+    // Settings
     std::string startArgument_;
     std::string settingsFolder_;
     std::string settingsFileName_;
     std::unique_ptr<TKvMemIniFile> AppIni;
-    std::unique_ptr<TScanlarkOptions> AppOptions;
-    std::vector<std::string> FolderHistory;
-    // "folder.txt" was there at start but could not be read: never replaced.
-    bool folderHistoryUnreadable_ = false;
-    std::string CommonSendPath;
+    std::unique_ptr<TKvColumnInfos> KvColumnInfosSl;
+
+    TKvFindDialog* FindDialog1 = nullptr;
+    QTimer* ActionUpdateTimer = nullptr;
     // Lets a key-up run a command only after its key-down in the same control.
     TKvKeyUpGate KeyUpGate;
+    // Modifiers of the list key being handled, or none: Shift+Delete is read
+    // from the key itself as well as from the keyboard.
+    Qt::KeyboardModifiers listKeyModifiers_;
     bool FirstActivationDone = false;
     bool closed_ = false;
-
-    // Components
-    TKvFileInfos* KvFileInfos1 = nullptr;
-    TKvThreadJpegChecker* KvThreadJpegChecker1 = nullptr;
-    std::unique_ptr<TKvColumnInfos> KvColumnInfosSl;
-    TKvRecentControl* KvRecentControl1 = nullptr;
-
-    // Controls
-    QToolBar* TB1 = nullptr;
-    QToolBar* TB2 = nullptr;
-    QComboBox* CBRecent = nullptr;
-    QToolButton* TBtnGo = nullptr;
-    QToolButton* TBtnRefresh = nullptr;
-    QToolButton* TBtnRun = nullptr;
-    QSplitter* Splitter1 = nullptr;
-    QSplitter* Splitter2 = nullptr;
-    QTreeView* STV = nullptr;
-    QFileSystemModel* STVModel = nullptr;
-    TKvListView* LVFiles = nullptr;
-    TKvImageView* ImgView32 = nullptr;
-    std::vector<QLabel*> SB;
-    QMenu* PMBack = nullptr;
-    QMenu* PMForward = nullptr;
-    QMenu* PMRefresh = nullptr;
-    QMenu* PMLVFilesSl = nullptr;
-
-private:
-    // The action table. Tests find the actions by object name.
-    QAction* SelectFolderAct = nullptr;
-    QAction* OpenShellAct = nullptr;
-    QAction* OpenExplorerAct = nullptr;
-    QAction* OpenFolderAct = nullptr;
-    QAction* DeleteFileAct = nullptr;
-    QAction* NameCopyAct = nullptr;
-    QAction* SearchFindAct = nullptr;
-    QAction* SearchFindNextAct = nullptr;
-    QAction* CopyFileAct = nullptr;
-    QAction* MoveFileAct = nullptr;
-    QAction* SelectAllAct = nullptr;
-    QAction* SelectChangeAct = nullptr;
-    QAction* SelectErrorsActSl = nullptr;
-    QAction* StopAct = nullptr;
-    QAction* ColumnsEditAct = nullptr;
-    QAction* RefreshAct = nullptr;
-    QAction* RefreshAllAct = nullptr;
-    QAction* RefreshFoldersAct = nullptr;
-    QAction* RefreshFilesAct = nullptr;
-    QAction* SubFolderSearchAct = nullptr;
-    QAction* HiddenFileViewAct = nullptr;
-    QAction* FolderBarVisibleAct = nullptr;
-    QAction* DoNowAct = nullptr;
-    QAction* MoveAct = nullptr;
-    QAction* BackAct = nullptr;
-    QAction* ForwardAct = nullptr;
-    QAction* UpFolderAct = nullptr;
-    QAction* MoveThisFolderAct = nullptr;
-    QAction* GoAct = nullptr;
-    QAction* ActRecentEdit = nullptr;
-    QAction* OptionDetailAct = nullptr;
-    QAction* JpegErrorCheckAllAct = nullptr;
-    QAction* IVNoneAct = nullptr;
-    QAction* IVScaleNormalAct = nullptr;
-    QAction* IVAutoScaleLongAct = nullptr;
-    QAction* ImgLoadAct = nullptr;
-    QAction* ImgCloseAct = nullptr;
-    QAction* ImgCopyAct = nullptr;
-    QAction* ImgNameCopyAct = nullptr;
-    QAction* ActPreMakeList = nullptr;
-    TKvViewHelpHtmlAction* KvViewHelpHtmlActionSl = nullptr;
-    TKvAboutAction* KvAboutActionSl = nullptr;
-    TKvOpenAppFolderAction* KvOpenAppFolderAction1 = nullptr;
-    TKvExitAction* KvExitAction1 = nullptr;
-
-public:
-    TScanlarkOptions* Options() const { return AppOptions.get(); }
-    TKvFileInfos* FileInfos() const { return KvFileInfos1; }
 };

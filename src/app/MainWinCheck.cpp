@@ -1,20 +1,11 @@
 // Checking from the window: check all, stop, the end of a check, progress
-// in the status bar while it runs, and selecting the damaged files.
-#include "app/FolderHistory.h"
+// in the status bar while it runs, and selecting the damaged files, each
+// handed to the check's controller (CheckController).
+#include "app/CheckController.h"
 #include "app/MainWin.h"
-#include "catalogue/KvFileInfoCompare.h"
-#include "catalogue/KvFileInfos.h"
-#include "components/KvListView.h"
-#include "components/KvRecentControl.h"
 #include "inspection/KvJpegChecker.h"
-#include "paths/BytePath.h"
-#include "platform/DisplayPath.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QComboBox>
-#include <QItemSelection>
-#include <QMessageBox>
 #include <QTimer>
 
 namespace {
@@ -31,102 +22,32 @@ void TFormScanlark::SetupCheck()
     connect(JpegErrorCheckAllAct, &QAction::triggered, this, &TFormScanlark::JpegErrorCheckAllActExecute);
     connect(StopAct, &QAction::triggered, this, &TFormScanlark::StopActExecute);
     connect(SelectErrorsActSl, &QAction::triggered, this, &TFormScanlark::SelectErrorsActSlExecute);
-    checkProgressTimer_ = new QTimer(this);
-    checkProgressTimer_->setInterval(kProgressRefreshMs);
-    connect(checkProgressTimer_, &QTimer::timeout, this, &TFormScanlark::CheckProgressTimerTimer);
+    CheckProgressTimer = new QTimer(this);
+    CheckProgressTimer->setInterval(kProgressRefreshMs);
+    connect(CheckProgressTimer, &QTimer::timeout, this, &TFormScanlark::CheckProgressTimerTimer);
 }
 
 void TFormScanlark::CheckProgressTimerTimer()
 {
-    if (!KvThreadJpegChecker1->Running) {
-        checkProgressTimer_->stop();
-        return;
-    }
-    UpdateStatusBar();
-    RepaintVisibleRows();
-}
-
-bool TFormScanlark::PrepareCheck()
-{
-    if (KvFileInfos1->FileInfoList().Busy() || LVFiles->RowCount() == 0)
-        return false;
-    const TKvRecentItem* now = KvRecentControl1->NowItem();
-    if (!now)
-        return false;
-    // The folder is the current entry's bytes, never the address box's text.
-    const std::string folder = WithTrailingSlash(now->Path);
-    SetAddressText(folder);
-    std::vector<std::string> history = FolderHistory;
-    std::erase_if(history, [&](const std::string& entry) { return SamePath(entry, folder); });
-    history.insert(history.begin(), folder);
-    // A history file that could not be read at start is left as it is; the
-    // list lives on in memory for this run.
-    if (!folderHistoryUnreadable_ && !SaveFolderHistory(FolderListPath(), history)) {
-        QMessageBox::critical(this, QStringLiteral("注意"),
-                              QStringLiteral("\"%1\" に書き込めません。").arg(DisplayPath(FolderListPath())));
-        return false;
-    }
-    FolderHistory = std::move(history);
-    LoadAddressBoxItems();
-    CBRecent->setCurrentIndex(0);
-    ImgCloseAct->trigger();  // the preview is emptied
-    return true;
+    check_->FollowProgress();
 }
 
 void TFormScanlark::JpegErrorCheckAllActExecute()
 {
-    if (!PrepareCheck())
-        return;
-    if (!busyCursor_) {
-        QApplication::setOverrideCursor(Qt::BusyCursor);
-        busyCursor_ = true;
-    }
-    KvThreadJpegChecker1->Start();
-    checkProgressTimer_->start();
-    UpdateStatusBar();
+    check_->CheckAll();
 }
 
 void TFormScanlark::StopActExecute()
 {
-    KvThreadJpegChecker1->Stop();
-    // A listing that ended just before this stop hands its end over while
-    // being stopped; the check that end would start is not wanted any more.
-    stopping_ = true;
-    KvFileInfos1->FileInfoList().Stop();
-    stopping_ = false;
+    check_->Stop();
 }
 
 void TFormScanlark::KvThreadJpegChecker1Terminate(QObject*)
 {
-    checkProgressTimer_->stop();
-    TKvThreadFileInfoList& list = KvFileInfos1->FileInfoList();
-    // New results change the order of a list sorted by a check column.
-    if (IsJpegSortMode(list.SortMode))
-        list.CustomSort(&CompareFileInfosByJpeg);
-    RepaintVisibleRows();
-    UpdateCaption();
-    UpdateStatusBar();
-    if (busyCursor_) {
-        QApplication::restoreOverrideCursor();
-        busyCursor_ = false;
-    }
+    check_->CheckEnded();
 }
 
 void TFormScanlark::SelectErrorsActSlExecute()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    LVFiles->ClearSelection();
-    // One selection change for all rows: row by row would be quadratic.
-    QItemSelection errors;
-    const TKvThreadFileInfoList& list = KvFileInfos1->FileInfoList();
-    const int rows = std::min(LVFiles->RowCount(), list.Count());
-    const int lastColumn = LVFiles->model()->columnCount() - 1;
-    for (int row = 0; row < rows; ++row) {
-        const TKvJpegInfoReadLock lock;
-        const TKvJpegInfo* info = list.FileInfos(row)->JpegInfo();
-        if (info && info->Verdict >= 2)
-            errors.select(LVFiles->model()->index(row, 0), LVFiles->model()->index(row, lastColumn));
-    }
-    LVFiles->selectionModel()->select(errors, QItemSelectionModel::Select);
-    QApplication::restoreOverrideCursor();
+    check_->SelectDamaged();
 }

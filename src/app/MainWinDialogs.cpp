@@ -1,18 +1,10 @@
 // The window's dialogs: the options ("オプション(&O)..." and "列の設定(&N)...")
-// and the history editor ("履歴の編集(&E)..."). Both are refused while a
-// listing or a check runs: they change what the workers read.
+// and the history editor ("履歴の編集(&E)..."), each handed to the dialogs'
+// controller (DialogsController).
+#include "app/DialogsController.h"
 #include "app/MainWin.h"
-#include "catalogue/KvFileInfos.h"
-#include "components/FrmKvEditFileList.h"
-#include "components/KvListView.h"
-#include "inspection/KvJpegChecker.h"
-#include "options/OptionDlgSl.h"
-#include "paths/BytePath.h"
 
 #include <QAction>
-#include <QTabWidget>
-
-#include <algorithm>
 
 void TFormScanlark::SetupDialogs()
 {
@@ -28,52 +20,11 @@ void TFormScanlark::ColumnsEditActExecute()
 
 void TFormScanlark::OptionDetailActExecute(QAction* sender)
 {
-    if (KvFileInfos1->FileInfoList().Busy() || KvThreadJpegChecker1->Running)
-        return;
-    TOptionDialog dialog(*AppOptions, this);
-    dialog.OptionsToDlgAct->trigger();
     // ColumnsEditAct carries tag 1.
-    if (sender && sender->data().toInt() == 1)
-        dialog.PageControl1->setCurrentWidget(dialog.TabSheetColumns);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    dialog.DlgToOptionsAct->trigger();
-    // Hiding the sort column moves the sort to the leftmost shown column:
-    // the rows follow, or the header would claim an order they do not have.
-    // A listing a second start began meanwhile sorts by it when it ends; a
-    // running worker's rows are not reordered under it.
-    if (static_cast<int>(KvFileInfos1->SortMode()) != LVFiles->SortColumnIndex ||
-        KvFileInfos1->SortDown() != LVFiles->SortDown) {
-        if (KvFileInfos1->FileInfoList().Busy() || KvThreadJpegChecker1->Running) {
-            KvFileInfos1->SetSortMode(SortModeFromInt(LVFiles->SortColumnIndex));
-            KvFileInfos1->SetSortDown(LVFiles->SortDown);
-        } else {
-            SortFileList();
-        }
-    }
-    RepaintVisibleRows();
-    UpdateStatusBar();
+    dialogs_->EditOptions(sender && sender->data().toInt() == 1);
 }
 
 void TFormScanlark::ActRecentEditExecute()
 {
-    if (KvFileInfos1->FileInfoList().Busy() || KvThreadJpegChecker1->Running)
-        return;
-    // "folder.txt" is written at the next check start or at close.
-    const std::vector<std::string> opened = FolderHistory;
-    std::vector<std::string> edited = FolderHistory;
-    if (EditFileNameList(this, edited)) {
-        // A check that a second start began while the editor was open put
-        // its folder on top; the edited list must not drop it.
-        std::vector<std::string> added;
-        for (const std::string& folder : FolderHistory)
-            if (std::none_of(opened.begin(), opened.end(), [&](const std::string& o) { return SamePath(o, folder); }))
-                added.push_back(folder);
-        std::erase_if(edited, [&](const std::string& folder) {
-            return std::any_of(added.begin(), added.end(), [&](const std::string& a) { return SamePath(a, folder); });
-        });
-        edited.insert(edited.begin(), added.begin(), added.end());
-        FolderHistory = std::move(edited);
-    }
-    LoadAddressBoxItems();
+    dialogs_->EditHistory();
 }

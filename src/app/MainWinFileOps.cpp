@@ -1,24 +1,10 @@
 // Acting on the chosen files: copy or move them to a folder, delete them,
-// open them or their folder, copy the focused file's name. None of these
-// refreshes the list; the person does that with F5.
-#include "app/KvShell.h"
+// open them or their folder, copy the focused file's name, each handed to
+// the controller of file operations (FileOperationsController).
+#include "app/FileOperationsController.h"
 #include "app/MainWin.h"
-#include "catalogue/KvFileInfos.h"
-#include "components/KvFileOperationDialogs.h"
-#include "components/KvListView.h"
-#include "components/KvRecentControl.h"
-#include "KvRTL/EtcLists/KvEtcLists.h"
-#include "paths/BytePath.h"
-#include "paths/LongPath.h"
-#include "platform/DisplayPath.h"
 
 #include <QAction>
-#include <QClipboard>
-#include <QFileDialog>
-#include <QGuiApplication>
-#include <QMimeData>
-
-#include <algorithm>
 
 void TFormScanlark::SetupFileOperations()
 {
@@ -31,101 +17,37 @@ void TFormScanlark::SetupFileOperations()
     connect(NameCopyAct, &QAction::triggered, this, &TFormScanlark::NameCopyActExecute);
 }
 
-std::vector<std::string> TFormScanlark::SelectedFullNames() const
-{
-    TIntegerList rows;
-    LVFiles->GetSelectedIndexes(rows);
-    const TKvThreadFileInfoList& list = KvFileInfos1->FileInfoList();
-    std::vector<std::string> names;
-    names.reserve(static_cast<size_t>(rows.Count()));
-    for (int i = 0; i < rows.Count(); ++i) {
-        const int row = rows.Items(i);
-        if (row >= 0 && row < list.Count())
-            names.push_back(list.FileInfos(row)->FullFileName());
-    }
-    return names;
-}
-
-void TFormScanlark::SendSelectedFiles(bool move)
-{
-    const std::vector<std::string> sources = SelectedFullNames();
-    if (sources.empty())
-        return;
-    const QString title = move ? QStringLiteral("移動先フォルダを選択") : QStringLiteral("コピー先フォルダを選択");
-    // Before the first choice, the chooser starts in the folder on show.
-    std::string start = CommonSendPath;
-    if (start.empty())
-        if (const TKvRecentItem* now = KvRecentControl1->NowItem())
-            start = now->Path;
-    const QString chosen = QFileDialog::getExistingDirectory(this, title, QtFileName(start));
-    if (chosen.isEmpty())
-        return;
-    CommonSendPath = WithTrailingSlash(FromQtFileName(chosen));
-    RunFileOperation(this, move ? TKvFileOperationKind::Move : TKvFileOperationKind::Copy, sources, CommonSendPath);
-}
-
 void TFormScanlark::CopyFileActExecute()
 {
-    SendSelectedFiles(false);
+    fileOps_->SendSelectedFiles(false);
 }
 
 void TFormScanlark::MoveFileActExecute()
 {
-    SendSelectedFiles(true);
+    fileOps_->SendSelectedFiles(true);
 }
 
 void TFormScanlark::DeleteFileActExecute()
 {
-    const bool permanently =
-        (QGuiApplication::queryKeyboardModifiers() | listKeyModifiers_).testFlag(Qt::ShiftModifier);
-    const std::vector<std::string> names = SelectedFullNames();
-    if (names.empty() || !ConfirmDelete(this, names, !permanently))
-        return;
-    RunFileOperation(this, permanently ? TKvFileOperationKind::Delete : TKvFileOperationKind::Trash, names);
+    fileOps_->DeleteSelectedFiles(listKeyModifiers_);
 }
 
 void TFormScanlark::OpenShellActExecute()
 {
-    for (const std::string& name : SelectedFullNames())
-        if (KindOfPath(name) != PathKind::Missing)
-            ShellOpenFile(name);
+    fileOps_->OpenSelectedFiles();
 }
 
 void TFormScanlark::OpenExplorerActExecute()
 {
-    // One window per file, also for files that share a folder.
-    for (const std::string& name : SelectedFullNames())
-        if (IsFolder(FolderOfPath(name)))
-            ExploreFolder(name);
+    fileOps_->ShowSelectedFiles();
 }
 
 void TFormScanlark::OpenFolderActExecute()
 {
-    const std::vector<std::string> names = SelectedFullNames();
-    if (names.empty()) {
-        const TKvRecentItem* now = KvRecentControl1->NowItem();
-        if (now && !now->Path.empty() && IsFolder(now->Path))
-            ShellOpenFolder(now->Path);
-        return;
-    }
-    for (const std::string& name : names) {
-        const std::string folder = FolderOfPath(name);
-        if (IsFolder(folder))
-            ShellOpenFolder(folder);
-    }
+    fileOps_->OpenSelectedFolders();
 }
 
 void TFormScanlark::NameCopyActExecute()
 {
-    const int row = LVFiles->currentRow();
-    if (row < 0 || row >= KvFileInfos1->FileInfoList().Count())
-        return;
-    const std::string name = KvFileInfos1->FileInfoList().FileInfos(row)->FullFileName();
-    auto* clip = new QMimeData;
-    // As a URL too, so that a file manager pastes the file itself.
-    const QUrl url = FileUrlOfPath(name);
-    clip->setUrls({url});
-    clip->setData(QStringLiteral("x-special/gnome-copied-files"), "copy\n" + url.toEncoded());
-    clip->setText(DisplayPath(name));
-    QGuiApplication::clipboard()->setMimeData(clip);
+    fileOps_->CopyFocusedFileName();
 }

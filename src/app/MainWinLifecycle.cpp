@@ -1,10 +1,18 @@
 // The main window's life: creation, activation, the copy-data hand-over,
 // the caption, resizing and closing.
 #include "app/ActionIcons.h"
+#include "app/ActionTable.h"
+#include "app/AddressBoxController.h"
+#include "app/CheckController.h"
 #include "app/ConstsSl.h"
-#include "app/FolderHistory.h"
+#include "app/DialogsController.h"
+#include "app/FileListController.h"
+#include "app/FileOperationsController.h"
+#include "app/FolderTreeController.h"
 #include "app/KvSingleInstance.h"
 #include "app/MainWin.h"
+#include "app/NavigationController.h"
+#include "app/PreviewController.h"
 #include "catalogue/KvFileInfos.h"
 #include "catalogue/KvUtils.h"
 #include "components/KvActns.h"
@@ -20,7 +28,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QFileSystemModel>
 #include <QKeyEvent>
 #include <QStandardPaths>
@@ -63,25 +70,76 @@ std::string TFormScanlark::FolderListPath() const
     return settingsFolder_ + "folder.txt";
 }
 
+const std::vector<std::string>& TFormScanlark::FolderHistoryItems() const
+{
+    return addressBox_->History();
+}
+
 void TFormScanlark::FormCreate()
 {
     setObjectName(QStringLiteral("TFormScanlark"));
+    Window = this;
     resize(600 + 200, 400 + 150);
-    KvFileInfos1 = new TKvFileInfos(this);
-    KvFileInfos1->setObjectName(QStringLiteral("KvFileInfos1"));
-    KvThreadJpegChecker1 = new TKvThreadJpegChecker(this);
-    KvThreadJpegChecker1->setObjectName(QStringLiteral("KvThreadJpegChecker1"));
-    KvThreadJpegChecker1->FileInfos = KvFileInfos1;
-
-    CreateActions();
+    CreateComponents();
+    CreateWindowActions(this, *this);
     CreateMenus();
+    CreatePopupMenus();
     CreateToolBars();
     CreateCentralArea();
     CreateStatusBar();
+    CreateControllers();
 
     // The folder tree does not navigate while it is being set up.
     STV->blockSignals(true);
+    CreateOptions();
 
+    KvAboutActionSl->ApplicationName = ProductTitle;
+    KvAboutActionSl->ApplicationVer = ProductVersion;
+    setWindowTitle(ProductTitle);
+    // No application display name: the platform would append it to the title of every dialog.
+    // The program's icon is the check command's: a page with a tick.
+    QApplication::setWindowIcon(ActionIcon(20));
+    CreateHistoryControl();
+
+    SetupFileListView();
+    SetupActionRules();
+    SetupNavigation();
+    SetupFolderTree();
+    SetupInput();
+    SetupCheck();
+    SetupFileOperations();
+    SetupPreview();
+    SetupDialogs();
+
+    addressBox_->LoadHistory();
+
+    // The tree starts at the desktop folder, which is also the start folder
+    // when no argument is given.
+    const QModelIndex desktop = STVModel->index(QtFileName(StartPath()));
+    if (desktop.isValid()) {
+        const QSignalBlocker noNavigation(STV->selectionModel());
+        STV->setCurrentIndex(desktop);
+        STV->scrollTo(desktop);
+    }
+    STV->blockSignals(false);
+}
+
+void TFormScanlark::CreateComponents()
+{
+    KvFileInfos1 = new TKvFileInfos(this);
+    KvFileInfos1->setObjectName(QStringLiteral("KvFileInfos1"));
+    // Only the JPEG extensions are listed.
+    std::vector<std::string> extensions;
+    for (const QString& extension : GraphicExtList(QStringLiteral("image/jpeg")).split(u',', Qt::SkipEmptyParts))
+        extensions.push_back(extension.toStdString());
+    KvFileInfos1->SetExtList(extensions);
+    KvThreadJpegChecker1 = new TKvThreadJpegChecker(this);
+    KvThreadJpegChecker1->setObjectName(QStringLiteral("KvThreadJpegChecker1"));
+    KvThreadJpegChecker1->FileInfos = KvFileInfos1;
+}
+
+void TFormScanlark::CreateOptions()
+{
     // A save killed half-way leaves its temporary file; nothing reads it.
     RemoveStaleTemporaryFiles(SettingsFilePath());
     RemoveStaleTemporaryFiles(FolderListPath());
@@ -91,7 +149,7 @@ void TFormScanlark::FormCreate()
                      AppIni->UnreadableReason().c_str());
     TScanlarkOptionTargets targets;
     targets.Ini = AppIni.get();
-    targets.CommonSendPath = &CommonSendPath;
+    targets.CommonSendPath = &fileOps_->CommonSendPath;
     targets.Window = this;
     targets.FolderTree = STV;
     targets.DoNowAct = DoNowAct;
@@ -110,20 +168,10 @@ void TFormScanlark::FormCreate()
 
     LVFiles->ColumnInfos = KvColumnInfosSl.get();
     LVFiles->SetGridLines(true);
+}
 
-    // Only the JPEG extensions are listed.
-    std::vector<std::string> extensions;
-    for (const QString& extension : GraphicExtList(QStringLiteral("image/jpeg")).split(u',', Qt::SkipEmptyParts))
-        extensions.push_back(extension.toStdString());
-    KvFileInfos1->SetExtList(extensions);
-
-    KvAboutActionSl->ApplicationName = ProductTitle;
-    KvAboutActionSl->ApplicationVer = ProductVersion;
-    setWindowTitle(ProductTitle);
-    // No application display name: the platform would append it to the title of every dialog.
-    // The program's icon is the check command's: a page with a tick.
-    QApplication::setWindowIcon(ActionIcon(20));
-
+void TFormScanlark::CreateHistoryControl()
+{
     KvRecentControl1 = new TKvRecentControl(this);
     KvRecentControl1->setObjectName(QStringLiteral("KvRecentControl1"));
     KvRecentControl1->SetActionBack(BackAct);
@@ -131,31 +179,20 @@ void TFormScanlark::FormCreate()
     KvRecentControl1->SetPopupMenuBack(PMBack);
     KvRecentControl1->SetPopupMenuForward(PMForward);
     KvRecentControl1->SConnective = QStringLiteral(" に");
+}
 
-    SetupFileListView();
-    SetupNavigation();
-    SetupCheck();
-    SetupFileOperations();
-    SetupPreview();
-    SetupDialogs();
-
-    TFolderHistoryLoad history = LoadFolderHistory(FolderListPath());
-    FolderHistory = std::move(history.Folders);
-    folderHistoryUnreadable_ = history.Unreadable;
-    if (!history.Warning.empty())
-        std::fprintf(stderr, "scanlark: %s\n", history.Warning.c_str());
-    LoadAddressBoxItems();
-    CBRecent->setCurrentIndex(-1);
-
-    // The tree starts at the desktop folder, which is also the start folder
-    // when no argument is given.
-    const QModelIndex desktop = STVModel->index(QtFileName(StartPath()));
-    if (desktop.isValid()) {
-        const QSignalBlocker noNavigation(STV->selectionModel());
-        STV->setCurrentIndex(desktop);
-        STV->scrollTo(desktop);
-    }
-    STV->blockSignals(false);
+void TFormScanlark::CreateControllers()
+{
+    WindowParts& parts = *this;
+    fileList_ = std::make_unique<FileListController>(parts);
+    preview_ = std::make_unique<PreviewController>(parts, *fileList_);
+    folderTree_ = std::make_unique<FolderTreeController>(parts);
+    addressBox_ = std::make_unique<AddressBoxController>(parts, FolderListPath());
+    check_ = std::make_unique<CheckController>(parts, *fileList_, *addressBox_, *preview_);
+    fileOps_ = std::make_unique<FileOperationsController>(parts, *fileList_);
+    dialogs_ = std::make_unique<DialogsController>(parts, *fileList_, *addressBox_);
+    navigation_ = std::make_unique<NavigationController>(parts, *fileList_, *folderTree_, *addressBox_, *check_,
+                                                         *preview_, [this](QAction* action) { ExecuteAction(action); });
 }
 
 std::string TFormScanlark::StartPath() const
@@ -173,7 +210,7 @@ void TFormScanlark::FormActivate()
     if (!FirstActivationDone) {
         FirstActivationDone = true;
         AppOptions->LoadOptions();
-        BindRefreshButton();
+        BindRefreshButton(*this);
         const std::string start = startArgument_.empty() ? StartPath() : startArgument_;
         // The same hand-over a second start makes, delivered in-process.
         WMCopyData(kCopyDataOpenPath, start);
@@ -191,16 +228,7 @@ void TFormScanlark::WMCopyData(uint32_t tag, const std::string& path)
     // A closed window has saved its settings: it opens nothing more.
     if (tag != 1 || closed_)
         return;
-    OpenFolder(path);
-}
-
-void TFormScanlark::UpdateCaption()
-{
-    QString caption;
-    if (const TKvRecentItem* now = KvRecentControl1->NowItem())
-        caption = QStringLiteral("%1 - %2").arg(DisplayPath(now->Path), ProductTitle);
-    if (caption != windowTitle())
-        setWindowTitle(caption);
+    navigation_->OpenFolder(path);
 }
 
 bool TFormScanlark::event(QEvent* e)
@@ -258,8 +286,7 @@ void TFormScanlark::FormClose()
     try {
         StopActExecute();
         LVFiles->SetRowCount(0);
-        if (!folderHistoryUnreadable_)
-            SaveFolderHistory(FolderListPath(), FolderHistory);
+        addressBox_->SaveHistory();
         if (FirstActivationDone)
             AppOptions->SaveOptions();
     } catch (...) {

@@ -1,27 +1,15 @@
-// Folder navigation: opening, reloading and showing history folders, the
-// end of a listing, back/forward/up, the refresh commands and the switches.
+// Folder navigation's handlers: opening folders, the end of a listing,
+// back/forward/up, the refresh commands, the switches and the history's
+// events, each handed to the navigation's controller (NavigationController).
 // The folder tree, the address box and drops are in MainWinFolderTree.cpp.
-#include "app/ConstsSl.h"
+#include "app/AddressBoxController.h"
 #include "app/MainWin.h"
-#include "catalogue/KvFileInfoCompare.h"
+#include "app/NavigationController.h"
 #include "catalogue/KvFileInfos.h"
-#include "catalogue/KvUtils.h"
-#include "components/KvListView.h"
 #include "components/KvRecentControl.h"
-#include "components/ScanlarkStatusTexts.h"
-#include "inspection/KvJpegChecker.h"
-#include "paths/BytePath.h"
-#include "paths/LongPath.h"
-#include "platform/DisplayPath.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QFileDialog>
-#include <QLocale>
-#include <QMessageBox>
 #include <QTimer>
-#include <QToolButton>
-#include <QTreeView>
 
 namespace {
 
@@ -57,284 +45,99 @@ void TFormScanlark::SetupNavigation()
     connect(FolderBarVisibleAct, &QAction::toggled, this, &TFormScanlark::FolderBarVisibleActExecute);
     connect(ActPreMakeList, &QAction::triggered, this, &TFormScanlark::ActPreMakeListExecute);
 
-    listingProgressTimer_ = new QTimer(this);
-    listingProgressTimer_->setInterval(kListingProgressMs);
-    connect(listingProgressTimer_, &QTimer::timeout, this, &TFormScanlark::ListingProgressTick);
-
-    SetupFolderTree();
+    ListingProgressTimer = new QTimer(this);
+    ListingProgressTimer->setInterval(kListingProgressMs);
+    connect(ListingProgressTimer, &QTimer::timeout, this, &TFormScanlark::ListingProgressTick);
 }
 
 void TFormScanlark::KvRecentControl1AddJudge(QObject*, const TKvRecentItem* now, const TKvRecentItem& add,
                                              bool& accept)
 {
-    // Linux folder names differ by case: the same folder is the same bytes.
-    if (now && SamePath(now->Path, add.Path))
+    if (!navigation_->AcceptsHistoryEntry(now, add))
         accept = false;
 }
 
 void TFormScanlark::KvRecentControl1MenuItemCaptionSetEvent(QObject*, const TKvRecentItem& item, QString& caption)
 {
-    if (DeleteLastChar(item.Path).empty() && item.Path != "/") {
-        caption = QStringLiteral("<無効なフォルダ>");
-        return;
-    }
-    // The root folder has no name of its own and is captioned "/".
-    caption = DisplayPath(LastPathComponent(item.Path));
+    caption = navigation_->HistoryCaption(item);
 }
 
 void TFormScanlark::KvRecentControl1MenuItemClick(QObject*, TKvRecentItem* previous, TKvRecentItem* now)
 {
-    if (previous)
-        SaveSelection(*previous);
-    if (now)
-        ShowHistoryFolder(now->Path);
+    navigation_->HistoryEntryChosen(previous, now);
 }
 
 void TFormScanlark::GoActExecute()
 {
-    OpenFolder(AddressBoxPath());
+    navigation_->OpenFolder(addressBox_->Path());
 }
 
 void TFormScanlark::BackActExecute()
 {
-    KvRecentControl1->GoBack();
+    navigation_->GoBack();
 }
 
 void TFormScanlark::ForwardActExecute()
 {
-    KvRecentControl1->GoForward();
+    navigation_->GoForward();
 }
 
 void TFormScanlark::UpFolderActExecute()
 {
-    const TKvRecentItem* now = KvRecentControl1->NowItem();
-    if (!now)
-        return;
-    const std::string parent = ParentFolder(now->Path);
-    if (!parent.empty())  // nothing above "/"
-        OpenFolder(parent);
+    navigation_->GoUp();
 }
 
 void TFormScanlark::MoveThisFolderActExecute()
 {
-    const int row = LVFiles->currentRow();
-    if (row >= 0 && row < KvFileInfos1->FileInfoList().Count())
-        OpenFolder(KvFileInfos1->FileInfoList().FileInfos(row)->FullFileName());
+    navigation_->GoToFocusedFile();
 }
 
 void TFormScanlark::SelectFolderActExecute()
 {
-    std::string start;
-    const int row = LVFiles->currentRow();
-    if (row >= 0 && row < KvFileInfos1->FileInfoList().Count())
-        start = KvFileInfos1->FileInfoList().FileInfos(row)->Path;
-    else if (const TKvRecentItem* now = KvRecentControl1->NowItem())
-        start = now->Path;
-    const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("フォルダを選択"), QtFileName(start));
-    if (!chosen.isEmpty())
-        OpenFolder(FromQtFileName(chosen));
-}
-
-void TFormScanlark::SetRefreshMode(QAction* action)
-{
-    const int tag = action->data().toInt();
-    if (tag >= 0 && tag <= 2)
-        AppOptions->RefreshMode = static_cast<uint8_t>(tag);
-    BindRefreshButton();
+    navigation_->ChooseFolder();
 }
 
 void TFormScanlark::RefreshAllActExecute()
 {
-    SetRefreshMode(RefreshAllAct);
-    if (!STV->isHidden())
-        RefreshFolderTree();
-    RefreshFilesKeepingMode();
+    navigation_->RefreshAll();
 }
 
 void TFormScanlark::RefreshFoldersActExecute()
 {
-    SetRefreshMode(RefreshFoldersAct);
-    if (!STV->isHidden())
-        RefreshFolderTree();
+    navigation_->RefreshFolders();
 }
 
 void TFormScanlark::RefreshFilesActExecute()
 {
-    SetRefreshMode(RefreshFilesAct);
-    RefreshFilesKeepingMode();
-}
-
-void TFormScanlark::RefreshFilesKeepingMode()
-{
-    const TKvRecentItem* now = KvRecentControl1->NowItem();
-    if (!now)
-        return;
-    if (IsFolder(now->Path)) {
-        ReloadFolder();
-        return;
-    }
-    QMessageBox::warning(this, QStringLiteral("注意"),
-                         QStringLiteral("フォルダ\"%1\"は存在しません。").arg(DisplayPath(WithTrailingSlash(now->Path))));
+    navigation_->RefreshFiles();
 }
 
 void TFormScanlark::SubFolderSearchActExecute(bool checked)
 {
-    TKvFileInfoListOptions options = KvFileInfos1->Options();
-    options.Set(filoSubFolderSearch, checked);
-    KvFileInfos1->SetOptions(options);
+    navigation_->SetSubFolderSearch(checked);
 }
 
 void TFormScanlark::HiddenFileViewActExecute(bool checked)
 {
-    TKvFileInfoListOptions options = KvFileInfos1->Options();
-    options.Set(filoHiddenFileView, checked);
-    KvFileInfos1->SetOptions(options);
+    navigation_->SetHiddenFileView(checked);
 }
 
 void TFormScanlark::FolderBarVisibleActExecute(bool checked)
 {
-    STV->setVisible(checked);
-    if (!checked)
-        return;
-    RefreshFolderTree();
-    if (const TKvRecentItem* now = KvRecentControl1->NowItem())
-        SyncFolderTree(now->Path);
+    navigation_->SetFolderBarVisible(checked);
 }
 
 void TFormScanlark::ActPreMakeListExecute()
 {
-    if (!busyCursor_) {
-        QApplication::setOverrideCursor(Qt::BusyCursor);
-        busyCursor_ = true;
-    }
-    KvThreadJpegChecker1->ErrorCount = -1;
-    ImgCloseAct->trigger();  // the preview is emptied
-    // Panel 3 reads "エラー未チェック" from the start of the listing.
-    UpdateStatusBar();
+    navigation_->PrepareListing();
 }
 
 void TFormScanlark::ListingProgressTick()
 {
-    TKvThreadFileInfoList& list = KvFileInfos1->FileInfoList();
-    if (!list.Busy()) {
-        listingProgressTimer_->stop();
-        return;
-    }
-    // Panel 0 is rewritten by UpdateStatusBar once the listing ends, so the
-    // panels' own texts are never contradicted.
-    SetPanelText(0, ListingProgressText(list.ScannedCount(), QLocale::system()));
-}
-
-void TFormScanlark::ClearFileList()
-{
-    try {
-        StopActExecute();
-    } catch (...) {
-    }
-    LVFiles->SetRowCount(0);
-    KvFileInfos1->FileInfoList().ClearVisible();
-    RepaintVisibleRows();
-    UpdateStatusBar();
-}
-
-void TFormScanlark::StartListing(const std::string& folder)
-{
-    const std::string path = WithTrailingSlash(folder);
-    SetAddressText(path);
-    if (!STV->isHidden())
-        SyncFolderTree(path);
-    KvFileInfos1->SetPath(path);
-    ExecuteAction(ActPreMakeList);
-    KvFileInfos1->FileInfoList().Refresh();
-    if (KvFileInfos1->FileInfoList().Busy())
-        listingProgressTimer_->start();
-}
-
-void TFormScanlark::ShowInvalidFolder(const std::string& path)
-{
-    if (TKvRecentItem* now = KvRecentControl1->NowItem()) {
-        now->SelectedFileNames.clear();
-        now->FocusedFileName.clear();
-    }
-    // The empty list has no check result to show.
-    KvThreadJpegChecker1->ErrorCount = -1;
-    UpdateStatusBar();
-    SetAddressText(path);
-    SetPanelText(0, InvalidFolderText);
-}
-
-void TFormScanlark::OpenFolder(const std::string& path)
-{
-    TKvRecentItem leaving;
-    SaveSelection(leaving);
-    ClearFileList();
-    auto arriving = std::make_unique<TKvRecentItem>();
-    std::string folder = path;
-    if (const PathKind kind = KindOfPath(path); kind == PathKind::RegularFile || kind == PathKind::Other) {
-        // A file opens its folder and is selected there once listed.
-        arriving->SelectedFileNames = {path};
-        arriving->FocusedFileName = path;
-        folder = FolderOfPath(path);
-    }
-    if (!IsFolder(folder)) {
-        ShowInvalidFolder(path);
-        return;
-    }
-    folder = WithTrailingSlash(folder);
-    if (TKvRecentItem* now = KvRecentControl1->NowItem()) {
-        leaving.Path = now->Path;
-        now->Assign(leaving);
-    }
-    arriving->Path = folder;
-    KvRecentControl1->Add(std::move(arriving));
-    UpdateCaption();
-    UpdateStatusBar();
-    StartListing(folder);
-}
-
-void TFormScanlark::ReloadFolder()
-{
-    TKvRecentItem kept;
-    SaveSelection(kept);
-    ClearFileList();
-    TKvRecentItem* now = KvRecentControl1->NowItem();
-    if (!now || !IsFolder(now->Path)) {
-        ShowInvalidFolder(now ? now->Path : std::string());
-        return;
-    }
-    kept.Path = now->Path;
-    now->Assign(kept);
-    StartListing(now->Path);
-    UpdateCaption();
-}
-
-void TFormScanlark::ShowHistoryFolder(const std::string& path)
-{
-    ClearFileList();
-    if (!IsFolder(path)) {
-        ShowInvalidFolder(path);
-        return;
-    }
-    StartListing(path);
-    UpdateCaption();
+    navigation_->FollowListing();
 }
 
 void TFormScanlark::KvFileInfos1Terminate(QObject*)
 {
-    listingProgressTimer_->stop();
-    TKvThreadFileInfoList& list = KvFileInfos1->FileInfoList();
-    if (IsJpegSortMode(list.SortMode))
-        list.CustomSort(&CompareFileInfosByJpeg);
-    else if (!IsDiscoveryOrder(list.SortMode, list.SortDown))
-        list.Sort();  // discovery order is already in place
-    LVFiles->SetRowCount(list.Count());
-    UpdateStatusBar();
-    if (TKvRecentItem* now = KvRecentControl1->NowItem())
-        RestoreSelection(*now);
-    if (busyCursor_) {
-        QApplication::restoreOverrideCursor();
-        busyCursor_ = false;
-    }
-    if (!list.Stopped() && !stopping_ && DoNowAct->isChecked())
-        TBtnRun->click();
+    navigation_->ListingEnded();
 }

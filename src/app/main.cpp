@@ -170,7 +170,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(ProductTitle);
     QApplication::setOrganizationName(QStringLiteral("Korvel"));
     // Ties the window to the installed .desktop file (its name and icon).
-    QGuiApplication::setDesktopFileName(QStringLiteral("scanlark"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.korvel.Scanlark"));
     // The raw bytes: a path that is not UTF-8 must reach the window unchanged.
     // A relative path means one below this process's working folder, which a
     // running window does not share: it is made absolute before anything.

@@ -1,0 +1,83 @@
+#include "app/FolderTreeController.h"
+
+#include "app/KvShell.h"
+#include "app/WindowParts.h"
+#include "paths/BytePath.h"
+#include "paths/LongPath.h"
+#include "platform/DisplayPath.h"
+
+#include <QFileSystemModel>
+#include <QMainWindow>
+#include <QScrollBar>
+#include <QTreeView>
+
+FolderTreeController::FolderTreeController(WindowParts& parts) : parts_(parts)
+{
+    // The tree's model fills folders in the background; every folder that
+    // fills in on the way moves the selected one. The tree keeps it in view
+    // until the person handles the tree.
+    const auto follow = [this] {
+        QTreeView* tree = parts_.STV;
+        if (follows_ && !tree->isHidden() && tree->currentIndex().isValid())
+            tree->scrollTo(tree->currentIndex());
+    };
+    QObject::connect(parts.STVModel, &QFileSystemModel::directoryLoaded, parts.Window, follow);
+    QObject::connect(parts.STVModel, &QAbstractItemModel::rowsInserted, parts.Window, follow, Qt::QueuedConnection);
+    QObject::connect(parts.STVModel, &QAbstractItemModel::layoutChanged, parts.Window, follow, Qt::QueuedConnection);
+    QObject::connect(parts.STV->verticalScrollBar(), &QScrollBar::sliderPressed, parts.Window,
+                     [this] { StopFollowing(); });
+}
+
+void FolderTreeController::Sync(const std::string& path)
+{
+    QTreeView* tree = parts_.STV;
+    const QModelIndex current = tree->currentIndex();
+    const std::string selected = current.isValid() ? FromQtFileName(parts_.STVModel->filePath(current)) : std::string();
+    if (!current.isValid() || !SamePath(selected, path)) {
+        // A change made here must not navigate; the view still hears of it,
+        // so its highlight moves at once.
+        const QModelIndex target = parts_.STVModel->index(QtFileName(WithoutTrailingSlash(path)));
+        syncing_ = true;
+        if (target.isValid()) {
+            tree->setCurrentIndex(target);
+        } else {
+            // The model cannot name a folder that is not UTF-8: highlight
+            // nothing rather than the folder that was left.
+            tree->selectionModel()->clearCurrentIndex();
+            tree->selectionModel()->clearSelection();
+        }
+        syncing_ = false;
+    }
+    tree->scrollTo(tree->currentIndex());
+    follows_ = true;
+}
+
+void FolderTreeController::Refresh()
+{
+    parts_.STV->scrollTo(parts_.STV->currentIndex());
+}
+
+std::optional<std::string> FolderTreeController::FolderToOpen(const QModelIndex& current) const
+{
+    if (syncing_ || !current.isValid())
+        return std::nullopt;
+    return FromQtFileName(parts_.STVModel->filePath(current));
+}
+
+void FolderTreeController::DeleteSelectedFolder()
+{
+    QTreeView* tree = parts_.STV;
+    const QModelIndex selected = tree->currentIndex();
+    if (!selected.isValid())
+        return;
+    const std::string path = FromQtFileName(parts_.STVModel->filePath(selected));
+    DeleteToRecycleBin(parts_.Window, path);
+    if (IsFolder(path))
+        return;  // refused, cancelled or failed: the tree stays as it was
+    // Only the node goes: when the model drops it, the selection must not
+    // move to a sibling and open it.
+    syncing_ = true;
+    tree->selectionModel()->clearCurrentIndex();
+    tree->selectionModel()->clearSelection();
+    syncing_ = false;
+}
