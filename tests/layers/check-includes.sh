@@ -11,13 +11,14 @@ declare -A below=(
   [paths]=""
   [inspection]="paths"
   [decode]="inspection paths"
+  [fixity]="inspection paths"
   [KvRTL]=""
   [platform]="paths KvRTL"
   [catalogue]="platform inspection paths KvRTL"
   [components]="catalogue platform inspection paths KvRTL"
   [options]="components catalogue platform inspection paths KvRTL"
   [app]="options components catalogue platform decode inspection paths KvRTL"
-  [tools]="decode inspection paths"
+  [tools]="fixity decode inspection paths"
   [fuzz]="decode inspection paths"
 )
 # The window's check worker lives beside the walk it drives, but it needs
