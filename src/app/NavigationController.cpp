@@ -11,6 +11,7 @@
 #include "catalogue/KvFileInfos.h"
 #include "catalogue/KvUtils.h"
 #include "components/KvFolderChooser.h"
+#include "components/KvListView.h"
 #include "components/KvRecentControl.h"
 #include "components/ScanlarkStatusTexts.h"
 #include "inspection/KvJpegChecker.h"
@@ -25,6 +26,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
+
+#include <utility>
 
 NavigationController::NavigationController(WindowParts& parts, FileListController& list, FolderTreeController& tree,
                                            AddressBoxController& addressBox, CheckController& check,
@@ -43,7 +46,9 @@ void NavigationController::OpenFolder(const std::string& path)
     ClearFileList();
     auto arriving = std::make_unique<TKvRecentItem>();
     std::string folder = path;
-    if (const PathKind kind = KindOfPath(path); kind == PathKind::RegularFile || kind == PathKind::Other) {
+    const PathKind kind = KindOfPath(path);
+    const bool fileAsked = kind == PathKind::RegularFile || kind == PathKind::Other;
+    if (fileAsked) {
         // A file opens its folder and is selected there once listed.
         arriving->SelectedFileNames = {path};
         arriving->FocusedFileName = path;
@@ -60,6 +65,7 @@ void NavigationController::OpenFolder(const std::string& path)
         now->Assign(leaving);
     }
     arriving->Path = folder;
+    fileAsked_ = fileAsked;
     history->Add(std::move(arriving));
     parts_.UpdateCaption();
     list_.UpdateStatusBar();
@@ -161,6 +167,11 @@ void NavigationController::ListingEnded()
     parts_.WorkCursor.Hide();
     if (!parts_.KvFileInfos1->FileInfoList().Stopped() && !check_.Stopping() && parts_.DoNowAct->isChecked())
         parts_.TBtnRun->click();
+    // After the check has started, which empties the pane.
+    if (std::exchange(fileAsked_, false) && list_.FocusedEntry()) {
+        parts_.LVFiles->setFocus(Qt::OtherFocusReason);
+        executeAction_(parts_.ImgLoadAct);
+    }
 }
 
 // --- Moves -------------------------------------------------------------------

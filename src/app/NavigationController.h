@@ -90,4 +90,7 @@ private:
     CheckController& check_;
     PreviewController& preview_;
     std::function<void(QAction*)> executeAction_;
+    // The folder being listed was opened for a file in it: once listed, the
+    // list takes the keyboard with that file focused and previewed.
+    bool fileAsked_ = false;
 };

@@ -8,6 +8,7 @@
 #include "components/KvListView.h"
 #include "decode/KvJpegDecoder.h"
 #include "platform/DisplayPath.h"
+#include "platform/ErrorText.h"
 #include "platform/KvPreviewLoader.h"
 
 #include <QAction>
@@ -102,20 +103,48 @@ QImage ToImage(TKvDecodedImage decoded)
 struct LoadedPreview {
     QImage image;
     QImage autoScaled;
+    QString failure;  // why there is no image
 };
+
+// What the pane says in place of a picture that cannot be shown.
+QString CannotShowText(const QString& reason)
+{
+    return QStringLiteral("表示できません: %1").arg(reason);
+}
+
+QString FailureText(const TKvDecodedImage& failed)
+{
+    switch (failed.Failure) {
+    case TKvDecodeFailure::Unreadable:
+        return CannotShowText(QStringLiteral("ファイルを読めません (%1)")
+                                  .arg(QString::fromStdString(ErrorText(failed.SystemError))));
+    case TKvDecodeFailure::NotAFile: return CannotShowText(QStringLiteral("通常のファイルではありません"));
+    case TKvDecodeFailure::TooLarge:
+        return CannotShowText(QStringLiteral("画像が大きすぎます (%1×%2)")
+                                  .arg(QString::number(failed.DeclaredWidth), QString::number(failed.DeclaredHeight)));
+    case TKvDecodeFailure::UnsupportedColour: return CannotShowText(QStringLiteral("この色の形式には対応していません"));
+    case TKvDecodeFailure::NoMemory: return CannotShowText(QStringLiteral("メモリが足りません"));
+    case TKvDecodeFailure::NotJpeg:
+    case TKvDecodeFailure::None: break;
+    }
+    return CannotShowText(QStringLiteral("JPEG として読めません"));
+}
 
 LoadedPreview LoadPreview(const std::string& path, QSize fitInto, const std::atomic<bool>& abandoned)
 {
     TKvDecodedImage spare = TakeSparePixels();
     TKvDecodedImage decoded = DecodeJpegFile(path, &spare, &abandoned);
     if (decoded.Empty() || abandoned) {
+        LoadedPreview failed;
+        if (decoded.Empty())
+            failed.failure = FailureText(decoded);
         // An abandoned or failed decode leaves its memory to the next one.
         KeepSparePixels(decoded.Empty() ? std::move(spare) : std::move(decoded));
-        return {};
+        return failed;
     }
     QImage image = ToImage(std::move(decoded));
     QImage autoScaled = fitInto.isEmpty() ? QImage() : TKvImageView::AutoScaledCopy(image, fitInto);
-    return {std::move(image), std::move(autoScaled)};
+    return {std::move(image), std::move(autoScaled), QString()};
 }
 
 }  // namespace
@@ -219,7 +248,8 @@ void PreviewController::Load()
     if (loader_->Pending() && fullPath == loadingPath_)
         return;  // already on its way
     if (!HasJpegExtension(entry->Name)) {
-        Close();  // no message: the pane is simply empty
+        Close();
+        pane->SetMessage(CannotShowText(QStringLiteral("JPEG ファイルではありません")));
         return;
     }
     // The pane shows the picture it has until the new one is decoded; the
@@ -228,20 +258,24 @@ void PreviewController::Load()
     loadingPath_ = fullPath;
     loader_->Start([this, path = std::move(fullPath), fitInto](const std::atomic<bool>& abandoned) {
         LoadedPreview loaded = LoadPreview(path, fitInto, abandoned);
-        return [this, path, loaded = std::move(loaded)] { ShowLoaded(path, loaded.image, loaded.autoScaled); };
+        return [this, path, loaded = std::move(loaded)] {
+            ShowLoaded(path, loaded.image, loaded.autoScaled, loaded.failure);
+        };
     });
     spareTimer_->stop();
     pane->setCursor(Qt::BusyCursor);
     UpdateActions();
 }
 
-void PreviewController::ShowLoaded(const std::string& path, const QImage& image, const QImage& autoScaled)
+void PreviewController::ShowLoaded(const std::string& path, const QImage& image, const QImage& autoScaled,
+                                   const QString& failure)
 {
     TKvImageView* pane = parts_.ImgView32;
     pane->unsetCursor();
     loadingPath_.clear();
     if (image.isNull()) {
-        Close();  // no message: the pane is simply empty
+        Close();
+        pane->SetMessage(failure);
         return;
     }
     pane->SetBitmap(image, autoScaled);  // the picture before becomes the spare
@@ -290,6 +324,7 @@ void PreviewController::Close()
 
 void PreviewController::EmptyPane()
 {
+    parts_.ImgView32->SetMessage(QString());  // about a file no longer in hand
     parts_.ImgCloseAct->trigger();
 }
 

@@ -16,6 +16,7 @@
 
 class FileListController;
 class QImage;
+class QString;
 class QTimer;
 class TKvPreviewLoader;
 struct ActionFacts;
@@ -37,7 +38,7 @@ public:
     void ShowAutoScaled();
 
     // Loads the focused file when the pane is shown and the window active;
-    // a file that is not a JPEG empties the pane.
+    // a file that cannot be shown empties the pane, which says why.
     void Load();
     // Abandons the load on its way and empties the pane.
     void Close();
@@ -59,8 +60,8 @@ private:
     // Shows the pane at the height it had when it was hidden.
     void ShowPane();
     // A load's end, on the main thread: its picture into the pane, or an
-    // empty pane when image is null.
-    void ShowLoaded(const std::string& path, const QImage& image, const QImage& autoScaled);
+    // empty pane saying failure when image is null.
+    void ShowLoaded(const std::string& path, const QImage& image, const QImage& autoScaled, const QString& failure);
     // Abandons the load on its way, if any; the pane keeps what it shows.
     void CancelLoad();
     // The list's focus moved: a load of a file no longer focused is abandoned.

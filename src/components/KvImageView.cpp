@@ -1,6 +1,7 @@
 #include "components/KvImageView.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -53,6 +54,20 @@ TKvImageView::TKvImageView(QWidget* parent)
     viewport()->setMouseTracking(true);
     viewport()->setAutoFillBackground(true);
     viewport()->setBackgroundRole(QPalette::Dark);
+    message_ = new QLabel(viewport());
+    message_->setObjectName(QStringLiteral("ImgView32Message"));
+    message_->setAlignment(Qt::AlignCenter);
+    message_->setWordWrap(true);
+    message_->setForegroundRole(QPalette::BrightText);
+    message_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    message_->hide();
+}
+
+void TKvImageView::SetMessage(const QString& text)
+{
+    message_->setText(text);
+    message_->setGeometry(viewport()->rect());
+    message_->setVisible(!text.isEmpty());
 }
 
 void TKvImageView::SetBitmap(QImage image, QImage autoScaled)
@@ -61,6 +76,7 @@ void TKvImageView::SetBitmap(QImage image, QImage autoScaled)
         image = image.convertToFormat(QImage::Format_RGB32);
     bitmap_ = std::move(image);
     autoScaled_ = std::move(autoScaled);
+    SetMessage(QString());
     scaled_ = QImage();
     scaledValid_ = false;
     UpdateScrollBars();
@@ -201,6 +217,7 @@ void TKvImageView::paintEvent(QPaintEvent* e)
 void TKvImageView::resizeEvent(QResizeEvent* e)
 {
     QAbstractScrollArea::resizeEvent(e);
+    message_->setGeometry(viewport()->rect());
     UpdateScrollBars();  // the scale stays: the automatic one is made on choice and load only
 }
 

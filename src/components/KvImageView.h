@@ -14,6 +14,8 @@
 #include <QImage>
 #include <QPoint>
 
+class QLabel;
+
 class TKvImageView : public QAbstractScrollArea {
     Q_OBJECT
 
@@ -30,6 +32,9 @@ public:
     void SetBitmap(QImage image, QImage autoScaled = QImage());
     // Empties the bitmap; scale and filter stay.
     void Clear();
+    // A line that the empty pane shows in place of a picture (why the file
+    // cannot be shown); a bitmap or Clear takes it away.
+    void SetMessage(const QString& text);
 
     // 1.0 is actual size; values below 0.001 become 0.001.
     float Scale() const { return scale_; }
@@ -86,6 +91,7 @@ private:
     bool scaledValid_ = false;
     QImage autoScaled_;  // offered with the bitmap
     QString hint_;
+    QLabel* message_ = nullptr;  // "ImgView32Message"
     bool dragArmed_ = false;
     QPoint lastCursor_;
     int wheelRemainder_ = 0;

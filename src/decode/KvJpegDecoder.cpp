@@ -95,12 +95,18 @@ void DecodeInto(jpeg_decompress_struct& cinfo, LibjpegErrors& errors, TKvDecoded
 {
     // image may hold memory to reuse, and keeps it when the decode fails; an
     // image is complete once Width is set.
-    if (setjmp(errors.jump))
+    if (setjmp(errors.jump)) {
+        image.Failure = TKvDecodeFailure::NotJpeg;
         return;
+    }
     jpeg_read_header(&cinfo, TRUE);
     const uint64_t pixels = uint64_t{cinfo.image_width} * cinfo.image_height;
-    if (pixels == 0 || pixels > maxPixels)
+    if (pixels == 0 || pixels > maxPixels) {
+        image.Failure = pixels == 0 ? TKvDecodeFailure::NotJpeg : TKvDecodeFailure::TooLarge;
+        image.DeclaredWidth = cinfo.image_width;
+        image.DeclaredHeight = cinfo.image_height;
         return;
+    }
 
     cinfo.scale_num = 1;
     cinfo.scale_denom = 1;
@@ -122,12 +128,18 @@ void DecodeInto(jpeg_decompress_struct& cinfo, LibjpegErrors& errors, TKvDecoded
         cinfo.out_color_space = JCS_CMYK;  // libjpeg turns YCCK into CMYK
         cmyk = true;
         break;
-    default: return;  // two components, or unknown ones: nothing to show
+    default:  // two components, or unknown ones: nothing to show
+        image.Failure = TKvDecodeFailure::UnsupportedColour;
+        return;
     }
     jpeg_calc_output_dimensions(&cinfo);
     const uint64_t outputPixels = uint64_t{cinfo.output_width} * cinfo.output_height;
-    if (outputPixels == 0 || outputPixels > maxPixels)
+    if (outputPixels == 0 || outputPixels > maxPixels) {
+        image.Failure = TKvDecodeFailure::TooLarge;
+        image.DeclaredWidth = cinfo.output_width;
+        image.DeclaredHeight = cinfo.output_height;
         return;
+    }
 
     jpeg_start_decompress(&cinfo);
     const int width = static_cast<int>(cinfo.output_width);
@@ -135,8 +147,10 @@ void DecodeInto(jpeg_decompress_struct& cinfo, LibjpegErrors& errors, TKvDecoded
     if (image.Capacity < outputPixels) {
         image.Pixels = AllocatePixels(static_cast<size_t>(outputPixels));
         image.Capacity = image.Pixels ? static_cast<size_t>(outputPixels) : 0;
-        if (!image.Pixels)
+        if (!image.Pixels) {
+            image.Failure = TKvDecodeFailure::NoMemory;
             return;
+        }
     }
     const bool direct = !cmyk && cinfo.output_components == 4;
     // From libjpeg's pool: a longjmp must not skip a destructor here.
@@ -162,8 +176,10 @@ void DecodeInto(jpeg_decompress_struct& cinfo, LibjpegErrors& errors, TKvDecoded
                 RgbRowToPixels(row[0], out, width);
         }
     }
-    if (cinfo.output_scanline < cinfo.output_height)
+    if (cinfo.output_scanline < cinfo.output_height) {
+        image.Failure = TKvDecodeFailure::NotJpeg;
         return;
+    }
     image.Width = width;
     image.Height = height;
 }
@@ -187,7 +203,9 @@ TKvDecodedImage Decode(SetSource setSource, uint64_t maxPixels, TKvDecodedImage*
         image.Capacity = image.Pixels ? reuse->Capacity : 0;
         *reuse = TKvDecodedImage();
     }
-    if (setjmp(errors.jump) == 0) {
+    if (setjmp(errors.jump) != 0) {
+        image.Failure = TKvDecodeFailure::NotJpeg;
+    } else {
         jpeg_create_decompress(&cinfo);
         UseScanLimit(cinfo, scanLimit);
         // Virtual arrays beyond this (progressive images near the pixel
@@ -208,7 +226,11 @@ TKvDecodedImage Decode(SetSource setSource, uint64_t maxPixels, TKvDecodedImage*
             reuse->Capacity = image.Pixels ? image.Capacity : 0;
             reuse->Pixels = std::move(image.Pixels);
         }
-        image = TKvDecodedImage();
+        TKvDecodedImage failed;
+        failed.Failure = image.Failure == TKvDecodeFailure::None ? TKvDecodeFailure::NotJpeg : image.Failure;
+        failed.DeclaredWidth = image.DeclaredWidth;
+        failed.DeclaredHeight = image.DeclaredHeight;
+        image = std::move(failed);
     }
     return image;
 }
@@ -237,15 +259,24 @@ TKvPixelMemory AllocatePixels(size_t count)
 
 TKvDecodedImage DecodeJpegFile(const std::string& path, TKvDecodedImage* reuse, const std::atomic<bool>* abandon)
 {
-    if (path.empty() || path.find('\0') != std::string::npos)
-        return {};
+    TKvDecodedImage image;
+    image.Failure = TKvDecodeFailure::Unreadable;
+    if (path.empty() || path.find('\0') != std::string::npos) {
+        image.SystemError = ENOENT;
+        return image;
+    }
     // O_NONBLOCK: a FIFO named .jpg must not hang the window.
     const int fd = OpenLongPath(AT_FDCWD, path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return {};
+    if (fd < 0) {
+        image.SystemError = errno;
+        return image;
+    }
     struct stat info {};
-    TKvDecodedImage image;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    if (::fstat(fd, &info) != 0) {
+        image.SystemError = errno;
+    } else if (!S_ISREG(info.st_mode)) {
+        image.Failure = TKvDecodeFailure::NotAFile;
+    } else {
         auto source = std::make_unique<LibjpegFileSource>();
         image = Decode([&](jpeg_decompress_struct& cinfo) { UseFileSource(cinfo, *source, fd); }, kMaxDecodedPixels,
                        reuse, abandon);
@@ -256,8 +287,11 @@ TKvDecodedImage DecodeJpegFile(const std::string& path, TKvDecodedImage* reuse, 
 
 TKvDecodedImage DecodeJpegBytes(const uint8_t* data, size_t size, uint64_t maxPixels)
 {
-    if (!data || size == 0)
-        return {};
+    if (!data || size == 0) {
+        TKvDecodedImage none;
+        none.Failure = TKvDecodeFailure::NotJpeg;
+        return none;
+    }
     return Decode([&](jpeg_decompress_struct& cinfo) {
         jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     }, maxPixels, nullptr);

@@ -25,6 +25,17 @@ using TKvPixelMemory = std::unique_ptr<uint32_t[], TKvFreePixels>;
 // memory (a page fault per 4 KiB page) can cost more than decoding into it.
 TKvPixelMemory AllocatePixels(size_t count);
 
+// Why a decode gave no image.
+enum class TKvDecodeFailure {
+    None,
+    Unreadable,         // could not be opened or read; SystemError holds errno
+    NotAFile,           // a folder, a FIFO, a device
+    NotJpeg,            // libjpeg stopped with an error (not a JPEG, or cut short in its header)
+    TooLarge,           // declared larger than the limit; DeclaredWidth x DeclaredHeight
+    UnsupportedColour,  // components the preview cannot show
+    NoMemory,           // no memory for the pixels
+};
+
 // A decoded image: Width x Height pixels, row after row without padding,
 // each one 32-bit value 0xFFRRGGBB (the layout of QImage::Format_RGB32).
 // Empty (Width = Height = 0, no Pixels) when nothing could be decoded.
@@ -34,6 +45,11 @@ struct TKvDecodedImage {
     int Height = 0;
     size_t Capacity = 0;
     TKvPixelMemory Pixels;
+    // For an empty image: why, and for TooLarge the size the header declares.
+    TKvDecodeFailure Failure = TKvDecodeFailure::None;
+    int SystemError = 0;
+    uint32_t DeclaredWidth = 0;
+    uint32_t DeclaredHeight = 0;
     bool Empty() const { return Width == 0; }
 };
 
@@ -41,7 +57,7 @@ struct TKvDecodedImage {
 // full size: scale 1/1, block smoothing on, the accurate integer DCT.
 // Grayscale comes out as gray levels; CMYK and YCCK (plain or with Adobe's
 // inverted values) as the colours they stand for.
-// Returns an empty image, with no message, when path is not a regular file
+// Returns an empty image, with its Failure, when path is not a regular file
 // (a folder, a FIFO: opening never blocks), cannot be read, is not a JPEG,
 // is declared larger than kMaxDecodedPixels, or libjpeg stops with an error.
 // A file that ends early (or is still being written) gives what libjpeg

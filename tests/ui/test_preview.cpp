@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
@@ -137,7 +138,7 @@ TEST_F(Preview, ClickShowsTheFocusedFileWithItsPathAndSizeAndCopiesIt)
     action("ImgNameCopyAct")->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), path);
 
-    clickRow("d-text.jpg");  // named .jpg, not a JPEG: empty, no message
+    clickRow("d-text.jpg");  // named .jpg, not a JPEG: empty, no dialog
     waitForLoad();
     EXPECT_TRUE(pane_->Empty());
     EXPECT_TRUE(pane_->Hint().isEmpty());
@@ -152,6 +153,84 @@ TEST_F(Preview, ClickShowsTheFocusedFileWithItsPathAndSizeAndCopiesIt)
     ASSERT_EQ(shown(), QSize(64, 48));
     EXPECT_NEAR(qRed(pane_->Bitmap().pixel(3, 3)), 100, 2);
     EXPECT_EQ(qRed(pane_->Bitmap().pixel(3, 3)), qBlue(pane_->Bitmap().pixel(3, 3)));
+}
+
+// A photo whose frame header declares width x height.
+Bytes PhotoDeclaring(uint16_t width, uint16_t height)
+{
+    Bytes photo = PlainColourJpeg(ColourJpegSettings{}, {9, 9, 9});
+    for (size_t i = 2; i + 9 < photo.size(); ++i)
+        if (photo[i] == 0xFF && photo[i + 1] == 0xC0) {
+            photo[i + 5] = uint8_t(height >> 8);
+            photo[i + 6] = uint8_t(height);
+            photo[i + 7] = uint8_t(width >> 8);
+            photo[i + 8] = uint8_t(width);
+            break;
+        }
+    return photo;
+}
+
+// A file that cannot be shown leaves the pane empty with the reason in it;
+// the next photo takes the reason away, and so does a new listing.
+TEST_F(Preview, ThePaneSaysWhyAFileCannotBeShown)
+{
+    const Bytes photo = PlainColourJpeg(ColourJpegSettings{}, {0, 0, 250});
+    photos_.write("f-cut.jpg", Bytes(photo.begin(), photo.begin() + 60));
+    photos_.write("g-big.jpg", PhotoDeclaring(17000, 16000));
+    photos_.write("h-fake.jpg", PhotoDeclaring(60000, 60000));
+    list_->setFocus();
+    PressInFocus(Qt::Key_F5);
+    ASSERT_TRUE(waitUntil([&] { return listed(8); }));
+    auto* message = pane_->findChild<QLabel*>(QStringLiteral("ImgView32Message"));
+    ASSERT_NE(message, nullptr);
+    EXPECT_FALSE(message->isVisible());
+    const struct {
+        const char* name;
+        QString says;
+    } files[] = {
+        {"d-text.jpg", QStringLiteral("表示できません: JPEG として読めません")},
+        {"f-cut.jpg", QStringLiteral("表示できません: JPEG として読めません")},
+        {"g-big.jpg", QStringLiteral("表示できません: 画像が大きすぎます (17000×16000)")},
+        {"h-fake.jpg", QStringLiteral("表示できません: 画像が大きすぎます (60000×60000)")},
+    };
+    for (const auto& file : files) {
+        clickRow("a-photo.jpg");
+        waitForLoad();
+        EXPECT_FALSE(message->isVisible()) << file.name;
+        clickRow(file.name);
+        waitForLoad();
+        EXPECT_TRUE(pane_->Empty()) << file.name;
+        EXPECT_TRUE(message->isVisible()) << file.name;
+        EXPECT_EQ(message->text(), file.says) << file.name;
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    }
+    PressInFocus(Qt::Key_F5);
+    ASSERT_TRUE(waitUntil([&] { return listed(8); }));
+    EXPECT_FALSE(message->isVisible());
+}
+
+// Started with a photo, the window lists its folder, gives the list the
+// keyboard with the photo focused and shows it; the arrow keys go on from it.
+TEST_F(Preview, StartedWithAFileTheListHasTheKeysAndThePhotoShows)
+{
+    window_->close();
+    window_ = std::make_unique<TFormScanlark>(folder() + "c-tall.jpg", settings_.path() + "/", "scanlark.ini");
+    list_ = window_->findChild<TKvListView*>(QStringLiteral("LVFiles"));
+    checker_ = window_->findChild<TKvThreadJpegChecker*>(QStringLiteral("KvThreadJpegChecker1"));
+    pane_ = window_->findChild<TKvImageView*>(QStringLiteral("ImgView32"));
+    window_->resize(800, 700);
+    window_->show();
+    QApplication::setActiveWindow(window_.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    ASSERT_TRUE(waitUntil([&] { return list_->RowCount() == 5 && pane_->Bitmap().size() == QSize(60, 200); }));
+    EXPECT_EQ(QApplication::focusWidget(), list_);
+    EXPECT_EQ(list_->currentRow(), rowOf("c-tall.jpg"));
+    PressInFocus(Qt::Key_Down);
+    EXPECT_EQ(list_->currentRow(), rowOf("d-text.jpg"));
+    PressInFocus(Qt::Key_Up);
+    PressInFocus(Qt::Key_Up);
+    waitForLoad();
+    EXPECT_EQ(shown(), QSize(64, 48));
 }
 
 TEST_F(Preview, KeysInTheListReloadButLeftAndRightDoNot)
