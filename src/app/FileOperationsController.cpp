@@ -52,33 +52,38 @@ void FileOperationsController::DeleteSelectedFiles(Qt::KeyboardModifiers keyModi
 
 void FileOperationsController::OpenSelectedFiles() const
 {
+    std::vector<std::string> files;
     for (const std::string& name : list_.SelectedFullNames())
         if (KindOfPath(name) != PathKind::Missing)
-            ShellOpenFile(name);
+            files.push_back(name);
+    ShellOpenFiles(parts_.Window, files);
 }
 
 void FileOperationsController::ShowSelectedFiles() const
 {
     // One window per file, also for files that share a folder.
+    std::vector<std::string> files;
     for (const std::string& name : list_.SelectedFullNames())
         if (IsFolder(FolderOfPath(name)))
-            ExploreFolder(name);
+            files.push_back(name);
+    ExploreFolders(parts_.Window, files);
 }
 
 void FileOperationsController::OpenSelectedFolders() const
 {
     const std::vector<std::string> names = list_.SelectedFullNames();
+    std::vector<std::string> folders;
     if (names.empty()) {
         const TKvRecentItem* now = parts_.KvRecentControl1->NowItem();
         if (now && !now->Path.empty() && IsFolder(now->Path))
-            ShellOpenFolder(now->Path);
-        return;
+            folders.push_back(now->Path);
     }
     for (const std::string& name : names) {
         const std::string folder = FolderOfPath(name);
         if (IsFolder(folder))
-            ShellOpenFolder(folder);
+            folders.push_back(folder);
     }
+    ShellOpenFolders(parts_.Window, folders);
 }
 
 void FileOperationsController::CopyFocusedFileName() const

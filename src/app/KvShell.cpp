@@ -10,7 +10,14 @@
 #include <QDBusPendingReply>
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QPointer>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QStringList>
+#include <QTimer>
+
+#include <memory>
+#include <utility>
 
 bool DeleteToRecycleBin(QWidget* owner, const std::string& path)
 {
@@ -54,10 +61,89 @@ void ShowItemsOverDBus(const QStringList& urls, std::function<void(bool)> done)
 
 }  // namespace
 
+namespace {
+
+// How long xdg-open may take to say that it could not open a URL. Some
+// desktops' openers wait for the program they start; one still running
+// after this has opened the URL.
+constexpr int kOpenerAnswerMs = 5000;
+
+void OpenWithDesktop(const QUrl& url, std::function<void(bool)> done)
+{
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) {
+        done(QDesktopServices::openUrl(url));  // the platform's own way, if any
+        return;
+    }
+    // Without a parent, and never deleted while running: the program it
+    // starts outlives the window.
+    auto* process = new QProcess;
+    process->setProgram(opener);
+    process->setArguments({QString::fromLatin1(url.toEncoded())});
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    auto answer = std::make_shared<std::function<void(bool)>>(std::move(done));
+    const auto answerOnce = [answer](bool opened) {
+        if (*answer)
+            std::exchange(*answer, nullptr)(opened);
+    };
+    QObject::connect(process, &QProcess::finished, process, [process, answerOnce](int code, QProcess::ExitStatus status) {
+        answerOnce(status == QProcess::NormalExit && code == 0);
+        process->deleteLater();
+    });
+    QObject::connect(process, &QProcess::errorOccurred, process, [process, answerOnce](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            answerOnce(false);
+            process->deleteLater();
+        }
+    });
+    QTimer::singleShot(kOpenerAnswerMs, process, [answerOnce] { answerOnce(true); });
+    process->start();
+}
+
+// Collects the answers of one command's opens and reports the failures in
+// one message once the last answer is in.
+class OpenReport {
+public:
+    OpenReport(QWidget* owner, QString failure, size_t expected)
+        : owner_(owner), failure_(std::move(failure)), pending_(expected)
+    {
+    }
+    void Answer(const std::string& path, bool opened)
+    {
+        if (!opened && !failed_.contains(DisplayPath(path)))
+            failed_ << DisplayPath(path);
+        if (--pending_ == 0 && !failed_.isEmpty())
+            Show();
+    }
+
+private:
+    void Show() const
+    {
+        constexpr qsizetype kNamesShown = 10;
+        QStringList names = failed_.mid(0, kNamesShown);
+        if (failed_.size() > kNamesShown)
+            names << QStringLiteral("ほか %1 件").arg(failed_.size() - kNamesShown);
+        QMessageBox::warning(owner_, QStringLiteral("注意"), failure_.arg(names.join(u'\n')));
+    }
+
+    QPointer<QWidget> owner_;
+    QString failure_;
+    size_t pending_;
+    QStringList failed_;
+};
+
+const QString kFilesNotOpened =
+    QStringLiteral("次のファイルを開けませんでした。\n%1\nこの種類のファイルを開くプログラムが設定されているか確認してください。");
+const QString kFoldersNotOpened =
+    QStringLiteral("次のフォルダを開けませんでした。\n%1\nフォルダを開くプログラム(ファイル マネージャ)が設定されているか確認してください。");
+
+}  // namespace
+
 TKvDesktopServices& DesktopServices()
 {
-    static TKvDesktopServices services{[](const QUrl& url) { return QDesktopServices::openUrl(url); },
-                                       ShowItemsOverDBus};
+    static TKvDesktopServices services{OpenWithDesktop, ShowItemsOverDBus};
     return services;
 }
 
@@ -67,21 +153,35 @@ QUrl FileUrlOfPath(const std::string& path)
     return QUrl::fromEncoded("file://" + encoded, QUrl::StrictMode);
 }
 
-void ShellOpenFile(const std::string& file)
+void ShellOpenFiles(QWidget* owner, const std::vector<std::string>& files)
 {
-    DesktopServices().OpenUrl(FileUrlOfPath(file));
+    auto report = std::make_shared<OpenReport>(owner, kFilesNotOpened, files.size());
+    for (const std::string& file : files)
+        DesktopServices().OpenUrl(FileUrlOfPath(file), [report, file](bool opened) { report->Answer(file, opened); });
 }
 
-bool ShellOpenFolder(const std::string& folder)
+void ShellOpenFolders(QWidget* owner, const std::vector<std::string>& folders)
 {
-    return DesktopServices().OpenUrl(FileUrlOfPath(WithTrailingSlash(folder)));
+    auto report = std::make_shared<OpenReport>(owner, kFoldersNotOpened, folders.size());
+    for (const std::string& folder : folders) {
+        const std::string path = WithTrailingSlash(folder);
+        DesktopServices().OpenUrl(FileUrlOfPath(path), [report, path](bool opened) { report->Answer(path, opened); });
+    }
 }
 
-void ExploreFolder(const std::string& file)
+void ExploreFolders(QWidget* owner, const std::vector<std::string>& files)
 {
-    const std::string folder = FolderOfPath(file);
-    DesktopServices().ShowItems({QString::fromLatin1(FileUrlOfPath(file).toEncoded())}, [folder](bool shown) {
-        if (!shown)
-            ShellOpenFolder(folder);
-    });
+    auto report = std::make_shared<OpenReport>(owner, kFoldersNotOpened, files.size());
+    for (const std::string& file : files) {
+        const std::string folder = WithTrailingSlash(FolderOfPath(file));
+        DesktopServices().ShowItems({QString::fromLatin1(FileUrlOfPath(file).toEncoded())},
+                                    [report, folder](bool shown) {
+                                        if (shown)
+                                            report->Answer(folder, true);
+                                        else
+                                            DesktopServices().OpenUrl(FileUrlOfPath(folder), [report, folder](bool opened) {
+                                                report->Answer(folder, opened);
+                                            });
+                                    });
+    }
 }

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 
 class QWidget;
@@ -24,8 +25,9 @@ bool DeleteToRecycleBin(QWidget* owner, const std::string& path);
 // replaces them with recorders (and puts the old ones back).
 struct TKvDesktopServices {
     // Opens a file or folder URL with the program the desktop associates
-    // with it (xdg-open); true when the request was handed on.
-    std::function<bool(const QUrl&)> OpenUrl;
+    // with it (xdg-open); done(false) when that cannot be done (no opener,
+    // no program for the type), possibly later from the event loop.
+    std::function<void(const QUrl&, std::function<void(bool)> done)> OpenUrl;
     // Asks the file manager to show these file URLs selected; done(false)
     // when no file manager answers, possibly later from the event loop.
     std::function<void(const QStringList& urls, std::function<void(bool)> done)> ShowItems;
@@ -36,10 +38,14 @@ TKvDesktopServices& DesktopServices();
 // not UTF-8 reaches the other program unchanged.
 QUrl FileUrlOfPath(const std::string& path);
 
-// Opens file with its associated program; nothing waits for it.
-void ShellOpenFile(const std::string& file);
-// Opens folder (a trailing "/" is added when missing) in the file manager.
-bool ShellOpenFolder(const std::string& folder);
-// Shows file selected in a file manager window; without a file manager that
-// answers, opens the file's folder instead.
-void ExploreFolder(const std::string& file);
+// The open commands; nothing waits for the programs they start. Each says
+// in one Japanese message over owner which of its files or folders could
+// not be opened, once all have answered (so once per command, however many
+// files it names).
+// Opens the files with their associated programs.
+void ShellOpenFiles(QWidget* owner, const std::vector<std::string>& files);
+// Opens the folders (a trailing "/" is added when missing) in the file manager.
+void ShellOpenFolders(QWidget* owner, const std::vector<std::string>& folders);
+// Shows each file selected in a file manager window; without a file manager
+// that answers, opens the file's folder instead.
+void ExploreFolders(QWidget* owner, const std::vector<std::string>& files);

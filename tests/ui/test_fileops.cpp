@@ -16,6 +16,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -291,9 +292,9 @@ TEST_F(FileOps, OpenCommandsAskTheDesktopOncePerExistingFile)
     QStringList opened;
     QStringList shown;
     bool fileManagerAnswers = true;
-    DesktopServices().OpenUrl = [&](const QUrl& url) {
+    DesktopServices().OpenUrl = [&](const QUrl& url, std::function<void(bool)> done) {
         opened << QString::fromLatin1(url.toEncoded());
-        return true;
+        done(true);
     };
     DesktopServices().ShowItems = [&](const QStringList& urls, std::function<void(bool)> done) {
         shown << urls;
@@ -340,13 +341,75 @@ TEST_F(FileOps, OpenCommandsAskTheDesktopOncePerExistingFile)
     DesktopServices() = saved;
 }
 
+// Without a program to open them, each open command says so once, naming
+// what it could not open, however many files it was given; answers that
+// come late from the event loop count too.
+TEST_F(FileOps, OpenCommandsThatCannotOpenSaySoOncePerCommand)
+{
+    const TKvDesktopServices saved = DesktopServices();
+    DesktopServices().OpenUrl = [](const QUrl&, std::function<void(bool)> done) {
+        QTimer::singleShot(0, [done] { done(false); });
+    };
+    DesktopServices().ShowItems = [](const QStringList&, std::function<void(bool)> done) { done(false); };
+    QStringList said;
+    QTimer boxes;
+    QObject::connect(&boxes, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            said << box->text();
+            box->accept();
+        }
+    });
+    boxes.start(10);
+    const QString inFolder = QString::fromStdString(photos_.path()) + "/in/";
+    const std::function<void()> commands[] = {
+        [&] { PressInFocus(Qt::Key_Return); },
+        [&] {
+            const QRect cell = list_->visualRect(list_->model()->index(rowOf("b.jpg"), ScanlarkColumn::Name));
+            QTest::mouseClick(list_->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+            QTest::mouseDClick(list_->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+        },
+        [&] { action("OpenExplorerAct")->trigger(); },
+        [&] { action("OpenFolderAct")->trigger(); },
+    };
+    for (size_t command = 0; command < std::size(commands); ++command) {
+        said.clear();
+        choose({"a.jpg", "b.jpg", "c.jpg"});
+        commands[command]();
+        EXPECT_TRUE(waitUntil([&] { return !said.isEmpty(); })) << command;
+        EXPECT_FALSE(waitUntil([&] { return said.size() > 1; }, 200)) << command;
+        ASSERT_FALSE(said.isEmpty());
+        const bool files = command < 2;
+        EXPECT_TRUE(said[0].startsWith(files ? QStringLiteral("次のファイルを開けませんでした。")
+                                             : QStringLiteral("次のフォルダを開けませんでした。")))
+            << said[0].toStdString();
+        EXPECT_EQ(said[0].contains(inFolder + "a.jpg"), command == 0) << command;
+        EXPECT_TRUE(said[0].contains(files ? inFolder + "b.jpg" : inFolder)) << command;
+        backToWindow();
+    }
+
+    // The desktop's own opener, which finds no program for the file.
+    DesktopServices() = saved;
+    TempFolder bin;
+    const std::string script = "#!/bin/sh\nexit 3\n";  // xdg-open's "no program for it"
+    const std::string opener = bin.write("xdg-open", Bytes(script.begin(), script.end()));
+    ::chmod(opener.c_str(), 0755);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(bin.path()) + ':' + path);
+    said.clear();
+    choose({"a.jpg"});
+    PressInFocus(Qt::Key_Return);
+    EXPECT_TRUE(waitUntil([&] { return !said.isEmpty(); }));
+    EXPECT_EQ(said.size(), 1);
+    qputenv("PATH", path);
+}
+
 TEST_F(FileOps, AnEnterWhosePressChoseAMenuEntryOpensNothing)
 {
     const TKvDesktopServices saved = DesktopServices();
     QStringList opened;
-    DesktopServices().OpenUrl = [&](const QUrl& url) {
+    DesktopServices().OpenUrl = [&](const QUrl& url, std::function<void(bool)> done) {
         opened << url.toString();
-        return true;
+        done(true);
     };
     choose({"a.jpg", "b.jpg"});
     // Alt opens the menu bar from the list; Enter is pressed in the menu, and
