@@ -2,6 +2,7 @@
 
 #include "app/ActionTable.h"
 #include "app/FileListController.h"
+#include "app/KvShell.h"
 #include "app/WindowParts.h"
 #include "catalogue/KvFileInfo.h"
 #include "components/KvImageView.h"
@@ -15,12 +16,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMainWindow>
+#include <QMimeData>
 #include <QSplitter>
 #include <QTimer>
 
 #include <algorithm>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -337,9 +340,15 @@ void PreviewController::CopyImage() const
 void PreviewController::CopyFileName() const
 {
     // From the kept bytes rather than cut out of the hint, which a name
-    // holding " <" would cut short.
-    if (!parts_.ImgView32->Empty())
-        QApplication::clipboard()->setText(DisplayPath(shownPath_));
+    // holding " <" would cut short. The text is the name as shown; the URL
+    // carries the bytes, so a name that is not UTF-8 reaches a file
+    // manager as the file it is.
+    if (parts_.ImgView32->Empty())
+        return;
+    auto* clip = new QMimeData;
+    clip->setUrls({FileUrlOfPath(shownPath_)});
+    clip->setText(DisplayPath(shownPath_));
+    QApplication::clipboard()->setMimeData(clip);
 }
 
 // --- Fitting the pane ---------------------------------------------------------
@@ -353,6 +362,12 @@ void PreviewController::FitPaneToImage()
     QSplitter* splitter = parts_.Splitter2;
     const int chrome = pane->height() - pane->viewport()->height();
     const int bottom = splitter->height();
-    const int height = std::max(1, std::min(pane->BitmapRectHeight() + chrome, bottom - kAboveSplitterMinimum));
+    int height = std::max(1, std::min(pane->BitmapRectHeight() + chrome, bottom - kAboveSplitterMinimum));
+    // A double click that would change nothing, right after the one that
+    // fitted the pane, gives the list back the height it had.
+    if (heightBeforeFit_ > 0 && pane->height() == height)
+        height = std::exchange(heightBeforeFit_, 0);
+    else
+        heightBeforeFit_ = pane->height();
     splitter->setSizes({bottom - splitter->handleWidth() - height, height});
 }

@@ -48,7 +48,8 @@ public:
     // The image at its own size, and its file's name, to the clipboard.
     void CopyImage() const;
     void CopyFileName() const;
-    // Makes the pane as high as the image, the list keeping its minimum.
+    // Makes the pane as high as the image, the list keeping its minimum;
+    // when it already is, right after such a fit, the height before it.
     void FitPaneToImage();
 
     // ImageShown and ImageLoading.
@@ -74,6 +75,8 @@ private:
     // The file the pending load decodes.
     std::string loadingPath_;
     int paneHeight_ = 128;
+    // The pane's height before the last fit to the image; 0 when restored.
+    int heightBeforeFit_ = 0;
     QTimer* spareTimer_ = nullptr;  // lets the spare pixels go once loads stop
     // Last, so that it goes first: its thread is joined while all else the
     // loads reach is still there.

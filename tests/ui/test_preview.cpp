@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QTimer>
@@ -337,10 +338,16 @@ TEST_F(Preview, DoubleClickFitsThePaneToTheImageKeepingThirtyPixelsAbove)
     waitForLoad();
     ASSERT_EQ(shown(), QSize(60, 200));
     const int bottom = pane_->geometry().bottom();
+    const int before = pane_->height();
     QTest::mouseDClick(pane_->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     EXPECT_TRUE(waitUntil([&] { return pane_->height() == 200 + chrome(); }));
     EXPECT_EQ(pane_->viewport()->height(), 200);  // the whole image shows
     EXPECT_EQ(pane_->geometry().bottom(), bottom);
+    // A second double click gives the list its height back; a third fits again.
+    QTest::mouseDClick(pane_->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_TRUE(waitUntil([&] { return pane_->height() == before; }));
+    QTest::mouseDClick(pane_->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_TRUE(waitUntil([&] { return pane_->height() == 200 + chrome(); }));
 
     clickRow("e-high.jpg");  // higher than the window
     waitForLoad();
@@ -352,6 +359,24 @@ TEST_F(Preview, DoubleClickFitsThePaneToTheImageKeepingThirtyPixelsAbove)
     action("ImgCloseAct")->trigger();
     QTest::mouseDClick(pane_->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     EXPECT_TRUE(waitUntil([&] { return pane_->height() == chrome(); }));
+}
+
+// A name in Shift_JIS goes to the clipboard as the text shown and, for file
+// managers, as a URL of its exact bytes.
+TEST_F(Preview, ANameInShiftJisIsCopiedAsItsTextAndItsBytes)
+{
+    photos_.write("\x83\x65\x83\x58\x83\x67.jpg", PlainColourJpeg(ColourJpegSettings{}, {1, 2, 3}));
+    list_->setFocus();
+    PressInFocus(Qt::Key_F5);
+    ASSERT_TRUE(waitUntil([&] { return listed(6); }));
+    clickRow("\x83\x65\x83\x58\x83\x67.jpg");
+    waitForLoad();
+    ASSERT_EQ(shown(), QSize(16, 16));
+    action("ImgNameCopyAct")->trigger();
+    const QMimeData* clip = QApplication::clipboard()->mimeData();
+    EXPECT_EQ(clip->text(), QString::fromStdString(folder()) + QStringLiteral("テスト.jpg"));
+    ASSERT_EQ(clip->urls().size(), 1);
+    EXPECT_EQ(clip->urls()[0].toEncoded(), "file://" + QByteArray::fromStdString(folder()) + "%83e%83X%83g.jpg");
 }
 
 TEST_F(Preview, ListingAndCheckingEmptyThePane)
