@@ -9,6 +9,7 @@
 #include <QFileSystemModel>
 #include <QMainWindow>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTreeView>
 
 FolderTreeController::FolderTreeController(WindowParts& parts) : parts_(parts)
@@ -17,9 +18,8 @@ FolderTreeController::FolderTreeController(WindowParts& parts) : parts_(parts)
     // fills in on the way moves the selected one. The tree keeps it in view
     // until the person handles the tree.
     const auto follow = [this] {
-        QTreeView* tree = parts_.STV;
-        if (follows_ && !tree->isHidden() && tree->currentIndex().isValid())
-            tree->scrollTo(tree->currentIndex());
+        if (follows_ && !parts_.STV->isHidden())
+            ShowSelected();
     };
     QObject::connect(parts.STVModel, &QFileSystemModel::directoryLoaded, parts.Window, follow);
     QObject::connect(parts.STVModel, &QAbstractItemModel::rowsInserted, parts.Window, follow, Qt::QueuedConnection);
@@ -48,13 +48,33 @@ void FolderTreeController::Sync(const std::string& path)
         }
         syncing_ = false;
     }
-    tree->scrollTo(tree->currentIndex());
+    ShowSelected();
     follows_ = true;
 }
 
 void FolderTreeController::Refresh()
 {
-    parts_.STV->scrollTo(parts_.STV->currentIndex());
+    ShowSelected();
+}
+
+void FolderTreeController::ShowSelected() const
+{
+    QTreeView* tree = parts_.STV;
+    const QModelIndex current = tree->currentIndex();
+    if (!current.isValid())
+        return;
+    tree->scrollTo(current);
+    // Sideways too: a deep folder's name lies right of a narrow tree's edge.
+    // Its name starts at the left edge, after its expander, unless it is in
+    // full view already.
+    const QRect item = tree->visualRect(current);
+    const int nameWidth = tree->iconSize().width() +
+                          tree->fontMetrics().horizontalAdvance(current.data().toString()) +
+                          2 * tree->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8;
+    if (item.left() >= 0 && item.left() + nameWidth <= tree->viewport()->width())
+        return;
+    QScrollBar* bar = tree->horizontalScrollBar();
+    bar->setValue(bar->value() + item.left() - tree->indentation());
 }
 
 std::optional<std::string> FolderTreeController::FolderToOpen(const QModelIndex& current) const

@@ -31,6 +31,9 @@ public:
     void DeleteSelectedFolder();
 
 private:
+    // Scrolls the selected folder's name into view, up and down and sideways.
+    void ShowSelected() const;
+
     WindowParts& parts_;
     // Keeps the selected folder in view while the model fills in.
     bool follows_ = false;

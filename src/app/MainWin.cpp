@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QSplitter>
@@ -242,6 +243,11 @@ void TFormScanlark::CreateCentralArea()
     for (int column = 1; column < STVModel->columnCount(); ++column)
         STV->hideColumn(column);
     STV->setHeaderHidden(true);
+    // The names keep their width and the tree scrolls sideways, so that a
+    // deep folder's name can be read in a narrow tree.
+    STV->header()->setStretchLastSection(false);
+    STV->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    STV->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     STV->setRootIsDecorated(true);
     STV->setMinimumWidth(60);
 

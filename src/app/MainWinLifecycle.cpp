@@ -152,6 +152,7 @@ void TFormScanlark::CreateOptions()
     targets.CommonSendPath = &fileOps_->CommonSendPath;
     targets.Window = this;
     targets.FolderTree = STV;
+    targets.FolderSplitter = Splitter1;
     targets.DoNowAct = DoNowAct;
     targets.FolderBarVisibleAct = FolderBarVisibleAct;
     targets.SubFolderSearchAct = SubFolderSearchAct;

@@ -8,14 +8,19 @@
 
 #include <QAction>
 #include <QDir>
+#include <QSplitter>
 #include <QStandardPaths>
 #include <QWidget>
+
+#include <algorithm>
+#include <numeric>
 
 #include <unistd.h>
 
 namespace {
 
 const char kSection[] = "Option";
+const char kWindowSection[] = "Window";
 
 std::string withTrailingDelimiter(std::string path)
 {
@@ -42,6 +47,12 @@ void TScanlarkOptions::LoadOptions()
     // starts in the folder on show rather than at the root.
     const std::string sendPath = withTrailingDelimiter(ini.ReadString(kSection, "CommonSendPath", ""));
     *targets_.CommonSendPath = sendPath == "/" ? std::string() : sendPath;
+    FolderBarWidth = std::max(0, ini.ReadInteger(kWindowSection, "FolderBarWidth", 0));
+    if (QSplitter* splitter = targets_.FolderSplitter; splitter && FolderBarWidth > 0) {
+        const QList<int> sizes = splitter->sizes();
+        const int total = std::accumulate(sizes.begin(), sizes.end(), 0);
+        splitter->setSizes({FolderBarWidth, std::max(0, total - FolderBarWidth)});
+    }
     targets_.FileInfos->FileInfoList().Defaults->LoadFromIni(ini);
     targets_.Columns->ColumnInfos().LoadFromIni(ini);
     ApplyOptions();
@@ -74,6 +85,11 @@ bool TScanlarkOptions::SaveOptions()
     ini.WriteInteger(kSection, "RefreshMode", RefreshMode);
     ini.WriteInteger(kSection, "ImgViewMode", ImgViewMode);
     ini.WriteString(kSection, "CommonSendPath", withTrailingDelimiter(*targets_.CommonSendPath));
+    // A hidden tree has no width: the one it had is kept.
+    if (targets_.FolderSplitter && targets_.FolderTree->isVisible())
+        FolderBarWidth = targets_.FolderSplitter->sizes().value(0);
+    if (FolderBarWidth > 0)
+        ini.WriteInteger(kWindowSection, "FolderBarWidth", FolderBarWidth);
     targets_.FileInfos->FileInfoList().Defaults->SaveToIni(ini);
     targets_.LVFiles->StoreColumnWidths();
     targets_.Columns->ColumnInfos().SaveToIni(ini);

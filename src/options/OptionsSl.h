@@ -8,6 +8,7 @@
 #include <string>
 
 class QAction;
+class QSplitter;
 class QWidget;
 class TKvColumnInfos;
 class TKvFileInfos;
@@ -35,6 +36,7 @@ struct TScanlarkOptionTargets {
     std::string* CommonSendPath = nullptr;
     QWidget* Window = nullptr;
     QWidget* FolderTree = nullptr;  // hidden with its splitter handle
+    QSplitter* FolderSplitter = nullptr;  // the tree and the rest, side by side
     QAction* DoNowAct = nullptr;
     QAction* FolderBarVisibleAct = nullptr;
     QAction* SubFolderSearchAct = nullptr;
@@ -54,13 +56,16 @@ public:
     // Reads every setting from the document into its live holder, applies
     // them and rebuilds the list's columns.
     void LoadOptions();
-    // Empties the document, writes the three sections and the file. Returns
+    // Empties the document, writes the three sections, [Window] and the file. Returns
     // false when the file could not be written.
     bool SaveOptions();
     // Brings the window in line with the live settings.
     void ApplyOptions();
 
     std::unique_ptr<TScanlarkDefaults> Defaults = std::make_unique<TScanlarkDefaults>();
+    // The folder tree's width in pixels as the person left it; 0 for the
+    // window's own. Kept in a section of its own, [Window].
+    int FolderBarWidth = 0;
     // Where the live settings are held (the options dialog edits them there).
     const TScanlarkOptionTargets& Targets() const { return targets_; }
 

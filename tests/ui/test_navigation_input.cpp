@@ -15,7 +15,10 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QSplitter>
+#include <QSplitterHandle>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -302,6 +305,52 @@ TEST_F(NavigationInput, TreeHighlightFollowsEveryWayOfOpeningAFolder)
     EXPECT_GT(announced.count(), afterGo);
     // None of these moves of the highlight navigated by itself.
     EXPECT_EQ(currentFolder(), photos_.path() + "/one/");
+}
+
+// In a narrow tree the deep folder opened shows its name, the tree
+// scrolling sideways; the tree keeps the width it was dragged to across a
+// restart.
+TEST_F(NavigationInput, TheTreeShowsADeepFoldersNameAndKeepsItsWidth)
+{
+    action("DoNowAct")->setChecked(false);
+    const std::string deep = "first-level-folder/second-level-folder/third-level-folder/the-deepest-folder";
+    photos_.write(deep + "/a.jpg", soundJpeg());
+    window_->resize(900, 600);
+    auto* splitter = window_->findChild<QSplitter*>(QStringLiteral("Splitter1"));
+    QSplitterHandle* handle = splitter->handle(1);
+    ASSERT_TRUE(waitUntil([&] { return handle->isVisible(); }));
+    const QPoint grip(handle->width() / 2, handle->height() / 2);
+    const QPoint to = grip - QPoint(tree_->width() - 150, 0);
+    QTest::mousePress(handle, Qt::LeftButton, Qt::NoModifier, grip);
+    QMouseEvent drag(QEvent::MouseMove, QPointF(to), QPointF(handle->mapToGlobal(to)), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(handle, &drag);
+    QTest::mouseRelease(handle, Qt::LeftButton, Qt::NoModifier, to);
+    ASSERT_EQ(tree_->width(), 150);
+
+    typeIntoAddressBox(QString::fromStdString(folder() + deep));
+    pressInFocus(Qt::Key_Return);
+    const auto nameShows = [&] {
+        const QModelIndex current = tree_->currentIndex();
+        if (current.data().toString() != QStringLiteral("the-deepest-folder"))
+            return false;
+        const QRect item = tree_->visualRect(current);
+        return item.left() >= 0 && item.left() + 40 < tree_->viewport()->width();
+    };
+    EXPECT_TRUE(waitUntil(nameShows));
+    EXPECT_GT(tree_->horizontalScrollBar()->maximum(), 0);
+
+    // Started again as a person starts it: shown, then activated.
+    window_->close();
+    window_ = std::make_unique<TFormScanlark>("", settings_.path() + "/", "scanlark.ini");
+    checker_ = window_->findChild<TKvThreadJpegChecker*>(QStringLiteral("KvThreadJpegChecker1"));
+    list_ = window_->findChild<TKvListView*>(QStringLiteral("LVFiles"));
+    window_->resize(900, 600);
+    window_->show();
+    QApplication::setActiveWindow(window_.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    tree_ = window_->findChild<QTreeView*>(QStringLiteral("STV"));
+    EXPECT_TRUE(waitUntil([&] { return tree_->width() == 150; })) << tree_->width();
 }
 
 TEST_F(NavigationInput, ErrorPanelReadsUncheckedDuringAListingAndAfterAnInvalidPath)
