@@ -8,12 +8,14 @@
 
 #include <QAction>
 #include <QDir>
+#include <QEvent>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QWidget>
 
 #include <algorithm>
-#include <numeric>
+#include <functional>
+#include <utility>
 
 #include <unistd.h>
 
@@ -27,6 +29,37 @@ std::string withTrailingDelimiter(std::string path)
     if (path.empty() || path.back() != '/')
         path += '/';
     return path;
+}
+
+// Gives the first of the splitter's two widgets width pixels. A splitter
+// shares out sizes in proportion to its own, which it has only once shown:
+// until then the width waits for the splitter's first showing.
+void SetFolderBarWidth(QSplitter& splitter, int width)
+{
+    const auto apply = [&splitter, width] {
+        const int total = splitter.width() - splitter.handleWidth();
+        splitter.setSizes({width, std::max(0, total - width)});
+    };
+    if (splitter.isVisible()) {
+        apply();
+        return;
+    }
+    class WhenShown : public QObject {
+    public:
+        explicit WhenShown(std::function<void()> act, QObject* parent) : QObject(parent), act_(std::move(act)) {}
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::Show && act_) {
+                std::exchange(act_, nullptr)();
+                deleteLater();
+            }
+            return false;
+        }
+
+    private:
+        std::function<void()> act_;
+    };
+    splitter.installEventFilter(new WhenShown(apply, &splitter));
 }
 
 }  // namespace
@@ -48,11 +81,8 @@ void TScanlarkOptions::LoadOptions()
     const std::string sendPath = withTrailingDelimiter(ini.ReadString(kSection, "CommonSendPath", ""));
     *targets_.CommonSendPath = sendPath == "/" ? std::string() : sendPath;
     FolderBarWidth = std::max(0, ini.ReadInteger(kWindowSection, "FolderBarWidth", 0));
-    if (QSplitter* splitter = targets_.FolderSplitter; splitter && FolderBarWidth > 0) {
-        const QList<int> sizes = splitter->sizes();
-        const int total = std::accumulate(sizes.begin(), sizes.end(), 0);
-        splitter->setSizes({FolderBarWidth, std::max(0, total - FolderBarWidth)});
-    }
+    if (targets_.FolderSplitter && FolderBarWidth > 0)
+        SetFolderBarWidth(*targets_.FolderSplitter, FolderBarWidth);
     targets_.FileInfos->FileInfoList().Defaults->LoadFromIni(ini);
     targets_.Columns->ColumnInfos().LoadFromIni(ini);
     ApplyOptions();
