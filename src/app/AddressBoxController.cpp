@@ -99,7 +99,7 @@ std::string AddressBoxController::Path() const
         if (!bytes.isNull())
             return bytes.toStdString();
     }
-    return FromQtFileName(text);  // typed by the person: UTF-8
+    return TypedPath(text);  // typed by the person
 }
 
 std::string AddressBoxController::ItemPath(int index) const

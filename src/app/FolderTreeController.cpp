@@ -2,11 +2,11 @@
 
 #include "app/KvShell.h"
 #include "app/WindowParts.h"
+#include "components/KvFolderTreeModel.h"
 #include "paths/BytePath.h"
 #include "paths/LongPath.h"
 #include "platform/DisplayPath.h"
 
-#include <QFileSystemModel>
 #include <QMainWindow>
 #include <QScrollBar>
 #include <QStyle>
@@ -21,7 +21,6 @@ FolderTreeController::FolderTreeController(WindowParts& parts) : parts_(parts)
         if (follows_ && !parts_.STV->isHidden())
             ShowSelected();
     };
-    QObject::connect(parts.STVModel, &QFileSystemModel::directoryLoaded, parts.Window, follow);
     QObject::connect(parts.STVModel, &QAbstractItemModel::rowsInserted, parts.Window, follow, Qt::QueuedConnection);
     QObject::connect(parts.STVModel, &QAbstractItemModel::layoutChanged, parts.Window, follow, Qt::QueuedConnection);
     QObject::connect(parts.STV->verticalScrollBar(), &QScrollBar::sliderPressed, parts.Window,
@@ -32,17 +31,17 @@ void FolderTreeController::Sync(const std::string& path)
 {
     QTreeView* tree = parts_.STV;
     const QModelIndex current = tree->currentIndex();
-    const std::string selected = current.isValid() ? FromQtFileName(parts_.STVModel->filePath(current)) : std::string();
+    const std::string selected = parts_.STVModel->FolderPath(current);
     if (!current.isValid() || !SamePath(selected, path)) {
         // A change made here must not navigate; the view still hears of it,
         // so its highlight moves at once.
-        const QModelIndex target = parts_.STVModel->index(QtFileName(WithoutTrailingSlash(path)));
+        const QModelIndex target = parts_.STVModel->FolderIndex(path);
         syncing_ = true;
         if (target.isValid()) {
             tree->setCurrentIndex(target);
         } else {
-            // The model cannot name a folder that is not UTF-8: highlight
-            // nothing rather than the folder that was left.
+            // A folder that is gone: highlight nothing rather than the
+            // folder that was left.
             tree->selectionModel()->clearCurrentIndex();
             tree->selectionModel()->clearSelection();
         }
@@ -54,6 +53,7 @@ void FolderTreeController::Sync(const std::string& path)
 
 void FolderTreeController::Refresh()
 {
+    parts_.STVModel->Refresh();
     ShowSelected();
 }
 
@@ -81,7 +81,7 @@ std::optional<std::string> FolderTreeController::FolderToOpen(const QModelIndex&
 {
     if (syncing_ || !current.isValid())
         return std::nullopt;
-    return FromQtFileName(parts_.STVModel->filePath(current));
+    return parts_.STVModel->FolderPath(current);
 }
 
 void FolderTreeController::DeleteSelectedFolder()
@@ -90,7 +90,7 @@ void FolderTreeController::DeleteSelectedFolder()
     const QModelIndex selected = tree->currentIndex();
     if (!selected.isValid())
         return;
-    const std::string path = FromQtFileName(parts_.STVModel->filePath(selected));
+    const std::string path = parts_.STVModel->FolderPath(selected);
     DeleteToRecycleBin(parts_.Window, path);
     if (IsFolder(path))
         return;  // refused, cancelled or failed: the tree stays as it was
@@ -99,5 +99,6 @@ void FolderTreeController::DeleteSelectedFolder()
     syncing_ = true;
     tree->selectionModel()->clearCurrentIndex();
     tree->selectionModel()->clearSelection();
+    parts_.STVModel->Refresh();
     syncing_ = false;
 }

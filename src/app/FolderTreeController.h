@@ -1,8 +1,8 @@
 // The folder tree beside the list: it shows the current folder without
 // opening it again, keeps the selected folder in view while the tree's model
 // fills in until the person handles the tree, and deletes the selected
-// folder. Qt's model names folders as UTF-8, so paths cross over through
-// QtFileName/FromQtFileName only. Parts used: STV, STVModel, Window.
+// folder. The model knows folders by their bytes, whatever their names'
+// encoding. Parts used: STV, STVModel, Window.
 #pragma once
 
 #include <optional>
@@ -16,10 +16,9 @@ public:
     explicit FolderTreeController(WindowParts& parts);
 
     // Selects the folder of path, without opening it, and keeps it in view;
-    // a folder the model cannot name (not UTF-8) leaves nothing selected.
+    // a folder that is not there leaves nothing selected.
     void Sync(const std::string& path);
-    // Brings the selected folder into view; the model follows the file
-    // system by itself.
+    // Lists the tree's folders again and brings the selected one into view.
     void Refresh();
     // The person handles the tree: it stops following the model's filling.
     void StopFollowing() { follows_ = false; }

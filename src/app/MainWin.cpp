@@ -3,14 +3,13 @@
 #include "app/MainWin.h"
 
 #include "components/KvActns.h"
+#include "components/KvFolderTreeModel.h"
 #include "components/KvImageView.h"
 #include "components/KvListView.h"
 #include "components/ScanlarkStatusTexts.h"
 
-#include <QAbstractFileIconProvider>
 #include <QApplication>
 #include <QComboBox>
-#include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
@@ -26,28 +25,6 @@
 #include <utility>
 
 namespace {
-
-// The folder tree's model also learns of every file in a folder it reads;
-// the stock provider would look up a MIME type and an icon for each of them
-// on the main thread (20,000 files: most of a listing's time). The tree
-// shows folders only, so one folder icon and one type will do. The type must
-// not be empty: a folder the model first meets by its path has an empty type,
-// news with the same empty type count as no news, and the folder would never
-// be shown.
-class FolderTreeIconProvider : public QAbstractFileIconProvider {
-public:
-    QIcon icon(IconType) const override { return folder(); }
-    QIcon icon(const QFileInfo&) const override { return folder(); }
-    QString type(const QFileInfo&) const override { return QStringLiteral("フォルダ"); }
-
-private:
-    static QIcon folder()
-    {
-        static const QIcon icon = QIcon::fromTheme(QStringLiteral("folder"),
-                                                   QApplication::style()->standardIcon(QStyle::SP_DirIcon));
-        return icon;
-    }
-};
 
 // Design widths of the status panels; panel 0 takes what the others leave.
 constexpr int kPanelWidths[5] = {50, 130, 70, 120, 50};
@@ -232,16 +209,10 @@ void TFormScanlark::CreateCentralArea()
     Splitter1->setObjectName(QStringLiteral("Splitter1"));
     Splitter1->setHandleWidth(6);
 
-    STVModel = new QFileSystemModel(this);
-    static FolderTreeIconProvider folderIcons;
-    STVModel->setIconProvider(&folderIcons);
-    STVModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::Drives);
-    STVModel->setRootPath(QStringLiteral("/"));
+    STVModel = new TKvFolderTreeModel(this);
     STV = new QTreeView(Splitter1);
     STV->setObjectName(QStringLiteral("STV"));
     STV->setModel(STVModel);
-    for (int column = 1; column < STVModel->columnCount(); ++column)
-        STV->hideColumn(column);
     STV->setHeaderHidden(true);
     // The names keep their width and the tree scrolls sideways, so that a
     // deep folder's name can be read in a narrow tree.

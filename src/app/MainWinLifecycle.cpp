@@ -16,6 +16,7 @@
 #include "catalogue/KvFileInfos.h"
 #include "catalogue/KvUtils.h"
 #include "components/KvActns.h"
+#include "components/KvFolderTreeModel.h"
 #include "components/KvListView.h"
 #include "components/KvRecentControl.h"
 #include "components/ScanlarkColumns.h"
@@ -28,7 +29,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QFileSystemModel>
 #include <QKeyEvent>
 #include <QStandardPaths>
 #include <QStatusTipEvent>
@@ -115,7 +115,7 @@ void TFormScanlark::FormCreate()
 
     // The tree starts at the desktop folder, which is also the start folder
     // when no argument is given.
-    const QModelIndex desktop = STVModel->index(QtFileName(StartPath()));
+    const QModelIndex desktop = STVModel->FolderIndex(StartPath());
     if (desktop.isValid()) {
         const QSignalBlocker noNavigation(STV->selectionModel());
         STV->setCurrentIndex(desktop);
@@ -199,7 +199,7 @@ void TFormScanlark::CreateControllers()
 std::string TFormScanlark::StartPath() const
 {
     if (STV && STV->currentIndex().isValid())
-        return FromQtFileName(STVModel->filePath(STV->currentIndex()));
+        return STVModel->FolderPath(STV->currentIndex());
     QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     if (desktop.isEmpty() || !QDir(desktop).exists())
         desktop = QDir::homePath();

@@ -14,7 +14,7 @@
 
 class QAction;
 class QComboBox;
-class QFileSystemModel;
+class TKvFolderTreeModel;
 class QLabel;
 class QMainWindow;
 class QMenu;
@@ -53,7 +53,7 @@ struct WindowParts {
     QSplitter* Splitter1 = nullptr;
     QSplitter* Splitter2 = nullptr;
     QTreeView* STV = nullptr;
-    QFileSystemModel* STVModel = nullptr;
+    TKvFolderTreeModel* STVModel = nullptr;
     TKvListView* LVFiles = nullptr;
     TKvImageView* ImgView32 = nullptr;
     std::vector<QLabel*> SB;

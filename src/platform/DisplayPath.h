@@ -21,6 +21,12 @@ QString DisplayPath(std::string_view bytes);
 // false otherwise, with text then UTF-8 with U+FFFD for each bad sequence.
 bool DecodeUtf8OrCp932(std::string_view bytes, QString& text);
 
+// The bytes of a path the person typed (absolute): each part as UTF-8, or,
+// where only its CP932 (Shift_JIS) spelling is on disk, as that, so that a
+// folder with an old Japanese name can be reached by typing its name.
+// Looks at the file system; parts that exist in neither spelling stay UTF-8.
+std::string TypedPath(const QString& text);
+
 // The names Qt's own file widgets (the folder tree's model, the folder
 // chooser, dropped URLs) use for a path, and back. Qt decodes names as
 // UTF-8, so these round-trip only for UTF-8 paths; they are for talking to

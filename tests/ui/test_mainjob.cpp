@@ -1,6 +1,7 @@
 // The main job end to end in the real window: a folder is listed, checked
 // at once, its damaged files selected; and the navigation around it.
 #include "app/ConstsSl.h"
+#include "components/KvFolderTreeModel.h"
 #include "WindowTest.h"
 
 #include <QAction>
@@ -9,7 +10,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileSystemModel>
 #include <QScrollBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -133,9 +133,8 @@ TEST_F(MainJob, BackAndForwardRestoreSelectionAndTheCurrentFolderIsNotAddedTwice
     EXPECT_EQ(window_->AddressBox()->currentText(), QString::fromStdString(photos_.path() + "/other/"));
 }
 
-// The tree's model fills in the background; a folder opened before the
-// model has caught up (the start folder of a new window) is still selected
-// once it has.
+// The folder a new window starts in, and each one opened after it, is
+// selected in the tree and scrolled into view.
 TEST_F(MainJob, TheFolderTreeFollowsTheOpenedFolder)
 {
     std::filesystem::create_directories(photos_.path() + "/deep/er");
@@ -143,12 +142,14 @@ TEST_F(MainJob, TheFolderTreeFollowsTheOpenedFolder)
     window_ = std::make_unique<TFormScanlark>(photos_.path() + "/deep/er", settings_.path() + "/", "scanlark.ini");
     checker_ = window_->findChild<TKvThreadJpegChecker*>(QStringLiteral("KvThreadJpegChecker1"));
     auto* tree = window_->findChild<QTreeView*>(QStringLiteral("STV"));
-    auto* model = qobject_cast<QFileSystemModel*>(tree->model());
-    // Selected and scrolled into view.
+    auto* model = qobject_cast<TKvFolderTreeModel*>(tree->model());
+    // Selected and scrolled into view: the row whole, its name from its
+    // start (the names' column is wider than the tree).
     const auto treeShows = [&](const std::string& folder) {
-        return tree->currentIndex().isValid() &&
-               model->filePath(tree->currentIndex()) == QString::fromStdString(folder) &&
-               tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex()));
+        const QRect item = tree->visualRect(tree->currentIndex());
+        const QRect view = tree->viewport()->rect();
+        return tree->currentIndex().isValid() && model->FolderPath(tree->currentIndex()) == folder &&
+               item.top() >= view.top() && item.bottom() <= view.bottom() && view.contains(item.topLeft());
     };
     window_->show();
     QCoreApplication::processEvents();  // the activation comes after the first events

@@ -1,6 +1,7 @@
 // Navigation as a person does it: typing into the address box and pressing
 // keys there, choosing from its drop-down list, folders whose names are not
 // UTF-8 or differ only by case, the tree's highlight and the status panels.
+#include "components/KvFolderTreeModel.h"
 #include "platform/DisplayPath.h"
 #include "WindowTest.h"
 
@@ -10,7 +11,7 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QFile>
-#include <QFileSystemModel>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -212,8 +213,10 @@ TEST_F(NavigationInput, FolderNamedInShiftJisKeepsItsBytesThroughCheckGoAndTheDr
     EXPECT_EQ(currentFolder(), odd + "/");
     EXPECT_EQ(window_->AddressBox()->currentText(), QString::fromStdString(photos_.path()) + QStringLiteral("/サンプル/"));
     EXPECT_TRUE(window_->windowTitle().startsWith(QString::fromStdString(photos_.path()) + QStringLiteral("/サンプル/")));
-    // The tree cannot show that folder; it must not keep the last one lit.
-    EXPECT_TRUE(tree_->selectionModel()->selectedRows().isEmpty());
+    // The tree shows that folder by its name, selected.
+    const QModelIndexList lit = tree_->selectionModel()->selectedRows();
+    ASSERT_EQ(lit.size(), 1);
+    EXPECT_EQ(lit[0].data().toString(), QStringLiteral("サンプル"));
 
     // The check wrote the folder's bytes, not a decoded copy of them.
     QFile history(QString::fromStdString(settings_.path() + "/folder.txt"));
@@ -239,6 +242,41 @@ TEST_F(NavigationInput, FolderNamedInShiftJisKeepsItsBytesThroughCheckGoAndTheDr
     focusAddressBox();
     pressInFocus(Qt::Key_Down);
     ASSERT_TRUE(waitUntil([&] { return listed(1) && currentFolder() == odd + "/"; }));
+    EXPECT_NE(window_->PanelText(0), QStringLiteral("無効なフォルダです。"));
+}
+
+// A folder named in Shift_JIS shows in the tree by its name and opens from
+// there with a click; typed by its name, it opens too.
+TEST_F(NavigationInput, AShiftJisFolderOpensFromTheTreeAndByTypingItsName)
+{
+    action("DoNowAct")->setChecked(false);
+    const std::string odd = photos_.path() + "/\x83\x54\x83\x93\x83\x76\x83\x8b";  // "サンプル"
+    photos_.write("\x83\x54\x83\x93\x83\x76\x83\x8b/x.jpg", soundJpeg());
+    photos_.write("other/y.jpg", soundJpeg());
+    photos_.write("other/z.jpg", soundJpeg());
+    window_->WMCopyData(1, photos_.path() + "/other");
+    ASSERT_TRUE(waitUntil([&] { return listed(2); }));
+    const QModelIndex other = tree_->currentIndex();
+    ASSERT_EQ(other.data().toString(), QStringLiteral("other"));
+    QModelIndex named;
+    for (int row = 0; row < tree_->model()->rowCount(other.parent()); ++row)
+        if (other.siblingAtRow(row).data().toString() == QStringLiteral("サンプル"))
+            named = other.siblingAtRow(row);
+    ASSERT_TRUE(named.isValid());
+    tree_->scrollTo(named);
+    const QRect row = tree_->visualRect(named);
+    QTest::mouseClick(tree_->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(row.left() + 30, row.center().y()));
+    EXPECT_TRUE(waitUntil([&] { return listed(1) && currentFolder() == odd + "/"; })) << currentFolder();
+
+    window_->WMCopyData(1, photos_.path() + "/other");
+    ASSERT_TRUE(waitUntil([&] { return listed(2); }));
+    typeIntoAddressBox(QString::fromStdString(photos_.path() + "/"));
+    QInputMethodEvent composed;  // as an input method types Japanese
+    composed.setCommitString(QStringLiteral("サンプル"));
+    QApplication::sendEvent(QApplication::focusWidget(), &composed);
+    ASSERT_EQ(window_->AddressBox()->currentText(), QString::fromStdString(photos_.path()) + QStringLiteral("/サンプル"));
+    pressInFocus(Qt::Key_Return);
+    EXPECT_TRUE(waitUntil([&] { return listed(1) && currentFolder() == odd + "/"; })) << currentFolder();
     EXPECT_NE(window_->PanelText(0), QStringLiteral("無効なフォルダです。"));
 }
 
@@ -282,7 +320,7 @@ TEST_F(NavigationInput, TreeHighlightFollowsEveryWayOfOpeningAFolder)
     photos_.write("two/b.jpg", soundJpeg());
     const auto selectedInTree = [&] {
         const QModelIndexList rows = tree_->selectionModel()->selectedRows();
-        return rows.size() == 1 ? FromQtFileName(static_cast<QFileSystemModel*>(tree_->model())->filePath(rows[0]))
+        return rows.size() == 1 ? static_cast<TKvFolderTreeModel*>(tree_->model())->FolderPath(rows[0])
                                 : std::string();
     };
     // The view repaints from the selection model's announcements; a change
@@ -414,8 +452,8 @@ TEST_F(NavigationInput, DeleteInTheTreeTrashesTheFolderAndOpensNoSibling)
     const std::string doomed = photos_.path() + "/a";
     window_->WMCopyData(1, doomed);
     ASSERT_TRUE(waitUntil([&] { return listed(1); }));
-    auto* model = static_cast<QFileSystemModel*>(tree_->model());
-    ASSERT_TRUE(waitUntil([&] { return model->rowCount(model->index(QString::fromStdString(photos_.path()))) == 2; }));
+    auto* model = static_cast<TKvFolderTreeModel*>(tree_->model());
+    ASSERT_TRUE(waitUntil([&] { return model->rowCount(model->FolderIndex(photos_.path())) == 2; }));
 
     // No: nothing happens.
     QString asked;
@@ -437,7 +475,7 @@ TEST_F(NavigationInput, DeleteInTheTreeTrashesTheFolderAndOpensNoSibling)
     EXPECT_FALSE(std::filesystem::exists(doomed));
     EXPECT_TRUE(std::filesystem::is_directory(settings_.path() + "/data/Trash/files/a"));
     EXPECT_FALSE(std::filesystem::exists("files/a"));  // not beside the working folder
-    ASSERT_TRUE(waitUntil([&] { return model->rowCount(model->index(QString::fromStdString(photos_.path()))) == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return model->rowCount(model->FolderIndex(photos_.path())) == 1; }));
     QTest::qWait(100);
     EXPECT_EQ(currentFolder(), doomed + "/");
     qputenv("XDG_DATA_HOME", previousData);
