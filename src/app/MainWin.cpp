@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -163,7 +164,8 @@ void TFormScanlark::CreatePopupMenus()
 
 void TFormScanlark::CreateToolBars()
 {
-    TB1 = addToolBar(QStringLiteral("TB1"));
+    // The titles name the bars in the menu that shows and hides them.
+    TB1 = addToolBar(QStringLiteral("ツール バー"));
     TB1->setObjectName(QStringLiteral("TB1"));
     TB1->setMovable(false);
     TB1->setIconSize(QSize(20, 20));
@@ -186,7 +188,7 @@ void TFormScanlark::CreateToolBars()
     TB1->addWidget(TBtnRun);
 
     addToolBarBreak();
-    TB2 = addToolBar(QStringLiteral("TB2"));
+    TB2 = addToolBar(QStringLiteral("アドレス バー"));
     TB2->setObjectName(QStringLiteral("TB2"));
     TB2->setMovable(false);
     CBRecent = new QComboBox(TB2);
@@ -201,6 +203,24 @@ void TFormScanlark::CreateToolBars()
     TBtnGo->setObjectName(QStringLiteral("TBtnGo"));
     TBtnGo->setDefaultAction(GoAct);
     TB2->addWidget(TBtnGo);
+
+    // A bar hidden from the bars' own menu comes back from the view menu,
+    // below the folder tree's item, also when no bar is left to open that
+    // menu on.
+    for (QAction* top : menuBar()->actions()) {
+        QMenu* menu = top->menu();
+        const qsizetype folderItem = menu ? menu->actions().indexOf(FolderBarVisibleAct) : -1;
+        if (folderItem < 0)
+            continue;
+        QAction* before = menu->actions().value(folderItem + 1);
+        for (const auto& [bar, name, text] : {std::tuple{TB1, "ToolBarVisibleAct", "ツール バー(&T)"},
+                                              std::tuple{TB2, "AddressBarVisibleAct", "アドレス バー(&A)"}}) {
+            QAction* shown = bar->toggleViewAction();
+            shown->setObjectName(QString::fromLatin1(name));
+            shown->setText(QString::fromUtf8(text));
+            menu->insertAction(before, shown);
+        }
+    }
 }
 
 void TFormScanlark::CreateCentralArea()

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCompleter>
+#include <QToolBar>
 #include <QTreeView>
 
 void TFormScanlark::SetupFolderTree()
@@ -29,6 +30,7 @@ void TFormScanlark::SetupFolderTree()
 
 void TFormScanlark::FocusAddressActExecute()
 {
+    TB2->show();  // the keys bring a hidden address bar back
     addressBox_->Focus();
 }
 

@@ -55,14 +55,12 @@ TKvAboutBox::TKvAboutBox(QWidget* parent, TKvUrlOpener urlOpener)
     copyright_ = PlaceLabel(new QLabel(this), "Copyright", 96, 32);
 
     url_ = PlaceLabel(new ClickableLabel(this, [this] { UrlClick(); }), "Url", 96, 56);
-    url_->setText(QString::fromUtf8(KorvelHomePageUrl));
     url_->setToolTip(QStringLiteral("ホームページ"));
-    url_->adjustSize();
+    url_->hide();
 
     email_ = PlaceLabel(new ClickableLabel(this, [this] { EmailClick(); }), "Email", 96, 72);
-    email_->setText(QString::fromUtf8(KorvelEmailAddress));
     email_->setToolTip(QStringLiteral("メール"));
-    email_->adjustSize();
+    email_->hide();
 
     memo_ = new QPlainTextEdit(this);
     memo_->setObjectName(QStringLiteral("Memo1"));
@@ -70,7 +68,6 @@ TKvAboutBox::TKvAboutBox(QWidget* parent, TKvUrlOpener urlOpener)
     memo_->setReadOnly(true);
     memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // Read-only, the memo leaves Enter to the dialog, which presses OK.
-    memo_->setPlainText(QString::fromUtf8(KorvelHomePageUrl) + u'\n' + QString::fromUtf8(KorvelEmailAddress) + u'\n');
 
     okButton_ = new QPushButton(QStringLiteral("OK"), this);
     okButton_->setObjectName(QStringLiteral("OKButton"));
@@ -98,6 +95,21 @@ void TKvAboutBox::SetCopyright(const QString& text)
     copyright_->adjustSize();
 }
 
+void TKvAboutBox::SetContacts(const QString& homePageUrl, const QString& emailAddress)
+{
+    homePageUrl_ = homePageUrl;
+    QString memo;
+    for (auto [label, text] : {std::pair{url_, homePageUrl}, std::pair{email_, emailAddress}}) {
+        label->setText(text);
+        label->adjustSize();
+        label->setVisible(!text.isEmpty());
+        if (!text.isEmpty())
+            memo += text + u'\n';
+    }
+    if (!memo.isEmpty())
+        memo_->setPlainText(memo);  // and the empty line after them
+}
+
 void TKvAboutBox::AppendComment(const QStringList& lines)
 {
     for (const QString& line : lines)
@@ -106,10 +118,12 @@ void TKvAboutBox::AppendComment(const QStringList& lines)
 
 void TKvAboutBox::UrlClick()
 {
-    urlOpener_(QUrl(QString::fromUtf8(KorvelHomePageUrl)));
+    if (!homePageUrl_.isEmpty())
+        urlOpener_(QUrl(homePageUrl_));
 }
 
 void TKvAboutBox::EmailClick()
 {
-    urlOpener_(QUrl(QStringLiteral("mailto:") + email_->text()));
+    if (!email_->text().isEmpty())
+        urlOpener_(QUrl(QStringLiteral("mailto:") + email_->text()));
 }

@@ -25,7 +25,11 @@ public:
     // Caption "<name> のバージョン情報", product line "<name>  Version <version>".
     void SetApplication(const QString& name, const QString& version);
     void SetCopyright(const QString& text);
-    // Appends lines to the memo after the home page, mail and empty lines.
+    // The Url and Email labels, and the memo's first lines (the home page,
+    // the address, an empty line); an empty one is hidden and left out.
+    // Called once, before AppendComment.
+    void SetContacts(const QString& homePageUrl, const QString& emailAddress);
+    // Appends lines to the memo, after the contacts' lines.
     void AppendComment(const QStringList& lines);
 
     // What clicking the Url and Email labels does.
@@ -34,6 +38,7 @@ public:
 
 private:
     TKvUrlOpener urlOpener_;
+    QString homePageUrl_;
     QLabel* programIcon_;
     QLabel* productName_;
     QLabel* copyright_;

@@ -18,8 +18,6 @@
 
 #include <vector>
 
-const char* const KorvelHomePageUrl = "https://korvel.example/";
-const char* const KorvelEmailAddress = "support@korvel.example";
 const char* const KorvelCopyright = "Copyright (C) 2024 Korvel";
 
 namespace {
@@ -179,6 +177,7 @@ std::unique_ptr<TKvAboutBox> TKvAboutAction::CreateAboutBox() const
     box->SetProgramIcon(QApplication::windowIcon());
     box->SetApplication(ApplicationName, ApplicationVer);
     box->SetCopyright(CopyrightInfo);
+    box->SetContacts(HomePageUrl, EmailAddress);
     box->AppendComment(Comment);
     return box;
 }

@@ -119,6 +119,10 @@ public:
     QString ApplicationVer;
     QStringList Comment;  // lines appended to the memo
     QString CopyrightInfo;
+    // The maker's home page and mail address; either may be empty (the
+    // window then shows none rather than a made-up one).
+    QString HomePageUrl;
+    QString EmailAddress;
 
     // The About window filled from the properties, not yet shown. Execute()
     // shows it modally and frees it when it closes.
@@ -144,9 +148,7 @@ public:
     void Execute() override;
 };
 
-// The maker's contacts, shown and used by the About window.
-extern const char* const KorvelHomePageUrl;
-extern const char* const KorvelEmailAddress;
+// The maker's copyright line, shown by the About window.
 extern const char* const KorvelCopyright;
 
 // The main window's four instances of the "Korvel" category, with their

@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
@@ -196,6 +197,26 @@ TEST_F(FileListKeys, AddressBoxAndTreeAnswerFindAndSelectKeysWhichTheMenuShows)
     EXPECT_EQ(action("SearchFindNextAct")->shortcut(), QKeySequence(Qt::Key_F3));
     EXPECT_EQ(window_->findChild<QAction*>(QStringLiteral("SelectErrorsMenuItem"))->shortcut(),
               QKeySequence(Qt::CTRL | Qt::Key_R));
+    // Hidden from the bars' own menu, the address bar comes back from the
+    // view menu, and with Ctrl+L; the bars' menu names them in Japanese.
+    QMenu* bars = window_->createPopupMenu();
+    QStringList names;
+    for (QAction* item : bars->actions())
+        names << item->text().remove(u'&');
+    delete bars;
+    EXPECT_EQ(names, (QStringList{QStringLiteral("ツール バー(T)"), QStringLiteral("アドレス バー(A)")}));
+    QAction* addressBar = action("AddressBarVisibleAct");
+    ASSERT_NE(addressBar, nullptr);
+    addressBar->trigger();
+    EXPECT_FALSE(box->isVisible());
+    addressBar->trigger();
+    EXPECT_TRUE(box->isVisible());
+    addressBar->trigger();
+    clickRow(rowOf("a.jpg"));
+    press(Qt::Key_L, Qt::ControlModifier);
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), box);
+
     // Shown in the menu, the keys still run their command once from the list.
     clickRow(rowOf("a.jpg"));
     QSignalSpy selectErrors(action("SelectErrorsActSl"), &QAction::triggered);

@@ -181,6 +181,8 @@ protected:
         action.ApplicationVer = QStringLiteral("1.81");
         action.CopyrightInfo = QStringLiteral("Copyright (C) 2024 Korvel");
         action.Comment = {ScanlarkComment};
+        action.HomePageUrl = QStringLiteral("https://korvel.example/");
+        action.EmailAddress = QStringLiteral("support@korvel.example");
         action.SetUrlOpener([this](const QUrl& url) {
             opened.push_back(url);
             return true;
@@ -206,10 +208,10 @@ TEST_F(AboutBoxTest, CaptionProductLineAndMemo)
     EXPECT_EQ(box->windowTitle(), QStringLiteral("Scanlark のバージョン情報"));
     EXPECT_EQ(Child<QLabel>("ProductName")->text(), QStringLiteral("Scanlark  Version 1.81"));
     EXPECT_EQ(Child<QLabel>("Copyright")->text(), QStringLiteral("Copyright (C) 2024 Korvel"));
-    EXPECT_EQ(Child<QLabel>("Url")->text(), QString::fromUtf8(KorvelHomePageUrl));
-    EXPECT_EQ(Child<QLabel>("Email")->text(), QString::fromUtf8(KorvelEmailAddress));
+    EXPECT_EQ(Child<QLabel>("Url")->text(), action.HomePageUrl);
+    EXPECT_EQ(Child<QLabel>("Email")->text(), action.EmailAddress);
     EXPECT_EQ(Child<QPlainTextEdit>("Memo1")->toPlainText().split(u'\n'),
-              (QStringList{KorvelHomePageUrl, KorvelEmailAddress, "", ScanlarkComment}));
+              (QStringList{action.HomePageUrl, action.EmailAddress, "", ScanlarkComment}));
 
     // Placeholders in the texts are not filled twice.
     action.ApplicationName = QStringLiteral("%2");
@@ -219,7 +221,7 @@ TEST_F(AboutBoxTest, CaptionProductLineAndMemo)
     EXPECT_EQ(box->windowTitle(), QStringLiteral("%2 のバージョン情報"));
     EXPECT_EQ(Child<QLabel>("ProductName")->text(), QStringLiteral("%2  Version %1"));
     EXPECT_EQ(Child<QPlainTextEdit>("Memo1")->toPlainText().split(u'\n'),
-              (QStringList{KorvelHomePageUrl, KorvelEmailAddress, "", "one", "two"}));
+              (QStringList{action.HomePageUrl, action.EmailAddress, "", "one", "two"}));
 }
 
 TEST_F(AboutBoxTest, EnterAndEscapeClose)
@@ -250,11 +252,24 @@ TEST_F(AboutBoxTest, LinksOpenHomePageAndMail)
     QTest::mouseClick(Child<QLabel>("Email"), Qt::LeftButton);
     QTest::mouseClick(Child<QLabel>("Copyright"), Qt::LeftButton);
     ASSERT_EQ(opened.size(), 2u);
-    EXPECT_EQ(opened[0], QUrl(QString::fromUtf8(KorvelHomePageUrl)));
-    EXPECT_EQ(opened[1], QUrl(QStringLiteral("mailto:") + KorvelEmailAddress));
+    EXPECT_EQ(opened[0], QUrl(action.HomePageUrl));
+    EXPECT_EQ(opened[1], QUrl(QStringLiteral("mailto:") + action.EmailAddress));
     EXPECT_EQ(Child<QLabel>("Url")->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_EQ(Child<QLabel>("Url")->toolTip(), QStringLiteral("ホームページ"));
     EXPECT_EQ(Child<QLabel>("Email")->toolTip(), QStringLiteral("メール"));
+}
+
+// Without an address of its own the box shows none: no link, no memo line.
+TEST_F(AboutBoxTest, WithoutContactsNoneIsShown)
+{
+    TKvAboutAction plain;
+    plain.Comment = {ScanlarkComment};
+    box = plain.CreateAboutBox();
+    box->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(box.get()));
+    EXPECT_FALSE(Child<QLabel>("Url")->isVisible());
+    EXPECT_FALSE(Child<QLabel>("Email")->isVisible());
+    EXPECT_EQ(Child<QPlainTextEdit>("Memo1")->toPlainText(), ScanlarkComment);
 }
 
 // A fake display-settings program on a PATH of our own.
