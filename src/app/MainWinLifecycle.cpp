@@ -16,6 +16,7 @@
 #include "catalogue/KvFileInfos.h"
 #include "catalogue/KvUtils.h"
 #include "components/KvActns.h"
+#include "components/KvColumnFit.h"
 #include "components/KvFolderTreeModel.h"
 #include "components/KvListView.h"
 #include "components/KvRecentControl.h"
@@ -163,6 +164,7 @@ void TFormScanlark::CreateOptions()
     targets.FileInfos = KvFileInfos1;
     KvColumnInfosSl = std::make_unique<TKvColumnInfos>();
     FillScanlarkColumns(*KvColumnInfosSl);
+    FitDefaultColumnWidths(*KvColumnInfosSl, *LVFiles);
     targets.Columns = KvColumnInfosSl.get();
     targets.LVFiles = LVFiles;
     AppOptions = std::make_unique<TScanlarkOptions>(targets);

@@ -115,14 +115,15 @@ bool TScanlarkOptions::SaveOptions()
     ini.WriteInteger(kSection, "RefreshMode", RefreshMode);
     ini.WriteInteger(kSection, "ImgViewMode", ImgViewMode);
     ini.WriteString(kSection, "CommonSendPath", withTrailingDelimiter(*targets_.CommonSendPath));
-    // A hidden tree has no width: the one it had is kept.
+    targets_.FileInfos->FileInfoList().Defaults->SaveToIni(ini);
+    targets_.LVFiles->StoreColumnWidths();
+    targets_.Columns->ColumnInfos().SaveToIni(ini);
+    // Last, after the sections of the specified layout. A hidden tree has
+    // no width: the one it had is kept.
     if (targets_.FolderSplitter && targets_.FolderTree->isVisible())
         FolderBarWidth = targets_.FolderSplitter->sizes().value(0);
     if (FolderBarWidth > 0)
         ini.WriteInteger(kWindowSection, "FolderBarWidth", FolderBarWidth);
-    targets_.FileInfos->FileInfoList().Defaults->SaveToIni(ini);
-    targets_.LVFiles->StoreColumnWidths();
-    targets_.Columns->ColumnInfos().SaveToIni(ini);
     return ini.UpdateFile();
 }
 

@@ -2,12 +2,14 @@
 // bad values and where the files go.
 #include "app/MainWin.h"
 #include "catalogue/KvFileInfos.h"
+#include "catalogue/KvUtils.h"
 #include "components/KvListView.h"
 #include "platform/KvMemIniFile.h"
 #include "TempFiles.h"
 
 #include <QAction>
 #include <QFile>
+#include <QHeaderView>
 #include <QStandardPaths>
 #include <QToolButton>
 #include <QTreeView>
@@ -96,6 +98,36 @@ TEST(MainWindowSettings, FirstStartUsesEveryDefaultAndSavesThreeSections)
     // Loading what was saved and saving again gives the same bytes.
     withWindow(folder, [](TFormScanlark&) {});
     EXPECT_EQ(readFile(folder.path() + "/scanlark.ini"), text);
+}
+
+// At the default widths every shown column's caption and the size of a
+// 999 MB file fit in the window's fonts; a width the person stored stays.
+TEST(MainWindowSettings, DefaultColumnWidthsFitTheirCaptionsAndStoredWidthsStay)
+{
+    TempFolder folder;
+    int sizeColumn = -1;
+    withWindow(folder, [&](TFormScanlark& w) {
+        const auto* list = w.findChild<TKvListView*>(QStringLiteral("LVFiles"));
+        const QHeaderView* header = list->header();
+        for (int section = 0; section < header->count(); ++section) {
+            if (header->isSectionHidden(section))
+                continue;
+            const QString caption = list->model()->headerData(section, Qt::Horizontal).toString();
+            EXPECT_GE(header->sectionSize(section), header->sectionSizeHint(section))
+                << caption.toStdString();
+            if (caption == QStringLiteral("サイズ"))
+                sizeColumn = section;
+        }
+        ASSERT_GE(sizeColumn, 0);
+        EXPECT_GT(header->sectionSize(sizeColumn), list->fontMetrics().horizontalAdvance(SizeToKBStr(999ll << 20)));
+    });
+    QByteArray text = readFile(folder.path() + "/scanlark.ini");
+    const qsizetype at = text.indexOf("\r\nSize_Width=") + 2;
+    text.replace(at, text.indexOf("\r\n", at) - at, "Size_Width=33");
+    writeFile(folder.path() + "/scanlark.ini", text);
+    withWindow(folder, [&](TFormScanlark& w) {
+        EXPECT_EQ(w.findChild<TKvListView*>(QStringLiteral("LVFiles"))->header()->sectionSize(sizeColumn), 33);
+    });
 }
 
 TEST(MainWindowSettings, HexadecimalBadAndForeignValues)
