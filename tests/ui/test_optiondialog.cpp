@@ -201,13 +201,16 @@ TEST_F(OptionDialogTest, AListingBegunMeanwhileEndsSortedByTheNewSortColumn)
 
 TEST_F(OptionDialogTest, WidthFieldEditsTheFocusedRowWithinItsRange)
 {
-    EXPECT_TRUE(withDialog("ColumnsEditAct", [this](TOptionDialog& dialog) {
+    // The default widths as the window's font makes them.
+    const int typeWidth = list_->ColumnWidth(shownCaptions().indexOf(QStringLiteral("種類")));
+    const int sizeWidth = list_->ColumnWidth(shownCaptions().indexOf(QStringLiteral("サイズ")));
+    EXPECT_TRUE(withDialog("ColumnsEditAct", [&](TOptionDialog& dialog) {
         EXPECT_EQ(dialog.EditWidth->minimum(), 0);
         EXPECT_EQ(dialog.EditWidth->maximum(), 1600);
         clickRow(dialog, QStringLiteral("種類"));
-        EXPECT_EQ(dialog.EditWidth->value(), 100);
+        EXPECT_EQ(dialog.EditWidth->value(), typeWidth);
         clickRow(dialog, QStringLiteral("サイズ"));
-        EXPECT_EQ(dialog.EditWidth->value(), 60);
+        EXPECT_EQ(dialog.EditWidth->value(), sizeWidth);
         PressMnemonic(dialog, Qt::Key_W);  // "選択した列の幅(&W)"
         ASSERT_TRUE(dialog.EditWidth->hasFocus());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
@@ -219,7 +222,7 @@ TEST_F(OptionDialogTest, WidthFieldEditsTheFocusedRowWithinItsRange)
         QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("1600"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
         EXPECT_EQ(dialog.EditWidth->value(), 1600);
-        EXPECT_EQ(rowCaptioned(dialog, QStringLiteral("種類"))->text(1), QStringLiteral("100"));
+        EXPECT_EQ(rowCaptioned(dialog, QStringLiteral("種類"))->text(1), QString::number(typeWidth));
         ClickButton(dialog, "ButtonOK");
     }));
     const int sizeColumn = shownCaptions().indexOf(QStringLiteral("サイズ"));
