@@ -67,7 +67,7 @@ struct TJob {
     const std::string& Source;
     size_t Index = 0;
     std::string Folder;       // destination folder, no trailing slash except "/"
-    std::string Name;         // last path component of Source
+    std::string Name;         // the name given for it, else the last path component of Source
     std::string Destination;  // Folder + "/" + Name
     std::string Failure;      // set with TOutcome::Failed
 };
@@ -501,9 +501,12 @@ bool SameFile(const struct stat& a, const struct stat& b)
 // job.Destination.
 TOutcome Prepare(TRun& run, TJob& job, bool move, bool& overwrite)
 {
-    const size_t slash = job.Source.rfind('/');
-    job.Name = slash == std::string::npos ? job.Source : job.Source.substr(slash + 1);
-    if (job.Name.empty() || job.Name == "." || job.Name == ".." || job.Source.find('\0') != std::string::npos) {
+    if (job.Name.empty()) {
+        const size_t slash = job.Source.rfind('/');
+        job.Name = slash == std::string::npos ? job.Source : job.Source.substr(slash + 1);
+    }
+    if (job.Name.empty() || job.Name == "." || job.Name == ".." || job.Name.find('/') != std::string::npos
+        || job.Name.find('\0') != std::string::npos || job.Source.find('\0') != std::string::npos) {
         job.Failure = Reason("ファイル名が正しくありません", EINVAL);
         return TOutcome::Failed;
     }
@@ -647,32 +650,53 @@ void RemoveStaleCopies(const std::string& folder)
 
 namespace {
 
-TKvFileOperationResult Transfer(const std::vector<std::string>& sources, const std::string& destinationFolder,
-                                const TKvFileOperationCallbacks& callbacks, bool move)
+std::string WithoutTrailingSlashes(std::string folder)
 {
-    TRun run{callbacks, sources.size(), {}, {}, std::vector<char>(kChunkSize)};
-    std::string folder = destinationFolder;
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
-    RemoveStaleCopies(folder);
-    for (size_t index = 0; index < sources.size(); ++index) {
+    return folder;
+}
+
+TKvFileOperationResult Transfer(const std::vector<TKvTransferItem>& items, const TKvFileOperationCallbacks& callbacks,
+                                bool move)
+{
+    TRun run{callbacks, items.size(), {}, {}, std::vector<char>(kChunkSize)};
+    std::string cleaned;  // the folder last cleaned of stale copies
+    for (size_t index = 0; index < items.size(); ++index) {
         if (run.CancelRequested()) {
             run.Result.Cancelled = true;
             break;
         }
-        TJob job{sources[index], index, folder, {}, {}, {}};
+        const std::string folder = WithoutTrailingSlashes(items[index].Folder);
+        TJob job{items[index].Source, index, folder, items[index].Name, {}, {}};
         bool overwrite = false;
         TOutcome outcome = TOutcome::Failed;
-        if (folder.empty() || folder.find('\0') != std::string::npos)
+        if (folder.empty() || folder.find('\0') != std::string::npos) {
             job.Failure = Reason("コピー先フォルダが正しくありません", ENOENT);
-        else
+        } else {
+            if (folder != cleaned) {
+                RemoveStaleCopies(folder);
+                cleaned = folder;
+            }
             outcome = Prepare(run, job, move, overwrite);
+        }
         if (outcome == TOutcome::Done)
             outcome = move ? MoveOne(run, job, overwrite) : CopyIntoPlace(run, job, overwrite, false);
+        if (outcome == TOutcome::Done && callbacks.OnPlaced)
+            callbacks.OnPlaced(job.Source, job.Destination);
         if (!Record(run, job.Source, outcome, std::move(job.Failure)))
             break;
     }
     return std::move(run.Result);
+}
+
+std::vector<TKvTransferItem> IntoOneFolder(const std::vector<std::string>& sources, const std::string& folder)
+{
+    std::vector<TKvTransferItem> items;
+    items.reserve(sources.size());
+    for (const std::string& source : sources)
+        items.push_back({source, folder, {}});
+    return items;
 }
 
 TOutcome DeleteOne(const std::string& path, bool toTrash, std::string& failure)
@@ -700,13 +724,19 @@ TOutcome DeleteOne(const std::string& path, bool toTrash, std::string& failure)
 TKvFileOperationResult CopyFiles(const std::vector<std::string>& sources, const std::string& destinationFolder,
                                  const TKvFileOperationCallbacks& callbacks)
 {
-    return Transfer(sources, destinationFolder, callbacks, false);
+    return Transfer(IntoOneFolder(sources, destinationFolder), callbacks, false);
 }
 
 TKvFileOperationResult MoveFiles(const std::vector<std::string>& sources, const std::string& destinationFolder,
                                  const TKvFileOperationCallbacks& callbacks)
 {
-    return Transfer(sources, destinationFolder, callbacks, true);
+    return Transfer(IntoOneFolder(sources, destinationFolder), callbacks, true);
+}
+
+TKvFileOperationResult TransferFiles(const std::vector<TKvTransferItem>& items, bool move,
+                                     const TKvFileOperationCallbacks& callbacks)
+{
+    return Transfer(items, callbacks, move);
 }
 
 TKvFileOperationResult DeleteFiles(const std::vector<std::string>& paths, bool toTrash,
