@@ -97,8 +97,7 @@ void CheckController::SelectDamaged()
     const int lastColumn = view->model()->columnCount() - 1;
     for (int row = 0; row < rows; ++row) {
         const TKvJpegInfoReadLock lock;
-        const TKvJpegInfo* info = list.FileInfos(row)->JpegInfo();
-        if (info && info->Verdict >= 2)
+        if (list.FileInfos(row)->CheckFoundDamage())
             errors.select(view->model()->index(row, 0), view->model()->index(row, lastColumn));
     }
     view->selectionModel()->select(errors, QItemSelectionModel::Select);

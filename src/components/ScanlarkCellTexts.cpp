@@ -3,12 +3,15 @@
 #include "catalogue/KvFileInfo.h"
 #include "catalogue/KvUtils.h"
 #include "components/ScanlarkColumns.h"
+#include "decode/DeepInfo.h"
 #include "inspection/KvJpegInfo.h"
 #include "inspection/KvJpegInfoConsts.h"
 #include "platform/DisplayPath.h"
 #include "platform/KvDirectoryListing.h"
 
 #include <QDateTime>
+
+#include <cmath>
 
 namespace {
 
@@ -117,4 +120,58 @@ QString JpegColumnText(const TKvJpegInfo& j, int column, const QLocale& locale)
     case ScanlarkColumn::JPEG_IJGQuality: return PercentOrEmpty(j.IjgQuality);
     default: return {};
     }
+}
+
+QString DeepVerdictName(DeepVerdict verdict)
+{
+    switch (verdict) {
+    case DeepVerdict::Sound: return QStringLiteral("正常");
+    case DeepVerdict::Warning: return QStringLiteral("警告");
+    case DeepVerdict::Damaged: return QStringLiteral("破損");
+    case DeepVerdict::NotDecoded: return QStringLiteral("復号不可");
+    }
+    return {};
+}
+
+QString TrailerKindName(TrailerKind kind)
+{
+    switch (kind) {
+    case TrailerKind::None: return {};
+    case TrailerKind::Jpeg: return QStringLiteral("JPEG 画像");
+    case TrailerKind::Mpf: return QStringLiteral("MPF 画像");
+    case TrailerKind::Mp4: return QStringLiteral("MP4 動画");
+    case TrailerKind::Zip: return QStringLiteral("ZIP 書庫");
+    case TrailerKind::Zeros: return QStringLiteral("ゼロ");
+    case TrailerKind::Text: return QStringLiteral("テキスト");
+    case TrailerKind::Unknown: return QStringLiteral("不明なデータ");
+    }
+    return {};
+}
+
+QString SoundFractionText(double fraction)
+{
+    if (!(fraction >= 0))
+        return {};
+    const int percent = fraction >= 1 ? 100 : static_cast<int>(std::floor(fraction * 100));
+    return QStringLiteral("%1 %").arg(percent);
+}
+
+QString CheckColumnText(const TKvJpegInfo* j, const DeepInfo* d, int column, const QLocale& locale)
+{
+    switch (column) {
+    case ScanlarkColumn::JPEG_Error:
+        if (j && j->Verdict >= 0 && !IsJpegErrorVerdict(j->Verdict) && d && d->Verdict == DeepVerdict::Damaged)
+            return QStringLiteral("画像データが破損しています");
+        break;
+    case ScanlarkColumn::JPEG_DeepVerdict: return d ? DeepVerdictName(d->Verdict) : QString();
+    case ScanlarkColumn::JPEG_SoundFraction: return d ? SoundFractionText(d->SoundFraction) : QString();
+    case ScanlarkColumn::JPEG_FirstBadRow:
+        return d && d->FirstBadRow >= 0 ? GroupedNumber(d->FirstBadRow, locale) : QString();
+    case ScanlarkColumn::JPEG_Trailer:
+        if (!d || d->Trailer.Kind == TrailerKind::None)
+            return {};
+        return QStringLiteral("%1 (%2 バイト)").arg(TrailerKindName(d->Trailer.Kind), GroupedNumber(d->Trailer.Size, locale));
+    default: break;
+    }
+    return j ? JpegColumnText(*j, column, locale) : QString();
 }

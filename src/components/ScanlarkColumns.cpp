@@ -32,6 +32,10 @@ constexpr std::array<TScanlarkColumnDesign, ScanlarkColumn::Count> kColumns{{
     {"JPEG_Comment", "コメント", Qt::AlignLeft, 120, true},
     {"JPEG_Quality", "推定圧縮品質(1-100)", Qt::AlignRight, 45, true},
     {"JPEG_IJGQuality", "IJG圧縮品質(1-100)", Qt::AlignRight, 45, true},
+    {"JPEG_DeepVerdict", "画像データ", Qt::AlignLeft, 70, false},
+    {"JPEG_SoundFraction", "無傷の割合", Qt::AlignRight, 70, false},
+    {"JPEG_FirstBadRow", "破損開始行", Qt::AlignRight, 70, false},
+    {"JPEG_Trailer", "付加データ", Qt::AlignLeft, 140, false},
 }};
 
 } // namespace
