@@ -40,6 +40,8 @@ constexpr ActionRow kActions[] = {
     {&WindowParts::SearchFindNextAct, "SearchFindNextAct", "Edit", "次を検索(&N)", "次を検索|直前の検索を繰り返す", 16, false, 0, Rule::ListHasRows},
     {&WindowParts::CopyFileAct, "CopyFileAct", "Edit", "フォルダへコピー(&O)...", "フォルダへコピー|選択したファイルをフォルダへコピーします。", -1, false, 0, Rule::RowsSelected},
     {&WindowParts::MoveFileAct, "MoveFileAct", "Edit", "フォルダへ移動(&V)...", "フォルダへ移動|選択したファイルをフォルダへ移動します。", -1, false, 0, Rule::RowsSelected},
+    {&WindowParts::KeepFoldersAct, "KeepFoldersAct", "Edit", "元のフォルダ構成を保つ(&K)", "元のフォルダ構成を保つ|フォルダへコピー・移動で、一覧のフォルダからのフォルダ構成をコピー先・移動先に作ります。", -1, true, 0, Rule::None},
+    {&WindowParts::UndoSetAsideAct, "UndoSetAsideAct", "Edit", "元に戻す(&U)", "元に戻す|元のフォルダ構成を保って移動したファイルを、元の場所に戻します。", -1, false, 0, Rule::SetAsideUndoable},
     {&WindowParts::SelectAllAct, "SelectAllAct", "Edit", "すべて選択(&A)", "すべて選択|すべてのファイルを選択します。", -1, false, 0, Rule::ListHasRows},
     {&WindowParts::SelectChangeAct, "SelectChangeAct", "Edit", "選択の切り替え(&I)", "選択の切り替え|選択の切り替えを行います。", -1, false, 0, Rule::ListHasRows},
     {&WindowParts::SelectErrorsActSl, "SelectErrorsActSl", "Edit", "エラーを選択(&R)", "エラーを選択|エラーをすべて選択します。エラーチェック後に有効です。", -1, false, 0, Rule::ListHasRows},
@@ -62,6 +64,7 @@ constexpr ActionRow kActions[] = {
     {&WindowParts::ActRecentEdit, "ActRecentEdit", "Tools", "履歴の編集(&E)...", "履歴の編集|履歴の編集", -1, false, 0, Rule::None},
     {&WindowParts::OptionDetailAct, "OptionDetailAct", "QvTools", "オプション(&O)...", "オプション|オプションダイアログを開きます。", 5, false, 0, Rule::None},
     {&WindowParts::JpegErrorCheckAllAct, "JpegErrorCheckAllAct", "SlRun", "すべてエラーチェック(&E)", "すべてエラーチェック|すべてエラーチェック", 20, false, 0, Rule::ListHasRows},
+    {&WindowParts::DeepCheckAct, "DeepCheckAct", "SlRun", "画像データも検査する(&D)", "画像データも検査する|エラーチェックで画像データも復号して検査します。", -1, true, 0, Rule::None},
     {&WindowParts::IVNoneAct, "IVNoneAct", "ViewImage", "表示しない(&N)", "表示しない|表示しない", -1, true, 0, Rule::None},
     {&WindowParts::IVScaleNormalAct, "IVScaleNormalAct", "ViewImage", "実寸表示(&1)", "実寸表示|実寸表示", -1, true, 1, Rule::None},
     {&WindowParts::IVAutoScaleLongAct, "IVAutoScaleLongAct", "ViewImage", "自動倍率(&L)", "自動倍率|自動倍率", -1, true, 2, Rule::None},
@@ -84,6 +87,7 @@ std::optional<bool> RuleFact(Rule rule, const ActionFacts& facts)
     case Rule::HistoryBack: return facts.HistoryBack;
     case Rule::HistoryForward: return facts.HistoryForward;
     case Rule::ImageShown: return facts.ImageShown;
+    case Rule::SetAsideUndoable: return facts.SetAsideUndoable;
     case Rule::ImageShownOrLoading:
         if (!facts.ImageShown || !facts.ImageLoading)
             return std::nullopt;

@@ -49,6 +49,7 @@ void CheckController::CheckAll()
     if (!PrepareCheck())
         return;
     parts_.WorkCursor.Show(Qt::BusyCursor);
+    parts_.KvThreadJpegChecker1->DeepCheck = parts_.DeepCheckAct->isChecked();
     parts_.KvThreadJpegChecker1->Start();
     parts_.CheckProgressTimer->start();
     list_.UpdateStatusBar();

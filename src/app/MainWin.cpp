@@ -93,7 +93,7 @@ void TFormScanlark::CreateMenus()
     edit->addSeparator();
     edit->addAction(NameCopyAct);
     edit->addSeparator();
-    edit->addActions({CopyFileAct, MoveFileAct});
+    edit->addActions({CopyFileAct, MoveFileAct, KeepFoldersAct, UndoSetAsideAct});
     edit->addSeparator();
     edit->addAction(SelectAllAct);
     // This menu item carries a hint of its own.
@@ -127,7 +127,7 @@ void TFormScanlark::CreateMenus()
     view->addActions({SubFolderSearchAct, HiddenFileViewAct, DoNowAct});
 
     QMenu* run = bar->addMenu(QStringLiteral("実行(&R)"));
-    run->addAction(JpegErrorCheckAllAct);
+    run->addActions({JpegErrorCheckAllAct, DeepCheckAct});
 
     QMenu* tools = bar->addMenu(QStringLiteral("ツール(&T)"));
     tools->addAction(ActRecentEdit);

@@ -153,6 +153,8 @@ void TFormScanlark::CreateOptions()
     targets.Window = this;
     targets.FolderTree = STV;
     targets.DoNowAct = DoNowAct;
+    targets.DeepCheckAct = DeepCheckAct;
+    targets.KeepFoldersAct = KeepFoldersAct;
     targets.FolderBarVisibleAct = FolderBarVisibleAct;
     targets.SubFolderSearchAct = SubFolderSearchAct;
     targets.HiddenFileViewAct = HiddenFileViewAct;

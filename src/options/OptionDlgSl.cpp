@@ -114,6 +114,7 @@ void TOptionDialog::CreateGeneralPage()
     CheckBoxSubFolderSearch = checkBox("CheckBoxSubFolderSearch", "サブフォルダも検索(&S)");
     CheckBoxHiddenFileView = checkBox("CheckBoxHiddenFileView", "隠しファイルを表示(&H)");
     CheckBoxDoNow = checkBox("CheckBoxDoNow", "すぐにエラーチェック開始(&D)");
+    CheckBoxDeepCheck = checkBox("CheckBoxDeepCheck", "画像データも検査する(&D)");
     CheckBoxFolderBarVisible = checkBox("CheckBoxFolderBarVisible", "フォルダ(&O)");
 
     ComboBoxFilePriority = new QComboBox(TabSheetGeneral);
@@ -130,7 +131,8 @@ void TOptionDialog::CreateGeneralPage()
     imageLabel->setBuddy(ComboBoxImgViewMode);
 
     auto* layout = new QVBoxLayout(TabSheetGeneral);
-    for (QCheckBox* box : {CheckBoxSubFolderSearch, CheckBoxHiddenFileView, CheckBoxDoNow, CheckBoxFolderBarVisible})
+    for (QCheckBox* box :
+         {CheckBoxSubFolderSearch, CheckBoxHiddenFileView, CheckBoxDoNow, CheckBoxDeepCheck, CheckBoxFolderBarVisible})
         layout->addWidget(box);
     layout->addSpacing(12);
     auto* form = new QFormLayout;
@@ -209,6 +211,7 @@ void TOptionDialog::OptionsToDlgActExecute()
     CheckBoxSubFolderSearch->setChecked(flags.Contains(filoSubFolderSearch));
     CheckBoxHiddenFileView->setChecked(flags.Contains(filoHiddenFileView));
     CheckBoxDoNow->setChecked(live.DoNowAct->isChecked());
+    CheckBoxDeepCheck->setChecked(live.DeepCheckAct->isChecked());
     CheckBoxFolderBarVisible->setChecked(live.FolderBarVisibleAct->isChecked());
     // A value no item stands for leaves the list without a selection.
     const int priority = live.FileInfos->Priority();
@@ -230,6 +233,7 @@ void TOptionDialog::DlgToOptionsActExecute()
     flags.Set(filoHiddenFileView, CheckBoxHiddenFileView->isChecked());
     live.FileInfos->SetOptions(flags);
     live.DoNowAct->setChecked(CheckBoxDoNow->isChecked());
+    live.DeepCheckAct->setChecked(CheckBoxDeepCheck->isChecked());
     live.FolderBarVisibleAct->setChecked(CheckBoxFolderBarVisible->isChecked());
     // A list without a selection keeps the value it was opened with.
     if (ComboBoxFilePriority->currentIndex() >= 0)
@@ -247,6 +251,7 @@ void TOptionDialog::DefaultActExecute()
     CheckBoxSubFolderSearch->setChecked(listDefaults.DefaultOptions.Contains(filoSubFolderSearch));
     CheckBoxHiddenFileView->setChecked(listDefaults.DefaultOptions.Contains(filoHiddenFileView));
     CheckBoxDoNow->setChecked(options_.Defaults->DoNow);
+    CheckBoxDeepCheck->setChecked(options_.Defaults->DeepCheck);
     CheckBoxFolderBarVisible->setChecked(options_.Defaults->FolderBarVisible);
     ComboBoxFilePriority->setCurrentIndex(listDefaults.DefaultPriority);
     ComboBoxImgViewMode->setCurrentIndex(options_.Defaults->ImgViewMode);

@@ -16,6 +16,9 @@
 namespace {
 
 const char kSection[] = "Option";
+// Our own additions keep to a section of their own, after the specified
+// ones, so the file stays readable by the specified layout.
+const char kDeepSection[] = "Deep";
 
 std::string withTrailingDelimiter(std::string path)
 {
@@ -40,6 +43,8 @@ void TScanlarkOptions::LoadOptions()
     *targets_.CommonSendPath = withTrailingDelimiter(ini.ReadString(kSection, "CommonSendPath", ""));
     targets_.FileInfos->FileInfoList().Defaults->LoadFromIni(ini);
     targets_.Columns->ColumnInfos().LoadFromIni(ini);
+    targets_.DeepCheckAct->setChecked(ini.ReadBool(kDeepSection, "Enabled", Defaults->DeepCheck));
+    targets_.KeepFoldersAct->setChecked(ini.ReadBool(kDeepSection, "KeepFolders", Defaults->KeepFolders));
     ApplyOptions();
     targets_.LVFiles->SortColumnIndex = targets_.FileInfos->SortMode();
     targets_.LVFiles->SortDown = targets_.FileInfos->SortDown();
@@ -73,6 +78,8 @@ bool TScanlarkOptions::SaveOptions()
     targets_.FileInfos->FileInfoList().Defaults->SaveToIni(ini);
     targets_.LVFiles->StoreColumnWidths();
     targets_.Columns->ColumnInfos().SaveToIni(ini);
+    ini.WriteBool(kDeepSection, "Enabled", targets_.DeepCheckAct->isChecked());
+    ini.WriteBool(kDeepSection, "KeepFolders", targets_.KeepFoldersAct->isChecked());
     return ini.UpdateFile();
 }
 

@@ -1,6 +1,7 @@
 // The window's own settings, their defaults, and the complete load and save
 // of the settings file: section "Option", the catalogue's "OptionFileInfos"
-// and the columns' "DesignColumn".
+// and the columns' "DesignColumn", then the section of our own additions,
+// "Deep" (the deep check, and copying and moving with folders).
 #pragma once
 
 #include <cstdint>
@@ -26,6 +27,8 @@ public:
     bool DoNow = true;
     bool FolderBarVisible = true;
     uint8_t WindowState = 0;  // 0 normal, 1 minimised, 2 maximised
+    bool DeepCheck = false;    // [Deep] Enabled
+    bool KeepFolders = false;  // [Deep] KeepFolders
 };
 
 // Where the settings live while the program runs: the window's actions and
@@ -36,6 +39,8 @@ struct TScanlarkOptionTargets {
     QWidget* Window = nullptr;
     QWidget* FolderTree = nullptr;  // hidden with its splitter handle
     QAction* DoNowAct = nullptr;
+    QAction* DeepCheckAct = nullptr;
+    QAction* KeepFoldersAct = nullptr;
     QAction* FolderBarVisibleAct = nullptr;
     QAction* SubFolderSearchAct = nullptr;
     QAction* HiddenFileViewAct = nullptr;
@@ -54,8 +59,9 @@ public:
     // Reads every setting from the document into its live holder, applies
     // them and rebuilds the list's columns.
     void LoadOptions();
-    // Empties the document, writes the three sections and the file. Returns
-    // false when the file could not be written.
+    // Empties the document, writes the three specified sections, then
+    // "Deep", and the file. Returns false when the file could
+    // not be written.
     bool SaveOptions();
     // Brings the window in line with the live settings.
     void ApplyOptions();
