@@ -9,7 +9,7 @@ CMAKE_ARGS ?=
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 PACKAGES      := g++ cmake ninja-build pkg-config qt6-base-dev libicu-dev libjpeg62-turbo-dev libgtest-dev \
-                 qt6-translations-l10n libssl-dev
+                 qt6-translations-l10n libsqlite3-dev libssl-dev
 # The benchmarks only: `make bench` builds them, the two README commands do not.
 BENCH_PACKAGES := libbenchmark-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev

@@ -74,3 +74,29 @@ seconds_of() {
 
 # The smaller of two times; an empty first one counts as none yet.
 lower() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
+
+# make_million_tree SAMPLES TREE TEMPLATES: 10^6 files in TREE, 100 folders
+# of 100 folders of 100 hard links to 40 copies (in TEMPLATES) of each JPEG
+# file of SAMPLES. No data blocks of their own: a run's memory, listing and
+# records are measured, not the disk; a file takes at most 65,000 links.
+make_million_tree() {
+    rm -rf "$2" "$3"
+    python3 - "$1" "$2" "$3" <<'PY'
+import os, shutil, sys
+originals = sorted(os.path.join(r, f) for r, _, fs in os.walk(sys.argv[1]) for f in fs if f.lower().endswith(('.jpg', '.jpeg')))
+os.makedirs(sys.argv[3])
+samples = []
+for i, original in enumerate(originals):
+    for k in range(40):
+        samples.append(os.path.join(sys.argv[3], '%d-%d.jpg' % (i, k)))
+        shutil.copyfile(original, samples[-1])
+n = 0
+for a in range(100):
+    for b in range(100):
+        folder = os.path.join(sys.argv[2], 'd%02d' % a, 's%02d' % b)
+        os.makedirs(folder)
+        for c in range(100):
+            os.link(samples[n % len(samples)], os.path.join(folder, 'IMG_%07d.jpg' % n))
+            n += 1
+PY
+}

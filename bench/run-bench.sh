@@ -9,10 +9,11 @@ export LC_ALL=C
 
 usage() {
     cat <<'EOF'
-usage: bench/run-bench.sh [--no-micro] [--rebuild-corpus] [--strict]
+usage: bench/run-bench.sh [--no-micro] [--rebuild-corpus] [--corpus-only] [--strict]
 
   --no-micro        skip the bench_scan micro-benchmarks at the end
   --rebuild-corpus  generate the corpus anew even when a matching one exists
+  --corpus-only     only generate the corpus (for the other bench scripts)
   --strict          exit with status 1 when a target is missed
 
 Environment (defaults in brackets):
@@ -27,11 +28,13 @@ EOF
 
 micro=1
 rebuild=0
+corpus_only=0
 strict=0
 for arg in "$@"; do
     case $arg in
     --no-micro) micro=0 ;;
     --rebuild-corpus) rebuild=1 ;;
+    --corpus-only) corpus_only=1 ;;
     --strict) strict=1 ;;
     -h | --help) usage; exit 0 ;;
     *) usage >&2; exit 2 ;;
@@ -263,6 +266,7 @@ make_photos
 make_thumbnails
 list_files "$corpus/photos" "$corpus/photos.list"
 list_files "$corpus/thumbs" "$corpus/thumbs.list"
+((corpus_only)) && exit 0
 
 log "warming the page cache"
 cat "$corpus/photos.list" "$corpus/thumbs.list" | xargs -0 cat >/dev/null

@@ -29,31 +29,10 @@ if [[ ! -f $dir/samples/.done ]]; then
     touch "$dir/samples/.done"
 fi
 
-# 10^6 files: 100 folders of 100 folders of 100 hard links to 40 copies of
-# each sample (no data blocks of their own: the run's memory and listing are
-# measured, not the disk; a file takes at most 65,000 links).
+# 10^6 files of the sample files (see make_million_tree).
 if [[ ! -f $dir/tree1m/.done ]]; then
     log "making the tree of 10^6 files (a minute or two)"
-    rm -rf "$dir/tree1m"
-    rm -rf "$dir/templates"
-    python3 - "$dir/samples" "$dir/tree1m" "$dir/templates" <<'PY'
-import os, shutil, sys
-originals = sorted(os.path.join(r, f) for r, _, fs in os.walk(sys.argv[1]) for f in fs if f.lower().endswith(('.jpg', '.jpeg')))
-os.makedirs(sys.argv[3])
-samples = []
-for i, original in enumerate(originals):
-    for k in range(40):
-        samples.append(os.path.join(sys.argv[3], '%d-%d.jpg' % (i, k)))
-        shutil.copyfile(original, samples[-1])
-n = 0
-for a in range(100):
-    for b in range(100):
-        folder = os.path.join(sys.argv[2], 'd%02d' % a, 's%02d' % b)
-        os.makedirs(folder)
-        for c in range(100):
-            os.link(samples[n % len(samples)], os.path.join(folder, 'IMG_%07d.jpg' % n))
-            n += 1
-PY
+    make_million_tree "$dir/samples" "$dir/tree1m" "$dir/templates"
     find "$dir/tree1m" -name '*.jpg' > "$dir/list1m.txt"
     touch "$dir/tree1m/.done"
 fi

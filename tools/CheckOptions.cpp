@@ -42,6 +42,21 @@ const char kHelp[] =
     "                    (e.g. 512M, 4G; default a quarter of the physical memory,\n"
     "                    here %s)\n"
     "      --strict      with --deep, a \"warning\" counts as damage in the exit status\n"
+    "      --catalog=FILE  also record each file in the fixity catalogue FILE (one\n"
+    "                    SQLite file, created when missing): size, time, inode,\n"
+    "                    the SHA-256 of its content and its verdicts, and compare\n"
+    "                    it with what was recorded before (see Fixity below)\n"
+    "      --verify      with --catalog, only compare: nothing is written to FILE\n"
+    "      --changed-only  with --catalog, do not read the files whose size, time\n"
+    "                    and inode are as recorded: their recorded verdicts are\n"
+    "                    given (so an unchanged archive costs a listing)\n"
+    "      --forget-missing  with --catalog, remove the records of files that are\n"
+    "                    gone (not with --verify)\n"
+    "      --manifest    write a sha256sum line for each file instead of the table,\n"
+    "                    which `sha256sum -c` verifies\n"
+    "      --import-manifest=M  with --catalog, record the digests of the\n"
+    "                    sha256sum manifest M (- for standard input) instead of\n"
+    "                    checking files\n"
     "  -j, --jobs=N      check N files at a time (default: the number of cores);\n"
     "                    the output keeps the order of the input whatever N is\n"
     "      --files-from=LIST  also check the PATHs listed in the file LIST (- for\n"
@@ -123,6 +138,43 @@ const char kHelp[] =
     "than is free of --deep-memory waits for other jobs to finish theirs, and\n"
     "one that needs more than all of it is not decoded.\n"
     "\n"
+    "Fixity: with --catalog, each file's content is hashed (SHA-256) from the\n"
+    "same reads as the check (the file is read once) and compared with the\n"
+    "record of its path. The table adds the column fixity and JSON lines\n"
+    "\"sha256\" and \"Fixity\", one of:\n"
+    "  same      the content is the recorded one\n"
+    "  changed   size and modification time as recorded, the content not:\n"
+    "            silent corruption (the record is kept as it was)\n"
+    "  edited    size or time differ, and so does the content (recorded anew)\n"
+    "  new       nothing recorded at this path (recorded)\n"
+    "  moved     nothing recorded at this path, but the recorded content of a\n"
+    "            path that is gone, named in \"moved_from\" (the record moves;\n"
+    "            of many records of one content, 16 are looked at)\n"
+    "  missing   recorded and gone: a PATH, or a file in a folder PATH as the\n"
+    "            listing would take it (-r, --no-hidden, --shard), reported after\n"
+    "            the others with verdict 4 and the recorded \"size\", \"mtime\",\n"
+    "            \"sha256\" and \"checked\"\n"
+    "Fixity is null (- in the table) for a file that could not be opened, or\n"
+    "that changed while it was read (it is not recorded; exit status 3). With\n"
+    "--changed-only, a file not read gets a line with its size and time, the\n"
+    "recorded verdicts, \"stored\": true and \"checked\" (when they were found),\n"
+    "and no other fields of the walk. Paths are recorded as the run writes them:\n"
+    "run from the same folder with the same PATHs (relative PATHs make a\n"
+    "catalogue that moves with the archive). Records are written in batches of\n"
+    "at most 1000 files or one second; a run that is killed keeps the batches\n"
+    "before, and --changed-only then passes over what they hold. Runs on one\n"
+    "catalogue wait for each other (up to two minutes). A FILE that is not a\n"
+    "catalogue, or is one of a newer schema, is refused and left as it is.\n"
+    "To tell the missing files, a run keeps 8 bytes for each file it lists.\n"
+    "With --manifest, a line is \"DIGEST  PATH\"; a PATH holding a backslash, a\n"
+    "line feed or a carriage return is written with \\\\, \\n and \\r, and its line\n"
+    "begins with a backslash, as sha256sum writes it. --import-manifest reads\n"
+    "such lines (and \"DIGEST *PATH\" and \"SHA256 (PATH) = DIGEST\"): each JPEG\n"
+    "file's digest is recorded with its size, time and inode as they are now\n"
+    "(none when it is not there), without verdicts, so that --verify compares\n"
+    "the files with it; other names are passed over, and a line of any other\n"
+    "form ends the import with nothing recorded.\n"
+    "\n"
     "Verdicts: 0 sound, 1 sound with data appended after the image, 2 damaged\n"
     "(data ends early), 3 unknown error (a segment runs past the data),\n"
     "4 no such file, 5 cannot be opened, 6 empty file, 7 not a JPEG file.\n"
@@ -133,10 +185,13 @@ const char kHelp[] =
     "\n"
     "Exit status: 0 when every file is sound (verdict 0 or 1, and with --deep\n"
     "not \"damaged\"); 1 when any file has verdict 2..7 or is \"damaged\" by\n"
-    "--deep (or \"warning\" with --strict), or a folder may not be listed or searched (no permission, as a file\n"
-    "that may not be opened has verdict 5); 2 on a usage error or when the output\n"
-    "cannot be written; 3 when something could not be read for any other reason\n"
-    "(a read error, a file system gone, the file list), or the run stopped\n"
+    "--deep (or \"warning\" with --strict), is \"changed\" or \"missing\" by\n"
+    "--catalog, or a folder may not be listed or searched (no permission, as a file\n"
+    "that may not be opened has verdict 5); 2 on a usage error, when the output\n"
+    "cannot be written, or when the catalogue cannot be used (or a manifest to\n"
+    "import is not one); 3 when something could not be read for any other reason\n"
+    "(a read error, a file system gone, the file list, the catalogue during the\n"
+    "run, a file that changed while it was read), or the run stopped\n"
     "because no file descriptor could be had: the output is then not the whole\n"
     "answer, and running it again may complete it. 3 wins over 1.\n";
 
@@ -167,6 +222,25 @@ uint64_t parseMemory(const std::string& text)
     return *bytes;
 }
 
+void checkCatalogOptions(const CheckOptions& options, bool filesFromGiven)
+{
+    if (options.catalog.empty()) {
+        for (const auto& [given, name] : {std::pair{options.verify, "--verify"}, std::pair{options.changedOnly, "--changed-only"},
+                                          std::pair{options.forgetMissing, "--forget-missing"},
+                                          std::pair{!options.importManifest.empty(), "--import-manifest"}}) {
+            if (given)
+                UsageError(std::string(name) + " needs --catalog");
+        }
+        return;
+    }
+    if (options.verify && options.forgetMissing)
+        UsageError("--forget-missing changes the catalogue, --verify does not");
+    if (!options.importManifest.empty()
+        && (!options.paths.empty() || filesFromGiven || options.verify || options.changedOnly
+            || options.forgetMissing || options.manifest))
+        UsageError("--import-manifest records a manifest and checks nothing: no PATH or other catalogue option");
+}
+
 enum LongOnly : int {
     kNoHidden = 256,
     kJson,
@@ -179,6 +253,12 @@ enum LongOnly : int {
     kPrint0,
     kNoHeader,
     kVersion,
+    kCatalog,
+    kVerify,
+    kChangedOnly,
+    kForgetMissing,
+    kManifest,
+    kImportManifest,
 };
 
 constexpr option kLongOptions[] = {
@@ -198,6 +278,12 @@ constexpr option kLongOptions[] = {
     {"quiet", no_argument, nullptr, 'q'},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, kVersion},
+    {"catalog", required_argument, nullptr, kCatalog},
+    {"verify", no_argument, nullptr, kVerify},
+    {"changed-only", no_argument, nullptr, kChangedOnly},
+    {"forget-missing", no_argument, nullptr, kForgetMissing},
+    {"manifest", no_argument, nullptr, kManifest},
+    {"import-manifest", required_argument, nullptr, kImportManifest},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -242,6 +328,16 @@ CheckOptions ParseCheckOptions(int argc, char** argv)
         case kPrint0: options.print0 = true; break;
         case kNoHeader: options.noHeader = true; break;
         case 'q': options.quiet = true; break;
+        case kCatalog:
+            if (*optarg == '\0')
+                UsageError("--catalog needs a file name");
+            options.catalog = optarg;
+            break;
+        case kVerify: options.verify = true; break;
+        case kChangedOnly: options.changedOnly = true; break;
+        case kForgetMissing: options.forgetMissing = true; break;
+        case kManifest: options.manifest = true; break;
+        case kImportManifest: options.importManifest = optarg; break;
         case 'h':
             std::printf(kHelp, MemoryText(DefaultDeepMemoryBudget()).c_str(), kMaxProgressiveScans,
                         kDeepMemoryLimit >> 20);
@@ -260,10 +356,13 @@ CheckOptions ParseCheckOptions(int argc, char** argv)
     }
     for (int i = optind; i < argc; ++i)
         options.paths.emplace_back(argv[i]);
-    if (options.paths.empty() && !filesFromGiven)
+    checkCatalogOptions(options, filesFromGiven);
+    if (options.paths.empty() && !filesFromGiven && options.importManifest.empty())
         UsageError("no PATH given");
     if (options.print0 && options.json)
         UsageError("--print0 and --json exclude each other");
+    if (options.manifest && (options.json || options.print0))
+        UsageError("--manifest excludes --json and --print0");
     if (options.jobs == 0)
         options.jobs = coreCount();
     return options;

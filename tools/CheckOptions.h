@@ -22,6 +22,13 @@ struct CheckOptions {
     std::vector<std::string> paths;
     std::string filesFrom;  // a file of paths ("-": standard input), or empty
     char listSeparator = '\n';
+    // The fixity catalogue, or empty; with it, what is done with it.
+    std::string catalog;
+    bool verify = false;
+    bool changedOnly = false;
+    bool forgetMissing = false;
+    std::string importManifest;  // a manifest file ("-": standard input) to record, or empty
+    bool manifest = false;  // sha256sum lines instead of the table
 };
 
 // Exit statuses.

@@ -1,6 +1,7 @@
 #include "CheckRunner.h"
 
 #include "decode/DeepMemoryBudget.h"
+#include "fixity/Sha256.h"
 #include "inspection/JpegByteSource.h"
 
 #include <algorithm>
@@ -37,27 +38,48 @@ struct DeepRun {
     DeepMemoryBudget* budget = nullptr;
 };
 
-void checkOnce(const std::string& path, JpegFileReader& reader, int openedAhead, DeepRun deep, CheckOutcome& outcome)
+// Whether path, looked at again after its read, is the file that was read.
+bool sameAfterRead(JpegFileReader& reader, const std::string& path, const struct stat& before)
+{
+    const char* name = nullptr;
+    const int folder = reader.folderFor(path, name);
+    struct stat after {};
+    return folder != -1 && ::fstatat(folder, name, &after, 0) == 0 && after.st_size == before.st_size
+           && after.st_mtim.tv_sec == before.st_mtim.tv_sec && after.st_mtim.tv_nsec == before.st_mtim.tv_nsec
+           && after.st_ino == before.st_ino && after.st_dev == before.st_dev;
+}
+
+void checkOnce(const std::string& path, JpegFileReader& reader, int openedAhead, DeepRun deep, Sha256Digest* digest,
+               CheckOutcome& outcome)
 {
     struct stat opened {};
+    if (digest)
+        digest->start();
     CheckJpegFile(path, outcome.info, reader, openedAhead, &opened);
     if (S_ISREG(opened.st_mode))
         outcome.facts = {true, static_cast<uint64_t>(opened.st_size), opened.st_mtim.tv_sec,
-                         static_cast<uint32_t>(opened.st_mtim.tv_nsec)};
+                         static_cast<uint32_t>(opened.st_mtim.tv_nsec), static_cast<uint64_t>(opened.st_ino)};
     // A file that is missing, cannot be opened or is empty has no data to say anything about.
     const int32_t verdict = outcome.info.Verdict;
+    if (digest && S_ISREG(opened.st_mode) && verdict != jvCannotOpen) {
+        outcome.sha256 = digest->finish();
+        outcome.hashed = true;
+        outcome.changedWhileRead
+            = digest->count() != static_cast<uint64_t>(opened.st_size) || !sameAfterRead(reader, path, opened);
+    }
     if (deep.on && verdict != jvFileNotFound && verdict != jvCannotOpen && verdict != jvEmptyFile) {
         outcome.deep = DeepCheckJpegFile(path, outcome.info, deep.budget);
         outcome.deepChecked = true;
     }
 }
 
-void checkOne(const std::string& path, JpegFileReader& reader, int openedAhead, DeepRun deep, CheckOutcome& outcome)
+void checkOne(const std::string& path, JpegFileReader& reader, int openedAhead, DeepRun deep, Sha256Digest* digest,
+              CheckOutcome& outcome)
 {
     const auto deadline = Clock::now() + kDescriptorWait;
     for (;;) {
         try {
-            checkOnce(path, reader, openedAhead, deep, outcome);
+            checkOnce(path, reader, openedAhead, deep, digest, outcome);
             return;
         } catch (const std::system_error& e) {
             if (!isDescriptorShortage(e)) {
@@ -246,29 +268,81 @@ private:
     std::atomic<uint64_t> bytesRead_{0};
 };
 
+// The thread's hooks, or the reason they could not be made.
+std::unique_ptr<CheckHooks> makeHooks(const CheckReading& reading, std::string& error)
+{
+    if (!reading.hooks)
+        return nullptr;
+    try {
+        return reading.hooks();
+    } catch (const std::exception& e) {
+        error = e.what();
+        return nullptr;
+    }
+}
+
 void checkClaimedRuns(CheckStream& stream, const CheckReading& reading, DeepRun deep)
 {
     JpegFileReader reader;
+    std::unique_ptr<Sha256Digest> digest;
+    if (reading.hash) {
+        digest = std::make_unique<Sha256Digest>();
+        reader.setContentSink(digest.get());
+    }
+    std::string hooksError;
+    const std::unique_ptr<CheckHooks> hooks = makeHooks(reading, hooksError);
     std::unique_ptr<ReadAhead> ahead;
     if (reading.readAhead)
         ahead = std::make_unique<ReadAhead>(
             [&stream](size_t position, std::string& path, uint64_t& size) {
-                const CheckTarget& target = stream.item(position).target;
-                path = target.path;
-                size = target.listed.size;
-                return target.listed.regular ? ReadAhead::Kind::Regular : ReadAhead::Kind::Other;
+                const CheckItem& item = stream.item(position);
+                path = item.target.path;
+                size = item.target.listed.size;
+                // A file settled without reading is not opened ahead either.
+                return item.target.listed.regular && !item.outcome.stored ? ReadAhead::Kind::Regular
+                                                                           : ReadAhead::Kind::Other;
             },
             &reader, reading.limits);
     size_t first = 0, end = 0;
     while (stream.claim(first, end)) {
+        // Settled before any is read ahead.
+        std::vector<bool> settled(end - first);
+        for (size_t i = first; i < end; ++i) {
+            CheckItem& item = stream.item(i);
+            if (item.target.listingError != 0)
+                continue;
+            if (!hooksError.empty()) {
+                item.outcome.catalogueError = hooksError;
+                continue;
+            }
+            try {
+                settled[i - first] = hooks && hooks->settle(item.target, item.outcome);
+            } catch (const std::exception& e) {
+                item.outcome.catalogueError = e.what();
+            }
+        }
         for (size_t i = first; i < end; ++i) {
             CheckItem& item = stream.item(i);
             const uint64_t before = reader.bytesRead();
-            if (item.target.listingError == 0) {
+            if (item.target.listingError == 0 && !settled[i - first] && item.outcome.catalogueError.empty()) {
                 const int openedAhead = ahead ? ahead->take(i, end) : -1;
-                checkOne(item.target.path, reader, openedAhead, deep, item.outcome);
+                checkOne(item.target.path, reader, openedAhead, deep, digest.get(), item.outcome);
+                if (hooks && !item.outcome.readFailed && !item.outcome.noDescriptor) {
+                    try {
+                        hooks->checked(item.target, item.outcome);
+                    } catch (const std::exception& e) {
+                        item.outcome.catalogueError = e.what();
+                    }
+                }
             }
             stream.checked(i, reader.bytesRead() - before);
+        }
+        if (hooks) {
+            try {
+                hooks->runDone();
+            } catch (const std::exception&) {
+                // The next lookup says what is wrong.
+            }
         }
     }
 }

@@ -54,9 +54,9 @@ struct IdentityHash {
     size_t operator()(const FolderIdentity& id) const { return std::hash<uint64_t>()(id.inode * 31 + id.device); }
 };
 
-// Looks at what path leads to (links followed): one stat for a path of usual
-// length, a walk in pieces for a longer one. False when nothing is there.
-bool lookAt(const std::string& path, struct stat& status)
+}  // namespace
+
+bool LookAtPath(const std::string& path, struct stat& status)
 {
     if (::stat(path.c_str(), &status) == 0)
         return true;
@@ -66,11 +66,17 @@ bool lookAt(const std::string& path, struct stat& status)
     if (fd < 0)
         return false;
     const bool seen = ::fstat(fd, &status) == 0;
+    const int error = errno;
     ::close(fd);
+    errno = error;
     return seen;
 }
 
-}  // namespace
+bool PathIsGone(const std::string& path)
+{
+    struct stat status {};
+    return !LookAtPath(path, status) && (errno == ENOENT || errno == ENOTDIR);
+}
 
 // A folder is opened through its descriptor, whatever the length of its
 // path (see OpenLongPath), and its items are looked at relative to it.
@@ -259,8 +265,10 @@ void TargetLister::offer(CheckTarget&& target)
 void TargetLister::addPath(const std::string& path)
 {
     struct stat status {};
-    const bool seen = lookAt(path, status);
+    const bool seen = LookAtPath(path, status);
     if (seen && S_ISDIR(status.st_mode)) {
+        if (onFolderPath)
+            onFolderPath(path);
         FolderWalk walk(*this);
         walk.run(path, status);
         return;

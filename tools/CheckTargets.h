@@ -5,8 +5,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+
+struct stat;
 
 // Which share of the files a run takes: those whose path hashes (ShardHash)
 // to index modulo count. A file's shard depends on its path alone, so files
@@ -75,6 +78,10 @@ public:
     // errno, when the list could not be read; the paths before are listed.
     bool addList(int fd, char separator);
 
+    // Called (on the listing's thread) with each PATH, given or listed, that
+    // is a folder, before its files are passed on.
+    std::function<void(const std::string&)> onFolderPath;
+
     // Folders opened so far; any thread.
     uint64_t foldersListed() const { return foldersListed_.load(std::memory_order_relaxed); }
 
@@ -90,3 +97,11 @@ private:
 
 // True for names ending in .jpg or .jpeg, any letter case.
 bool HasJpegExtension(std::string_view name);
+
+// Looks at what path leads to (links followed): one stat for a path of usual
+// length, a walk in pieces for a longer one. False, with errno, when nothing
+// can be seen there.
+bool LookAtPath(const std::string& path, struct stat& status);
+// Whether nothing is at path now (or a part of it is not a folder), as
+// opposed to being there or not to be looked at.
+bool PathIsGone(const std::string& path);

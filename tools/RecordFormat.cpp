@@ -307,24 +307,29 @@ std::string IsoTime(int64_t seconds, uint32_t nanoseconds)
     return text;
 }
 
-namespace {
+void AppendJsonText(std::string& line, const char* name, std::string_view utf8)
+{
+    appendText(line, name, utf8);
+}
 
-// {"schema":1,"path":"..." and, for a path that is not UTF-8, "path_hex".
-std::string recordStart(const std::string& path)
+void AppendJsonPath(std::string& line, const char* name, std::string_view path)
+{
+    appendText(line, name, replaceInvalidUtf8(path));
+    if (!IsValidUtf8(path))
+        appendText(line, (std::string(name) + "_hex").c_str(), hexOf(path));
+}
+
+std::string JsonRecordStart(const std::string& path)
 {
     std::string line = "{\"schema\":";
     line += std::to_string(kJsonSchema);
-    appendText(line, "path", replaceInvalidUtf8(path));
-    if (!IsValidUtf8(path))
-        appendText(line, "path_hex", hexOf(path));
+    AppendJsonPath(line, "path", path);
     return line;
 }
 
-}  // namespace
-
 std::string JsonErrorLine(const std::string& path, bool folder, const std::string& error, int errorNumber)
 {
-    std::string line = recordStart(path);
+    std::string line = JsonRecordStart(path);
     appendText(line, "type", folder ? "folder" : "file");
     appendText(line, "error", error);
     const char* name = errorNumber != 0 ? ::strerrorname_np(errorNumber) : nullptr;
@@ -336,9 +341,10 @@ std::string JsonErrorLine(const std::string& path, bool folder, const std::strin
     return line;
 }
 
-std::string JsonLine(const std::string& path, const TKvJpegInfo& info, const DeepInfo* deep, const FileFacts& facts)
+std::string JsonLine(const std::string& path, const TKvJpegInfo& info, const DeepInfo* deep, const FileFacts& facts,
+                     std::string_view extra)
 {
-    std::string line = recordStart(path);
+    std::string line = JsonRecordStart(path);
     if (facts.known) {
         appendNumber(line, "size", static_cast<int64_t>(facts.size));
         appendText(line, "mtime", IsoTime(facts.mtimeSeconds, facts.mtimeNanoseconds));
@@ -390,6 +396,7 @@ std::string JsonLine(const std::string& path, const TKvJpegInfo& info, const Dee
             line += '}';
         }
     }
+    line += extra;
     line += '}';
     return line;
 }

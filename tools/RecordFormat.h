@@ -14,6 +14,9 @@ struct FileFacts {
     uint64_t size = 0;
     int64_t mtimeSeconds = 0;  // since 1970, UTC
     uint32_t mtimeNanoseconds = 0;
+    uint64_t inode = 0;
+
+    int64_t mtimeInNanoseconds() const { return mtimeSeconds * 1000000000 + mtimeNanoseconds; }
 };
 
 // The version of the JSON records' layout ("schema"): fields are only ever
@@ -46,8 +49,17 @@ void AppendEscapedText(std::string& out, std::string_view bytes);
 // Every line starts with "schema"; "size" and "mtime" (ISO 8601, UTC, with
 // nanoseconds) are null unless facts are known; "verdict_code" is the
 // verdict as one ASCII word (VerdictCode).
+// extra: further fields, each written with its leading comma.
 std::string JsonLine(const std::string& path, const TKvJpegInfo& info, const DeepInfo* deep = nullptr,
-                     const FileFacts& facts = {});
+                     const FileFacts& facts = {}, std::string_view extra = {});
+// The start of every JSON line, without the closing brace:
+// {"schema":1,"path":"..." and, for a path that is not UTF-8, "path_hex".
+std::string JsonRecordStart(const std::string& path);
+// ,"name":"text" with text (UTF-8) escaped for JSON.
+void AppendJsonText(std::string& line, const char* name, std::string_view utf8);
+// ,"name":"..." for a path of any bytes: U+FFFD for bytes that are not
+// UTF-8, then also ,"name_hex":"..." with its exact bytes.
+void AppendJsonPath(std::string& line, const char* name, std::string_view path);
 // The record of a file that could not be read, or of a folder that could not
 // be listed: "schema", "path" (and "path_hex"), "type" ("file" or "folder"),
 // "error" (the system's text) and "error_code" (the errno name, null when

@@ -1,19 +1,26 @@
 // scanlark-check: checks JPEG files for damage from the command line, with the
 // same marker walk and verdicts as the window, and on request a decode of
 // the image data.
+#include "CatalogRun.h"
 #include "CheckOptions.h"
 #include "CheckRunner.h"
+#include "FixityFormat.h"
+#include "ManifestImport.h"
 #include "ProgressLine.h"
 #include "RecordFormat.h"
 #include "RecordOutput.h"
 #include "TerminationSignals.h"
+#include "fixity/Sha256Manifest.h"
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <system_error>
+#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -58,13 +65,14 @@ int openFileList(const std::string& name)
 // Delivers the records of a run in order, and ends it in order.
 class Run {
 public:
-    explicit Run(const CheckOptions& options)
+    Run(const CheckOptions& options, CatalogKeeper* catalog)
         : options_(options),
+          catalog_(catalog),
           output_(STDOUT_FILENO, options.print0 ? '\0' : '\n', ::isatty(STDOUT_FILENO) != 0),
           progress_(!options.quiet && ::isatty(STDERR_FILENO))
     {
-        if (!options.json && !options.print0 && !options.noHeader)
-            output_.add(TableHeader(options.deep));
+        if (!options.json && !options.print0 && !options.manifest && !options.noHeader)
+            output_.add(TableHeader(options.deep) + (catalog ? "\tfixity" : ""));
     }
 
     void deliver(CheckItem& item)
@@ -79,6 +87,10 @@ public:
             return;
         }
         CheckOutcome& outcome = item.outcome;
+        if (!outcome.catalogueError.empty()) {
+            message(EscapedText(outcome.catalogueError) + "; the run stops here");
+            end(kExitIncomplete);
+        }
         if (outcome.noDescriptor) {
             message("no file descriptor left to open " + EscapedText(target.path) + " (" + outcome.error
                     + "); the run stops here");
@@ -91,21 +103,38 @@ public:
                 add(JsonErrorLine(target.path, false, outcome.error, outcome.errorNumber));
             return;
         }
+        if (catalog_)
+            withCatalog([&] { catalog_->take(item); });
+        if (outcome.changedWhileRead) {
+            message(EscapedText(target.path) + " changed while it was read"
+                    + (catalog_ && !options_.verify ? "; it is not recorded" : ""));
+            raise(kExitIncomplete);
+        }
         const DeepInfo* deep = outcome.deepChecked ? &outcome.deep : nullptr;
-        const bool isError
-            = IsJpegErrorVerdict(outcome.info.Verdict) || (deep && IsDeepFailure(deep->Verdict, options_.strict));
+        const bool isError = IsJpegErrorVerdict(outcome.info.Verdict)
+                             || (deep && IsDeepFailure(deep->Verdict, options_.strict))
+                             || IsFixityAlarm(outcome.fixity);
         if (isError)
             raise(kExitDamaged);
         if (options_.errorsOnly && !isError)
             return;
         if (options_.print0) {
             add(target.path);
+        } else if (options_.manifest) {
+            if (outcome.hashed && outcome.fixity != Fixity::Missing)
+                add(ManifestLine(outcome.sha256, target.path));
         } else if (options_.json) {
-            add(JsonLine(target.path, outcome.info, deep, outcome.facts));
+            add(outcome.stored ? StoredJsonLine(target.path, outcome)
+                               : JsonLine(target.path, outcome.info, deep, outcome.facts,
+                                          FixityJsonFields(outcome, catalog_ != nullptr)));
         } else {
             std::string row = TableRow(target.path, outcome.info, deep);
             if (options_.deep && !deep)
                 row += "\t-\t-";
+            if (catalog_) {
+                row += '\t';
+                row += FixityCell(outcome.fixity);
+            }
             add(row);
         }
     }
@@ -117,18 +146,23 @@ public:
             progress_.clear();  // rows and the progress line share the terminal
         output_.writeDue();
         checkOutput();
+        if (catalog_)
+            withCatalog([&] { catalog_->commitIfDue(); });
         progress_.show(progress);
     }
 
     void listFailed(int error) { listError_.store(error); }
 
-    // Writes what is held and returns the run's exit status.
+    // Reports the recorded files that are gone, writes what is held and
+    // returns the run's exit status.
     int finish()
     {
         if (const int error = listError_.load()) {
             message("cannot read the file list: " + std::string(std::strerror(error)));
             raise(kExitIncomplete);
         }
+        if (catalog_)
+            withCatalog([&] { catalog_->forEachMissing([&](const FixityRecord& record) { reportMissing(record); }); });
         output_.writeAll();
         checkOutput();
         progress_.clear();
@@ -140,6 +174,35 @@ private:
     {
         output_.add(record);
         checkOutput();
+    }
+
+    void reportMissing(const FixityRecord& record)
+    {
+        endOnSignal();
+        if (!options_.forgetMissing)
+            raise(kExitDamaged);
+        if (options_.print0) {
+            add(record.path);
+        } else if (options_.json) {
+            add(MissingJsonLine(record));
+        } else if (!options_.manifest) {
+            TKvJpegInfo gone;
+            gone.Verdict = jvFileNotFound;
+            add(TableRow(record.path, gone) + (options_.deep ? "\t-\t-\t" : "\t") + FixityCell(Fixity::Missing));
+        }
+    }
+
+    // Runs a step of the catalogue; one that fails ends the run (what was
+    // committed before stays).
+    template <typename Step>
+    void withCatalog(Step step)
+    {
+        try {
+            step();
+        } catch (const CatalogError& e) {
+            message(EscapedText(e.what()) + "; the run stops here");
+            end(TerminationSignal() ? 128 + TerminationSignal() : kExitIncomplete);
+        }
     }
 
     void raise(int status)
@@ -167,6 +230,15 @@ private:
     // without waiting for them.
     [[noreturn]] void end(int status)
     {
+        // The batch so far is kept, as the lines so far are written.
+        if (catalog_) {
+            CatalogKeeper* catalog = std::exchange(catalog_, nullptr);
+            try {
+                catalog->commit();
+            } catch (const CatalogError& e) {
+                message(EscapedText(e.what()));
+            }
+        }
         output_.writeAll();
         progress_.clear();
         std::_Exit(output_.failed() ? kExitUsage : status);
@@ -179,29 +251,82 @@ private:
     }
 
     const CheckOptions& options_;
+    CatalogKeeper* catalog_;
     RecordOutput output_;
     ProgressLine progress_;
     int status_ = kExitSound;
     std::atomic<int> listError_{0};
 };
 
+// --catalog FILE --import-manifest M.
+int importManifest(const CheckOptions& options)
+{
+    const int fd = options.importManifest == "-" ? STDIN_FILENO : ::open(options.importManifest.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        UsageError("cannot open the manifest '" + options.importManifest + "': " + std::strerror(errno));
+    try {
+        FixityCatalog catalog(options.catalog, CatalogOpening::Create, [] { return TerminationSignal() != 0; });
+        const ImportCounts counts = ImportManifest(catalog, fd);
+        if (!options.quiet)
+            std::fprintf(stderr, "scanlark-check: %llu records made, %llu already there, %llu names not of JPEG files passed over\n",
+                         static_cast<unsigned long long>(counts.recorded), static_cast<unsigned long long>(counts.unchanged),
+                         static_cast<unsigned long long>(counts.notJpeg));
+        return kExitSound;
+    } catch (const ManifestError& e) {
+        std::fprintf(stderr, "scanlark-check: %s: %s; nothing is recorded\n", EscapedText(options.importManifest).c_str(), e.what());
+        return kExitUsage;
+    } catch (const CatalogError& e) {
+        std::fprintf(stderr, "scanlark-check: %s\n", EscapedText(e.what()).c_str());
+        return kExitUsage;
+    } catch (const std::system_error& e) {
+        std::fprintf(stderr, "scanlark-check: cannot read the manifest: %s; nothing is recorded\n", e.code().message().c_str());
+        return kExitIncomplete;
+    }
+}
+
+std::unique_ptr<CatalogKeeper> openCatalog(const CheckOptions& options)
+{
+    if (options.catalog.empty())
+        return nullptr;
+    CatalogSettings settings{options.catalog, options.verify, options.changedOnly, options.forgetMissing, options.deep,
+                             options.targets};
+    try {
+        return std::make_unique<CatalogKeeper>(settings, [] { return TerminationSignal() != 0; });
+    } catch (const CatalogError& e) {
+        std::fprintf(stderr, "scanlark-check: %s\n", EscapedText(e.what()).c_str());
+        std::exit(kExitUsage);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     const CheckOptions options = ParseCheckOptions(argc, argv);
+    CatchTerminationSignals();
+    if (!options.importManifest.empty())
+        return importManifest(options);
     const int listFd = options.filesFrom.empty() ? -1 : openFileList(options.filesFrom);
     RaiseDescriptorLimit();
-    CatchTerminationSignals();
+    const std::unique_ptr<CatalogKeeper> catalog = openCatalog(options);
 
-    Run run(options);
+    Run run(options, catalog.get());
     CheckReading reading = readingFromEnvironment();
     reading.deep = options.deep;
     reading.deepMemory = options.deepMemory;
+    reading.hash = catalog || options.manifest;
+    if (catalog)
+        reading.hooks = catalog->hooks();
     RunChecks(
         [&](TargetLister& lister) {
-            for (const std::string& path : options.paths)
+            if (catalog)
+                lister.onFolderPath = [&](const std::string& folder) { catalog->addFolder(folder); };
+            for (const std::string& path : options.paths) {
+                // A folder given that is gone: its recorded files are missing.
+                if (catalog && PathIsGone(path))
+                    catalog->addFolder(path);
                 lister.addPath(path);
+            }
             if (listFd >= 0 && !lister.addList(listFd, options.listSeparator))
                 run.listFailed(errno);
         },

@@ -12,7 +12,7 @@
 #include "paths/LongPath.h"
 #include "platform/DisplayPath.h"
 #include "platform/KvSafeFile.h"
-#include "platform/KvSetAside.h"
+#include "catalogue/KvSetAside.h"
 
 #include <QClipboard>
 #include <QFileDialog>

@@ -36,6 +36,7 @@ void JpegFileReader::attach(int fd, uint64_t size)
 {
     fd_ = fd;
     firstFill_ = true;
+    passedOn_ = 0;
     size_ = size;
     window_ = buffer_.get();
     windowStart_ = 0;
@@ -58,7 +59,51 @@ bool JpegFileReader::fill(uint64_t pos)
     if (pos >= windowStart_ + windowLength_ && pos >= lookBehind && pos - lookBehind >= windowStart_)
         start = pos - lookBehind;
 
+    if (sink_ && start > passedOn_) {
+        // The walk jumps over bytes (a segment's content, entropy-coded data
+        // past a window): they are read on the way, window by window, so
+        // that the sink sees every byte, and the walk goes on from the
+        // window that holds pos.
+        while (pos - passedOn_ >= capacity_) {
+            const size_t want = static_cast<size_t>(std::min<uint64_t>(capacity_, size_ - passedOn_));
+            const size_t got = readWindow(passedOn_, want);
+            passWindow();
+            if (got < want)
+                return false;  // the file shrank before pos
+        }
+        start = passedOn_;
+    }
     const size_t want = static_cast<size_t>(std::min<uint64_t>(capacity_, size_ - start));
+    const size_t got = readWindow(start, want);
+    if (sink_)
+        passWindow();
+    return pos < start + got;
+}
+
+void JpegFileReader::passRest()
+{
+    while (passedOn_ < size_) {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(capacity_, size_ - passedOn_));
+        if (readWindow(passedOn_, want) == 0)
+            return;
+        passWindow();
+    }
+}
+
+void JpegFileReader::passWindow()
+{
+    const uint64_t end = windowStart_ + windowLength_;
+    if (end <= passedOn_)
+        return;
+    // Windows start at or before passedOn_: a refill either moves forward
+    // from it or steps back over bytes already passed on.
+    const size_t skip = static_cast<size_t>(passedOn_ - windowStart_);
+    sink_->take(window_ + skip, windowLength_ - skip);
+    passedOn_ = end;
+}
+
+size_t JpegFileReader::readWindow(uint64_t start, size_t want)
+{
     if (allocated_ < want) {
         // Grows to the largest file seen, never beyond the window.
         const size_t grown = std::min(capacity_, std::max(want, allocated_ * 2));
@@ -102,7 +147,7 @@ bool JpegFileReader::fill(uint64_t pos)
     windowLength_ = got;
     if (got < want)
         size_ = start + got;  // the file shrank: what was read is all there is
-    return pos < start + got;
+    return got;
 }
 
 bool BoundedReader::ensure()

@@ -41,6 +41,14 @@ protected:
     friend class BoundedReader;
 };
 
+// Receives every byte of a file exactly once and in order, as a
+// JpegFileReader reads it (a content hash computed from the check's own read).
+class ContentSink {
+public:
+    virtual ~ContentSink() = default;
+    virtual void take(const uint8_t* bytes, size_t count) = 0;
+};
+
 class MemoryByteSource final : public JpegByteSource {
 public:
     explicit MemoryByteSource(std::span<const uint8_t> data);
@@ -66,6 +74,19 @@ public:
     void attach(int fd, uint64_t size);
     void detach();
 
+    // With a sink, every byte of each attached file passes through it once,
+    // in order: a refill that would jump over bytes the walk skips reads
+    // them on the way (the same reads a plain sequential read would make),
+    // and passRest() reads whatever the walk left, to the end of the file.
+    // nullptr (the default) turns this off. The sink is not owned.
+    void setContentSink(ContentSink* sink) { sink_ = sink; }
+    ContentSink* contentSink() const { return sink_; }
+    // Reads and passes on the rest of the attached file, up to the size given
+    // to attach (or to where it ends, when it shrank). A caller that must
+    // know whether the file changed meanwhile looks at it again afterwards.
+    // Throws std::system_error when a read fails.
+    void passRest();
+
     // Bytes the reader pulled from files since it was created.
     uint64_t bytesRead() const { return bytesRead_; }
     // Files whose first read came wholly from the page cache, and files whose
@@ -77,6 +98,13 @@ protected:
     bool fill(uint64_t pos) override;
 
 private:
+    // Reads up to want bytes at start into the buffer (want <= capacity_);
+    // returns how many the file had there.
+    size_t readWindow(uint64_t start, size_t want);
+    // Passes on the bytes of the window [windowStart_, +windowLength_) that
+    // lie past what was passed on before.
+    void passWindow();
+
     size_t capacity_;
     std::unique_ptr<uint8_t[]> buffer_;
     size_t allocated_ = 0;
@@ -85,6 +113,8 @@ private:
     uint64_t bytesRead_ = 0;
     uint64_t cachedFiles_ = 0;
     uint64_t diskWaits_ = 0;
+    ContentSink* sink_ = nullptr;
+    uint64_t passedOn_ = 0;
     FolderLookup folders_;
 };
 

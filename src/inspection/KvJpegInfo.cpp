@@ -467,6 +467,10 @@ void CheckJpegFile(const std::string& FileName, TKvJpegInfo& Info, JpegFileReade
     {
         const AttachedReader attached(reader, fd.get(), static_cast<uint64_t>(status.st_size));
         walked = ScanJpegStream(reader, Info);
+        // Whatever the walk did not read (data after the image, the rest of
+        // a file it gave up on) still goes to the reader's content sink.
+        if (reader.contentSink())
+            reader.passRest();
     }
     setVerdictAfterWalk(walked, Info);
 }

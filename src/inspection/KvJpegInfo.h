@@ -80,6 +80,9 @@ bool ScanJpegStream(std::span<const uint8_t> data, TKvJpegInfo& Info);
 // file removed since then is looked up by its name again. opened, when given,
 // receives what fstat said of the file it opened (st_mode 0 when it opened
 // none), so that a caller needs no look of its own for size and times.
+// When the reader has a content sink, every byte of a regular file that was
+// opened passes through it once, in order, from the same reads as the walk
+// (an empty file passes none).
 void CheckJpegFile(const std::string& FileName, TKvJpegInfo& Info, JpegFileReader& reader, int openedAhead = -1,
                    struct stat* opened = nullptr);
 // Convenience form with a buffer of its own (slower for many files).

@@ -3,8 +3,8 @@
 // for byte, refusing what changed or whose place was taken.
 #include "FileHelpers.h"
 #include "TempFiles.h"
-#include "platform/KvSetAside.h"
-#include "platform/KvSha256.h"
+#include "catalogue/KvSetAside.h"
+#include "fixity/Sha256.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +22,11 @@ namespace {
 std::vector<uint8_t> Bytes(const std::string& text)
 {
     return {text.begin(), text.end()};
+}
+
+std::string HexDigestOf(const std::string& bytes)
+{
+    return Sha256Hex(Sha256Of({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}));
 }
 
 // "写真" in Shift_JIS: not UTF-8, so it must travel as bytes.
@@ -80,16 +85,16 @@ TEST(SetAside, EachFileKeepsItsFolderBelowTheListedOne)
         EXPECT_EQ(KeptFolderOf(row.source, row.listed, row.destination), row.expected) << row.source;
 }
 
-TEST(SetAside, Sha256OfBytesAndFiles)
+TEST(SetAside, TheRecordKeepsTheDigestOfAFileLargerThanOneRead)
 {
-    EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-    EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
     TempFolder folder;
-    const std::string big(3 << 20, 'x');  // more than one read
-    const std::string path = folder.write("big.bin", Bytes(big));
-    EXPECT_EQ(FileSha256(path), Sha256Hex(big));
-    EXPECT_EQ(FileSha256(folder.path() + "/missing"), std::nullopt);
-    EXPECT_EQ(FileSha256(folder.path()), std::nullopt);
+    const std::string big(3 << 20, 'x');
+    const std::string source = folder.write("in/big.bin", Bytes(big));
+    const TKvSetAsideResult run = SetAsideFiles({{source, "", ""}}, folder.path() + "/in/", folder.path() + "/out",
+                                                false, {}, 1800000000);
+    const auto records = ParseSetAsideRecord(ReadBytes(run.RecordPath));
+    ASSERT_TRUE(records && records->size() == 1);
+    EXPECT_EQ(records->front().Sha256, HexDigestOf(big));
 }
 
 class SetAsideRun : public ::testing::Test {
@@ -139,7 +144,7 @@ TEST_F(SetAsideRun, AMoveKeepingFoldersAndItsUndoRoundTripTheFilesByteForByte)
     ASSERT_EQ(records->size(), sources_.size());
     for (size_t i = 0; i < sources_.size(); ++i) {
         const TKvSetAsideRecord& r = (*records)[i];
-        EXPECT_EQ(r, (TKvSetAsideRecord{sources_[i], placed(i), contents_[i].size(), Sha256Hex(contents_[i]), "sound",
+        EXPECT_EQ(r, (TKvSetAsideRecord{sources_[i], placed(i), contents_[i].size(), HexDigestOf(contents_[i]), "sound",
                                         "damaged"}));
     }
 
@@ -196,7 +201,7 @@ TEST_F(SetAsideRun, UndoRefusesChangedFilesAndTakenPlacesAndKeepsThemInTheRecord
     // A record that names a file outside its folder, or is not a record at all.
     const std::string forged = tree_.write(
         "aside/forged.tsv", Bytes(std::string(kSetAsideRecordHeader) + "\n" + tree_.path() + "/back.jpg\t" +
-                                  sources_[3] + "\t3\t" + Sha256Hex("top") + "\t\t\n"));
+                                  sources_[3] + "\t3\t" + HexDigestOf("top") + "\t\t\n"));
     const TKvFileOperationResult refused = UndoSetAside(forged, {});
     ASSERT_EQ(refused.Failures.size(), 1u);
     EXPECT_EQ(refused.Failures[0].Reason, "記録の場所が正しくありません");

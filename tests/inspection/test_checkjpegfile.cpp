@@ -98,9 +98,9 @@ TEST(CheckJpegFile, FilesOfTwoGibibytesAndMore)
     EXPECT_EQ(farInfo.TrailingBytes, 1);
 }
 
-// Every file walked through a window of a few bytes must give exactly what
-// the whole-file walk gives, whatever the seams cut through.
-TEST(CheckJpegFile, WindowedReadsMatchTheWholeFileWalk)
+// Sound files of several layouts and, for each, truncations and byte flips
+// as a damaged disk would make them.
+std::vector<Bytes> filesAndTheirDamage()
 {
     std::vector<Bytes> inputs;
     LibjpegSettings colour;
@@ -113,7 +113,6 @@ TEST(CheckJpegFile, WindowedReadsMatchTheWholeFileWalk)
     inputs.push_back(JpegBuilder().soi().marker(0xDB).u16(1).raw({0x10}).zeros(126).raw({0xFF, 0xD9}).bytes());
     inputs.push_back(JpegBuilder().soi().marker(0xC0).u16(0).raw({8, 0, 10, 0, 20}).raw({0xFF, 0xFF}).eoi().zeros(12).bytes());
 
-    // Truncations and byte flips of the above, as a damaged disk would make them.
     std::mt19937 random(42);
     const size_t originals = inputs.size();
     for (size_t i = 0; i < originals; ++i) {
@@ -128,7 +127,14 @@ TEST(CheckJpegFile, WindowedReadsMatchTheWholeFileWalk)
             inputs.push_back(std::move(damaged));
         }
     }
+    return inputs;
+}
 
+// Every file walked through a window of a few bytes must give exactly what
+// the whole-file walk gives, whatever the seams cut through.
+TEST(CheckJpegFile, WindowedReadsMatchTheWholeFileWalk)
+{
+    const std::vector<Bytes> inputs = filesAndTheirDamage();
     TempFolder folder;
     for (size_t i = 0; i < inputs.size(); ++i) {
         const std::string path = folder.write("w" + std::to_string(i) + ".jpg", inputs[i]);
@@ -146,6 +152,53 @@ TEST(CheckJpegFile, WindowedReadsMatchTheWholeFileWalk)
             JpegFileReader reader(window);
             CheckJpegFile(path, windowed, reader);
             EXPECT_TRUE(windowed == whole) << "input " << i << " window " << window;
+        }
+    }
+}
+
+class KeptBytes final : public ContentSink {
+public:
+    void take(const uint8_t* bytes, size_t count) override { kept.insert(kept.end(), bytes, bytes + count); }
+    Bytes kept;
+};
+
+// A content sink on the reader sees each byte of every file exactly once, in
+// order, whatever the walk jumped over (long segments, entropy-coded data
+// past a window, data after the image, the rest of a file it gave up on),
+// and the walk's result is the one it gives without a sink. One reader
+// serves all files, as on a checking thread.
+TEST(CheckJpegFile, AContentSinkSeesEveryByteOnceWhateverTheWalkSkips)
+{
+    std::vector<Bytes> inputs = filesAndTheirDamage();
+    LibjpegSettings large;
+    large.width = 160;
+    large.height = 120;
+    const Bytes encoded = LibjpegEncode(large);
+    inputs.push_back(JpegBuilder().soi().padding(20000).app1Exif(3000).raw(Bytes(encoded.begin() + 2, encoded.end()))
+                         .zeros(9000).bytes());
+    inputs.push_back(Bytes(5000, 0x41));  // not a JPEG file: the walk reads two bytes
+    inputs.push_back(Bytes{0xFF});
+
+    TempFolder folder;
+    std::vector<std::string> paths;
+    for (size_t i = 0; i < inputs.size(); ++i)
+        paths.push_back(folder.write("s" + std::to_string(i) + ".jpg", inputs[i]));
+    for (size_t window : {7u, 131u, 4096u, 65536u}) {
+        JpegFileReader reader(window);
+        KeptBytes sink;
+        reader.setContentSink(&sink);
+        for (size_t i = 0; i < inputs.size(); ++i) {
+            const std::string& path = paths[i];
+            TKvJpegInfo plain;
+            JpegFileReader plainReader(window);
+            CheckJpegFile(path, plain, plainReader);
+
+            sink.kept.clear();
+            TKvJpegInfo hashed;
+            CheckJpegFile(path, hashed, reader);
+            EXPECT_TRUE(hashed == plain) << "input " << i << " window " << window;
+            ASSERT_EQ(sink.kept.size(), inputs[i].size()) << "input " << i << " window " << window;
+            EXPECT_TRUE(sink.kept == inputs[i]) << "input " << i << " window " << window;
         }
     }
 }

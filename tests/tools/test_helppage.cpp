@@ -68,4 +68,26 @@ TEST(HelpPage, DescribesEveryOptionAndJsonFieldOfTheChecker)
         EXPECT_NE(page.find("<code>" + field + "</code>"), std::string::npos) << "JSON field not described: " << field;
 }
 
+// The fields a catalogue adds, from files recorded, moved (from a path that
+// is not UTF-8), gone, and not read.
+TEST(HelpPage, DescribesTheFieldsOfTheCatalogue)
+{
+    const std::string page = readFile(SCANLARK_HELP_PAGE);
+    TempFolder folder;
+    const std::string moved = folder.write("archive/\xff-b.jpg", JpegBuilder().minimalImage(TableWithSum(600)).bytes());
+    const std::string gone = folder.write("archive/c.jpg", JpegBuilder().minimalImage(TableWithSum(700)).bytes());
+    folder.write("archive/a.jpg", JpegBuilder().minimalImage(TableWithSum(500)).bytes());
+    const std::string catalog = "--catalog " + folder.path() + "/c.db ";
+    checkerOutput(catalog + folder.path() + "/archive");
+    std::rename(moved.c_str(), (folder.path() + "/archive/b.jpg").c_str());
+    std::remove(gone.c_str());
+    const std::string json = checkerOutput("--json --verify " + catalog + folder.path() + "/archive")
+                             + checkerOutput("--json --verify --changed-only " + catalog + folder.path() + "/archive");
+    const std::set<std::string> fields = matches(json, std::regex(R"re("([A-Za-z_0-9]+)":)re"));
+    for (const char* added : {"sha256", "Fixity", "moved_from", "moved_from_hex", "stored", "checked"})
+        ASSERT_TRUE(fields.count(added)) << added << " not in " << json;
+    for (const std::string& field : fields)
+        EXPECT_NE(page.find("<code>" + field + "</code>"), std::string::npos) << "JSON field not described: " << field;
+}
+
 }  // namespace

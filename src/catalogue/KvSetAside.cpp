@@ -1,15 +1,18 @@
-#include "platform/KvSetAside.h"
+#include "catalogue/KvSetAside.h"
 
+#include "fixity/Sha256.h"
 #include "paths/BytePath.h"
+#include "paths/LongPath.h"
 #include "platform/ErrorText.h"
 #include "platform/KvSafeFile.h"
-#include "platform/KvSha256.h"
 
 #include <cerrno>
 #include <charconv>
 #include <map>
 #include <set>
+#include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,6 +32,38 @@ std::vector<std::string_view> Split(std::string_view text, char separator)
             return parts;
         start = end + 1;
     }
+}
+
+// The SHA-256 of the regular file at path as 64 hex digits; nothing (errno
+// set) when it cannot be opened or read, or is not a regular file.
+std::optional<std::string> FileSha256(const std::string& path)
+{
+    // Non-blocking: a FIFO put in the file's place never waits for a writer.
+    const int fd = OpenLongPath(AT_FDCWD, path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st {};
+    std::optional<std::string> digest;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        Sha256Digest sha;
+        std::vector<uint8_t> buffer(size_t{1} << 20);
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n == 0)
+                digest = Sha256Hex(sha.finish());
+            if (n <= 0)
+                break;
+            sha.take(buffer.data(), static_cast<size_t>(n));
+        }
+    } else {
+        errno = EISDIR;
+    }
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return digest;
 }
 
 std::string Failure(const char* what, int error)
