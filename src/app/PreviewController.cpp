@@ -4,8 +4,11 @@
 #include "app/FileListController.h"
 #include "app/WindowParts.h"
 #include "catalogue/KvFileInfo.h"
+#include "catalogue/KvFileInfos.h"
+#include "components/DamageBand.h"
 #include "components/KvImageView.h"
 #include "components/KvListView.h"
+#include "decode/DeepInfo.h"
 #include "decode/KvJpegDecoder.h"
 #include "platform/DisplayPath.h"
 #include "platform/KvPreviewLoader.h"
@@ -246,9 +249,13 @@ void PreviewController::ShowLoaded(const std::string& path, const QImage& image,
     }
     pane->SetBitmap(image, autoScaled);  // the picture before becomes the spare
     shownPath_ = path;
+    const std::optional<DeepInfo> deep = ShownDeepInfo(path);
+    if (deep)
+        pane->SetBands(DamageBands(*deep, image.height()));
     // One pass of arg: a "%2" in a file name stays as it is.
-    pane->SetHint(QStringLiteral("|%1 <%2x%3>")
-                      .arg(DisplayPath(path), QString::number(image.width()), QString::number(image.height())));
+    pane->SetHint(QStringLiteral("|%1 <%2x%3>%4")
+                      .arg(DisplayPath(path), QString::number(image.width()), QString::number(image.height()),
+                           deep ? DamageHint(*deep) : QString()));
     UpdateActions();
     switch (parts_.AppOptions->ImgViewMode) {
     case 1: parts_.IVScaleNormalAct->trigger(); break;
@@ -256,6 +263,16 @@ void PreviewController::ShowLoaded(const std::string& path, const QImage& image,
     default: break;
     }
     spareTimer_->start();
+}
+
+std::optional<DeepInfo> PreviewController::ShownDeepInfo(const std::string& path) const
+{
+    const int row = list_.FindFileIndex(path);
+    if (row < 0)
+        return std::nullopt;
+    const TKvJpegInfoReadLock lock;  // a check may be replacing the records
+    const DeepInfo* deep = parts_.KvFileInfos1->FileInfoList().FileInfos(row)->DeepCheckInfo();
+    return deep ? std::optional<DeepInfo>(*deep) : std::nullopt;
 }
 
 void PreviewController::CancelLoad()

@@ -14,6 +14,16 @@
 #include <QImage>
 #include <QPoint>
 
+#include <vector>
+
+// Pixel rows Top up to (not including) Bottom of the bitmap.
+struct TKvRowBand {
+    int Top = 0;
+    int Bottom = 0;
+
+    bool operator==(const TKvRowBand&) const = default;
+};
+
 class TKvImageView : public QAbstractScrollArea {
     Q_OBJECT
 
@@ -30,6 +40,11 @@ public:
     void SetBitmap(QImage image, QImage autoScaled = QImage());
     // Empties the bitmap; scale and filter stay.
     void Clear();
+
+    // Rows of the bitmap drawn under a translucent band (where a picture is
+    // damaged); a new bitmap, or none, has none until they are set again.
+    void SetBands(std::vector<TKvRowBand> bands);
+    const std::vector<TKvRowBand>& Bands() const { return bands_; }
 
     // 1.0 is actual size; values below 0.001 become 0.001.
     float Scale() const { return scale_; }
@@ -85,6 +100,7 @@ private:
     QImage scaled_;
     bool scaledValid_ = false;
     QImage autoScaled_;  // offered with the bitmap
+    std::vector<TKvRowBand> bands_;
     QString hint_;
     bool dragArmed_ = false;
     QPoint lastCursor_;
