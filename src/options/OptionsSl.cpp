@@ -2,6 +2,7 @@
 
 #include "catalogue/KvFileInfos.h"
 #include "components/KvListView.h"
+#include "components/ScanlarkColumns.h"
 #include "platform/DisplayPath.h"
 #include "platform/InstallLayout.h"
 #include "platform/KvMemIniFile.h"
@@ -19,6 +20,28 @@ const char kSection[] = "Option";
 // Our own additions keep to a section of their own, after the specified
 // ones, so the file stays readable by the specified layout.
 const char kDeepSection[] = "Deep";
+
+// The deep check's columns are ours too: their keys live in "Deep", and
+// "DesignColumn" keeps the specified columns alone.
+const char kColumnSection[] = "DesignColumn";
+
+std::vector<std::string> deepColumnKeys()
+{
+    std::vector<std::string> keys;
+    for (int column = ScanlarkColumn::JPEG_DeepVerdict; column < ScanlarkColumn::Count; ++column)
+        for (const char* suffix : {"_Visible", "_Order", "_Width"})
+            keys.push_back(ScanlarkColumnTable()[column].IdentName + std::string(suffix));
+    return keys;
+}
+
+// Moves key from one section of ini to another, where it is.
+void moveKey(TKvMemIniFile& ini, const char* from, const char* to, const std::string& key)
+{
+    if (!ini.ValueExists(from, key))
+        return;
+    ini.WriteString(to, key, ini.ReadString(from, key, ""));
+    ini.DeleteKey(from, key);
+}
 
 std::string withTrailingDelimiter(std::string path)
 {
@@ -42,7 +65,12 @@ void TScanlarkOptions::LoadOptions()
     ImgViewMode = static_cast<uint8_t>(ini.ReadInteger(kSection, "ImgViewMode", Defaults->ImgViewMode) & 0xFF);
     *targets_.CommonSendPath = withTrailingDelimiter(ini.ReadString(kSection, "CommonSendPath", ""));
     targets_.FileInfos->FileInfoList().Defaults->LoadFromIni(ini);
+    // The columns read their keys from one section.
+    for (const std::string& key : deepColumnKeys())
+        moveKey(ini, kDeepSection, kColumnSection, key);
     targets_.Columns->ColumnInfos().LoadFromIni(ini);
+    for (const std::string& key : deepColumnKeys())
+        moveKey(ini, kColumnSection, kDeepSection, key);
     targets_.DeepCheckAct->setChecked(ini.ReadBool(kDeepSection, "Enabled", Defaults->DeepCheck));
     targets_.KeepFoldersAct->setChecked(ini.ReadBool(kDeepSection, "KeepFolders", Defaults->KeepFolders));
     ApplyOptions();
@@ -80,6 +108,8 @@ bool TScanlarkOptions::SaveOptions()
     targets_.Columns->ColumnInfos().SaveToIni(ini);
     ini.WriteBool(kDeepSection, "Enabled", targets_.DeepCheckAct->isChecked());
     ini.WriteBool(kDeepSection, "KeepFolders", targets_.KeepFoldersAct->isChecked());
+    for (const std::string& key : deepColumnKeys())
+        moveKey(ini, kColumnSection, kDeepSection, key);
     return ini.UpdateFile();
 }
 

@@ -1,7 +1,7 @@
 // The window's own settings, their defaults, and the complete load and save
 // of the settings file: section "Option", the catalogue's "OptionFileInfos"
 // and the columns' "DesignColumn", then the section of our own additions,
-// "Deep" (the deep check, and copying and moving with folders).
+// "Deep" (the deep check, its columns, and copying and moving with folders).
 #pragma once
 
 #include <cstdint>

@@ -17,6 +17,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QTabWidget>
+#include <QTreeWidget>
 
 #include <filesystem>
 #include <set>
@@ -136,6 +137,13 @@ TEST_F(DeepWindow, FlagsWhatTheCommandLineFlagsAndCtrlRSelectsExactlyThose)
             EXPECT_FALSE(dialog.CheckBoxDeepCheck->isChecked());
             EXPECT_EQ(dialog.CheckBoxDeepCheck->text(), QStringLiteral("画像データも検査する(&D)"));
             QTest::mouseClick(dialog.CheckBoxDeepCheck, Qt::LeftButton, {}, QPoint(8, dialog.CheckBoxDeepCheck->height() / 2));
+            // And the column of its verdicts, hidden at first, shown.
+            dialog.PageControl1->setCurrentWidget(dialog.TabSheetColumns);
+            const QList<QTreeWidgetItem*> rows = dialog.ListViewCE->findItems(QStringLiteral("画像データ"), Qt::MatchExactly);
+            ASSERT_EQ(rows.size(), 1);
+            EXPECT_EQ(rows.front()->checkState(0), Qt::Unchecked);
+            dialog.ListViewCE->setCurrentItem(rows.front());
+            QTest::keyClick(dialog.ListViewCE, Qt::Key_Space);
             ClickButton(dialog, "ButtonOK");
         },
         &reached);
@@ -169,6 +177,16 @@ TEST_F(DeepWindow, FlagsWhatTheCommandLineFlagsAndCtrlRSelectsExactlyThose)
     window_.reset();
     const std::string ini = ReadBytes(settings_.path() + "/scanlark.ini");
     EXPECT_NE(ini.find("[Deep]\r\nEnabled=1\r\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("JPEG_DeepVerdict_Visible=1\r\n"), ini.find("[Deep]")) << ini;
+    EXPECT_EQ(ini.find("JPEG_DeepVerdict"), ini.find("JPEG_DeepVerdict", ini.find("[Deep]"))) << ini;
+
+    // Both come back with the window.
+    OpenWindow(in());
+    EXPECT_TRUE(action("DeepCheckAct")->isChecked());
+    QStringList captions;
+    for (int column = 0; column < list_->ColumnCount(); ++column)
+        captions << list_->ColumnCaption(column);
+    EXPECT_TRUE(captions.contains(QStringLiteral("画像データ"))) << captions.join(u',').toStdString();
 }
 
 TEST_F(DeepWindow, AMoveKeepingTheFoldersAndItsUndoRoundTripByteForByte)
