@@ -114,7 +114,8 @@ void TOptionDialog::CreateGeneralPage()
     CheckBoxSubFolderSearch = checkBox("CheckBoxSubFolderSearch", "サブフォルダも検索(&S)");
     CheckBoxHiddenFileView = checkBox("CheckBoxHiddenFileView", "隠しファイルを表示(&H)");
     CheckBoxDoNow = checkBox("CheckBoxDoNow", "すぐにエラーチェック開始(&D)");
-    CheckBoxDeepCheck = checkBox("CheckBoxDeepCheck", "画像データも検査する(&D)");
+    // Its menu command's access key D is DoNow's on this page.
+    CheckBoxDeepCheck = checkBox("CheckBoxDeepCheck", "画像データも検査する(&I)");
     CheckBoxFolderBarVisible = checkBox("CheckBoxFolderBarVisible", "フォルダ(&O)");
 
     ComboBoxFilePriority = new QComboBox(TabSheetGeneral);
