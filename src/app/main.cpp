@@ -166,7 +166,7 @@ int main(int argc, char** argv)
     const StartRequest request = ReadStartArguments(argc, argv);
     if (const int code = answerWithoutWindow(request); code >= 0)
         return code;
-    InstallJapaneseQtTranslations(app);
+    InstallTranslations(app, LanguageFromEnvironment());
     QApplication::setApplicationName(ProductTitle);
     QApplication::setOrganizationName(QStringLiteral("Korvel"));
     // Ties the window to the installed .desktop file (its name and icon).

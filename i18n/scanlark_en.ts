@@ -1,0 +1,636 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ja">
+<context>
+    <name>About</name>
+    <message>
+        <source>ホームページ</source>
+        <translation>Home page</translation>
+    </message>
+    <message>
+        <source>メール</source>
+        <translation>Mail</translation>
+    </message>
+    <message>
+        <source>%1 のバージョン情報</source>
+        <translation>About %1</translation>
+    </message>
+</context>
+<context>
+    <name>Actions</name>
+    <message>
+        <source>ヘルプファイル %1 が見つかりません。
+探した場所:</source>
+        <translation>The help file %1 was not found.
+Looked in:</translation>
+    </message>
+    <message>
+        <source>ヘルプファイルを開けません。
+%1
+HTML を開くプログラム(ブラウザ)が設定されているか確認してください。</source>
+        <translation>The help file cannot be opened.
+%1
+Check that a program (a browser) is set to open HTML files.</translation>
+    </message>
+    <message>
+        <source>注意</source>
+        <translation>Attention</translation>
+    </message>
+    <message>
+        <source>ヘルプ(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>ヘルプ|ヘルプのHTMLを開きます。</source>
+        <translation>Help|Opens the help page.</translation>
+    </message>
+    <message>
+        <source>slhelp/index.html</source>
+        <translation>slhelp/index.en.html</translation>
+    </message>
+    <message>
+        <source>バージョン情報(&amp;A)</source>
+        <translation>&amp;About</translation>
+    </message>
+    <message>
+        <source>バージョン情報|バージョン情報を表示します。</source>
+        <translation>About|Shows the version information.</translation>
+    </message>
+    <message>
+        <source>JPEG画像の表示には Independent JPEG Group のコードを使用しています。</source>
+        <translation>JPEG pictures are shown with code from the Independent JPEG Group.</translation>
+    </message>
+    <message>
+        <source>アプリケーションのフォルダを開く(&amp;O)</source>
+        <translation>&amp;Open the Application Folder</translation>
+    </message>
+    <message>
+        <source>アプリケーションのフォルダを開く|アプリケーションのフォルダを開く</source>
+        <translation>Open the Application Folder|Opens the folder the program is in.</translation>
+    </message>
+    <message>
+        <source>終了(&amp;X)</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>終了|アプリケーションを終了します。</source>
+        <translation>Exit|Closes the program.</translation>
+    </message>
+</context>
+<context>
+    <name>ErrorText</name>
+    <message>
+        <source>ファイルまたはフォルダがありません</source>
+        <translation>No such file or folder</translation>
+    </message>
+    <message>
+        <source>フォルダではありません</source>
+        <translation>Not a folder</translation>
+    </message>
+    <message>
+        <source>フォルダです</source>
+        <translation>Is a folder</translation>
+    </message>
+    <message>
+        <source>アクセスが拒否されました</source>
+        <translation>Permission denied</translation>
+    </message>
+    <message>
+        <source>この操作は許可されていません</source>
+        <translation>Operation not permitted</translation>
+    </message>
+    <message>
+        <source>読み取り専用のファイルシステムです</source>
+        <translation>Read-only file system</translation>
+    </message>
+    <message>
+        <source>ディスクの空き領域が足りません</source>
+        <translation>No space left on the disk</translation>
+    </message>
+    <message>
+        <source>ディスク使用量の制限を超えました</source>
+        <translation>Disk quota exceeded</translation>
+    </message>
+    <message>
+        <source>別のファイルシステムへは移せません</source>
+        <translation>Cannot move to another file system</translation>
+    </message>
+    <message>
+        <source>入出力エラーが起きました</source>
+        <translation>Input/output error</translation>
+    </message>
+    <message>
+        <source>名前が長すぎます</source>
+        <translation>Name too long</translation>
+    </message>
+    <message>
+        <source>同じ名前のものがすでにあります</source>
+        <translation>Something of that name already exists</translation>
+    </message>
+    <message>
+        <source>使用中です</source>
+        <translation>In use</translation>
+    </message>
+    <message>
+        <source>フォルダが空ではありません</source>
+        <translation>Folder not empty</translation>
+    </message>
+    <message>
+        <source>開いているファイルが多すぎます</source>
+        <translation>Too many open files</translation>
+    </message>
+    <message>
+        <source>シンボリックリンクの参照が多すぎます</source>
+        <translation>Too many levels of symbolic links</translation>
+    </message>
+    <message>
+        <source>ファイルが大きすぎます</source>
+        <translation>File too large</translation>
+    </message>
+    <message>
+        <source>実行中のファイルです</source>
+        <translation>File is being executed</translation>
+    </message>
+    <message>
+        <source>正しくない指定です</source>
+        <translation>Invalid argument</translation>
+    </message>
+</context>
+<context>
+    <name>FileOperationDialogs</name>
+    <message>
+        <source>ファイルのコピー</source>
+        <translation>Copy Files</translation>
+    </message>
+    <message>
+        <source>コピー</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>コピーしています...</source>
+        <translation>Copying...</translation>
+    </message>
+    <message>
+        <source>ファイルの移動</source>
+        <translation>Move Files</translation>
+    </message>
+    <message>
+        <source>移動</source>
+        <translation>Move</translation>
+    </message>
+    <message>
+        <source>移動しています...</source>
+        <translation>Moving...</translation>
+    </message>
+    <message>
+        <source>ごみ箱へ移動</source>
+        <translation>Move to Trash</translation>
+    </message>
+    <message>
+        <source>ごみ箱へ移動しています...</source>
+        <translation>Moving to the trash...</translation>
+    </message>
+    <message>
+        <source>ファイルの削除</source>
+        <translation>Delete Files</translation>
+    </message>
+    <message>
+        <source>削除</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>削除しています...</source>
+        <translation>Deleting...</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>%1 / %2 ファイル</source>
+        <translation>%1 / %2 files</translation>
+    </message>
+    <message>
+        <source>  (このファイル %1 / %2)</source>
+        <translation>  (this file %1 / %2)</translation>
+    </message>
+    <message>
+        <source>  全体 %1%</source>
+        <translation>  overall %1%</translation>
+    </message>
+    <message>
+        <source>キャンセルしています...</source>
+        <translation>Cancelling...</translation>
+    </message>
+    <message>
+        <source>(不明)</source>
+        <translation>(unknown)</translation>
+    </message>
+    <message>
+        <source>%1、%2</source>
+        <translation>%1, %2</translation>
+    </message>
+    <message>
+        <source>ファイル名の重複</source>
+        <translation>File Name Clash</translation>
+    </message>
+    <message>
+        <source>%1先に「%2」という名前のファイルがすでにあります。
+置き換えますか?</source>
+        <translation>%1: the destination already holds a file named “%2”.
+Replace it?</translation>
+    </message>
+    <message>
+        <source>置き換えられるファイル: %1
+    (%2)
+%3するファイル: %4
+    (%5)
+置き換えられるファイルはごみ箱に移動します。</source>
+        <translation>File to be replaced: %1
+    (%2)
+File to %3: %4
+    (%5)
+The replaced file goes to the trash.</translation>
+    </message>
+    <message>
+        <source>上書き(&amp;O)</source>
+        <translation>&amp;Overwrite</translation>
+    </message>
+    <message>
+        <source>両方とも残す(&amp;K)</source>
+        <translation>&amp;Keep Both</translation>
+    </message>
+    <message>
+        <source>スキップ(&amp;S)</source>
+        <translation>&amp;Skip</translation>
+    </message>
+    <message>
+        <source>以降のすべての重複に同じ処理を行う(&amp;A)</source>
+        <translation>Do the same for &amp;all further clashes</translation>
+    </message>
+    <message>
+        <source>「%1」をごみ箱に移動できません。上書きすると元に戻せません。
+上書きしますか?</source>
+        <translation>“%1” cannot be moved to the trash. Overwriting it cannot be undone.
+Overwrite it?</translation>
+    </message>
+    <message>
+        <source>%1できなかったファイルがあります (%2 個)。</source>
+        <translation>%1 failed for some files (%2).</translation>
+    </message>
+    <message>
+        <source>ファイル</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>理由</source>
+        <translation>Reason</translation>
+    </message>
+    <message>
+        <source>「%1」</source>
+        <translation>“%1”</translation>
+    </message>
+    <message>
+        <source>%1 個のファイル</source>
+        <translation>%1 files</translation>
+    </message>
+    <message>
+        <source>%1をごみ箱に移動しますか?</source>
+        <translation>Move %1 to the trash?</translation>
+    </message>
+    <message>
+        <source>%1を完全に削除しますか?
+この操作は元に戻せません。</source>
+        <translation>Delete %1 for good?
+This cannot be undone.</translation>
+    </message>
+</context>
+<context>
+    <name>FileOperations</name>
+    <message>
+        <source>コピーできません</source>
+        <translation>Cannot copy</translation>
+    </message>
+    <message>
+        <source>コピー元を読み込めません</source>
+        <translation>Cannot read the source</translation>
+    </message>
+    <message>
+        <source>コピー先に書き込めません</source>
+        <translation>Cannot write the destination</translation>
+    </message>
+    <message>
+        <source>コピーしたファイルのサイズが元と違います</source>
+        <translation>The copy&apos;s size differs from the original&apos;s</translation>
+    </message>
+    <message>
+        <source>通常のファイルではありません</source>
+        <translation>Not a regular file</translation>
+    </message>
+    <message>
+        <source>上書きしませんでした: </source>
+        <translation>Not overwritten: </translation>
+    </message>
+    <message>
+        <source>コピー元を開けません</source>
+        <translation>Cannot open the source</translation>
+    </message>
+    <message>
+        <source>コピー先にファイルを作れません</source>
+        <translation>Cannot create a file at the destination</translation>
+    </message>
+    <message>
+        <source>コピー先に置けません</source>
+        <translation>Cannot put the file at the destination</translation>
+    </message>
+    <message>
+        <source>ファイル名が正しくありません</source>
+        <translation>Invalid file name</translation>
+    </message>
+    <message>
+        <source>コピー元がありません</source>
+        <translation>The source is missing</translation>
+    </message>
+    <message>
+        <source>コピー元とコピー先が同じファイルです</source>
+        <translation>Source and destination are the same file</translation>
+    </message>
+    <message>
+        <source>コピー先に同じ名前のフォルダがあります</source>
+        <translation>A folder of the same name is at the destination</translation>
+    </message>
+    <message>
+        <source>コピー先に空いている名前がありません</source>
+        <translation>No free name at the destination</translation>
+    </message>
+    <message>
+        <source>移動できません</source>
+        <translation>Cannot move</translation>
+    </message>
+    <message>
+        <source>別のファイルシステムへは通常のファイルしか移動できません</source>
+        <translation>Only regular files can be moved to another file system</translation>
+    </message>
+    <message>
+        <source>コピーしましたが移動元を削除できません</source>
+        <translation>Copied, but the original cannot be removed</translation>
+    </message>
+    <message>
+        <source>コピー先フォルダが正しくありません</source>
+        <translation>Invalid destination folder</translation>
+    </message>
+    <message>
+        <source>削除するファイルがありません</source>
+        <translation>The file to delete is missing</translation>
+    </message>
+    <message>
+        <source>ファイルではないので削除しません</source>
+        <translation>Not a file, so not deleted</translation>
+    </message>
+    <message>
+        <source>削除できません</source>
+        <translation>Cannot delete</translation>
+    </message>
+</context>
+<context>
+    <name>FindDialog</name>
+    <message>
+        <source>検索</source>
+        <translation>Find</translation>
+    </message>
+    <message>
+        <source>検索する文字列(&amp;N):</source>
+        <translation>Fi&amp;nd what:</translation>
+    </message>
+    <message>
+        <source>大文字と小文字を区別する(&amp;C)</source>
+        <translation>Match &amp;case</translation>
+    </message>
+    <message>
+        <source>単語単位で探す(&amp;W)</source>
+        <translation>Match &amp;whole word only</translation>
+    </message>
+    <message>
+        <source>検索する方向</source>
+        <translation>Direction</translation>
+    </message>
+    <message>
+        <source>上へ(&amp;U)</source>
+        <translation>&amp;Up</translation>
+    </message>
+    <message>
+        <source>下へ(&amp;D)</source>
+        <translation>&amp;Down</translation>
+    </message>
+    <message>
+        <source>次を検索(&amp;F)</source>
+        <translation>&amp;Find Next</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryEditor</name>
+    <message>
+        <source>リストエディター</source>
+        <translation>List Editor</translation>
+    </message>
+    <message>
+        <source>順番</source>
+        <translation>Order</translation>
+    </message>
+    <message>
+        <source>フォルダ名</source>
+        <translation>Folder</translation>
+    </message>
+    <message>
+        <source>フォルダ名のみ</source>
+        <translation>Folder Name Only</translation>
+    </message>
+    <message>
+        <source>現在の順番に変更(&amp;N)</source>
+        <translation>Keep the Current Order (&amp;N)</translation>
+    </message>
+    <message>
+        <source>削除(&amp;D)</source>
+        <translation>&amp;Delete</translation>
+    </message>
+    <message>
+        <source>不正なパスを削除(&amp;I)</source>
+        <translation>Delete &amp;Invalid Paths</translation>
+    </message>
+    <message>
+        <source>すべて削除(&amp;A)</source>
+        <translation>Delete &amp;All</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>%1 個のオブジェクトを選択</source>
+        <translation>%1 objects selected</translation>
+    </message>
+    <message>
+        <source>%1 個のオブジェクト</source>
+        <translation>%1 objects</translation>
+    </message>
+</context>
+<context>
+    <name>JpegTexts</name>
+    <message>
+        <source>なし</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>なし(付加バイナリ有り)</source>
+        <translation>None (data appended)</translation>
+    </message>
+    <message>
+        <source>JPEGファイルが破損しています</source>
+        <translation>The JPEG file is damaged</translation>
+    </message>
+    <message>
+        <source>不明なエラー</source>
+        <translation>Unknown error</translation>
+    </message>
+    <message>
+        <source>ファイルが存在しません</source>
+        <translation>The file does not exist</translation>
+    </message>
+    <message>
+        <source>ファイルを開けません</source>
+        <translation>The file cannot be opened</translation>
+    </message>
+    <message>
+        <source>ファイルサイズが0 バイトです</source>
+        <translation>The file size is 0 bytes</translation>
+    </message>
+    <message>
+        <source>JPEGファイルではありません</source>
+        <translation>Not a JPEG file</translation>
+    </message>
+    <message>
+        <source>ベースライン ハフマン圧縮</source>
+        <translation>Baseline Huffman</translation>
+    </message>
+    <message>
+        <source>拡張シーケンシャル ハフマン圧縮</source>
+        <translation>Extended sequential Huffman</translation>
+    </message>
+    <message>
+        <source>プログレッシブ ハフマン圧縮</source>
+        <translation>Progressive Huffman</translation>
+    </message>
+    <message>
+        <source>ロスレス ハフマン圧縮</source>
+        <translation>Lossless Huffman</translation>
+    </message>
+    <message>
+        <source>不明(SOF4)</source>
+        <translation>Unknown (SOF4)</translation>
+    </message>
+    <message>
+        <source>微分シーケンシャル ハフマン圧縮</source>
+        <translation>Differential sequential Huffman</translation>
+    </message>
+    <message>
+        <source>微分プログレッシブ ハフマン圧縮</source>
+        <translation>Differential progressive Huffman</translation>
+    </message>
+    <message>
+        <source>微分ロスレス ハフマン圧縮</source>
+        <translation>Differential lossless Huffman</translation>
+    </message>
+    <message>
+        <source>不明(SOF8)</source>
+        <translation>Unknown (SOF8)</translation>
+    </message>
+    <message>
+        <source>拡張シーケンシャル 算術圧縮</source>
+        <translation>Extended sequential arithmetic</translation>
+    </message>
+    <message>
+        <source>プログレッシブ 算術圧縮</source>
+        <translation>Progressive arithmetic</translation>
+    </message>
+    <message>
+        <source>ロスレス 算術圧縮</source>
+        <translation>Lossless arithmetic</translation>
+    </message>
+    <message>
+        <source>不明(SOF12)</source>
+        <translation>Unknown (SOF12)</translation>
+    </message>
+    <message>
+        <source>微分シーケンシャル 算術圧縮</source>
+        <translation>Differential sequential arithmetic</translation>
+    </message>
+    <message>
+        <source>微分プログレッシブ 算術圧縮</source>
+        <translation>Differential progressive arithmetic</translation>
+    </message>
+    <message>
+        <source>微分ロスレス 算術圧縮</source>
+        <translation>Differential lossless arithmetic</translation>
+    </message>
+</context>
+<context>
+    <name>RecentControl</name>
+    <message>
+        <source> に</source>
+        <translation>: </translation>
+    </message>
+</context>
+<context>
+    <name>Sizes</name>
+    <message>
+        <source>2GB以上</source>
+        <translation>2GB or more</translation>
+    </message>
+    <message>
+        <source> バイト</source>
+        <translation> bytes</translation>
+    </message>
+</context>
+<context>
+    <name>StatusTexts</name>
+    <message>
+        <source>%1 個のオブジェクトを選択</source>
+        <translation>%1 objects selected</translation>
+    </message>
+    <message>
+        <source>一覧を作成中… %1 個のファイルとフォルダを確認</source>
+        <translation>Listing… %1 files and folders looked at</translation>
+    </message>
+    <message>
+        <source>%1 個のオブジェクト</source>
+        <translation>%1 objects</translation>
+    </message>
+    <message>
+        <source>エラー未チェック</source>
+        <translation>Not checked yet</translation>
+    </message>
+    <message>
+        <source>%1 %完了</source>
+        <translation>%1 % done</translation>
+    </message>
+    <message>
+        <source>%1 個のエラー</source>
+        <translation>%1 errors</translation>
+    </message>
+</context>
+<context>
+    <name>Trash</name>
+    <message>
+        <source>%1 のごみ箱を使えません</source>
+        <translation>The trash of %1 cannot be used</translation>
+    </message>
+    <message>
+        <source>ごみ箱に移動できませんでした: %1: </source>
+        <translation>Could not move to the trash: %1: </translation>
+    </message>
+</context>
+</TS>
