@@ -22,8 +22,10 @@ RUN_PACKAGES  := fonts-noto-cjk
 TEST_PACKAGES := desktop-file-utils libglib2.0-bin parallel jq man-db appstream
 # `make deb`: dpkg-shlibdeps for the dependencies, lintian and the checks.
 DEB_PACKAGES  := dpkg-dev lintian appstream desktop-file-utils
+# `make screenshots`: the window on a virtual screen with a window manager.
+SCREENSHOT_PACKAGES := xvfb openbox xdotool imagemagick fonts-noto-cjk
 
-.PHONY: all deps bench-deps build run test test-asan test-tsan fuzz bench deb install-nautilus-script translations clean
+.PHONY: all deps bench-deps build run test test-asan test-tsan fuzz bench deb install-nautilus-script translations screenshots clean
 
 all: build
 
@@ -107,6 +109,11 @@ install-nautilus-script:
 # translate them there. The build itself only runs lrelease.
 translations: build
 	cmake --build $(BUILD) --target update_translations
+
+# docs/screenshot-en.png and docs/screenshot-ja.png, as the README shows them.
+screenshots: build
+	$(call install_missing,$(SCREENSHOT_PACKAGES))
+	bash tools/take-screenshots.sh $(BUILD) docs
 
 bench: deps bench-deps
 	bash bench/run-bench.sh
