@@ -76,6 +76,409 @@ Check that a program (a browser) is set to open HTML files.</translation>
         <source>終了|アプリケーションを終了します。</source>
         <translation>Exit|Closes the program.</translation>
     </message>
+    <message>
+        <source>フォルダを選択(&amp;F)...</source>
+        <translation>Select &amp;Folder...</translation>
+    </message>
+    <message>
+        <source>フォルダを選択|フォルダを選択</source>
+        <translation>Select Folder|Selects a folder.</translation>
+    </message>
+    <message>
+        <source>アプリケーションから開く(&amp;H)</source>
+        <translation>Open wit&amp;h Application</translation>
+    </message>
+    <message>
+        <source>アプリケーションから開く|選択しているファイルをアプリケーションから開きます。</source>
+        <translation>Open with Application|Opens the selected files with their application.</translation>
+    </message>
+    <message>
+        <source>エクスプローラ(&amp;E)</source>
+        <translation>File Manag&amp;er</translation>
+    </message>
+    <message>
+        <source>エクスプローラ|選択しているファイルをエクスプローラで開きます。</source>
+        <translation>File Manager|Shows the selected files in the file manager.</translation>
+    </message>
+    <message>
+        <source>フォルダを開く(&amp;O)</source>
+        <translation>&amp;Open Folder</translation>
+    </message>
+    <message>
+        <source>フォルダを開く|選択しているファイルのフォルダ、または現在のフォルダを開きます。</source>
+        <translation>Open Folder|Opens the folder of the selected files, or the current folder.</translation>
+    </message>
+    <message>
+        <source>ファイルを削除(&amp;D)</source>
+        <translation>&amp;Delete Files</translation>
+    </message>
+    <message>
+        <source>ファイルを削除|選択しているファイルを削除します。更新しないとリストに反映されません。</source>
+        <translation>Delete Files|Deletes the selected files. The list shows it after a refresh.</translation>
+    </message>
+    <message>
+        <source>ファイル名のコピー(&amp;N)</source>
+        <translation>Copy File &amp;Name</translation>
+    </message>
+    <message>
+        <source>ファイル名のコピー|フォーカスのあるファイルのフルパスを、クリップボードにコピーします。</source>
+        <translation>Copy File Name|Copies the full path of the focused file to the clipboard.</translation>
+    </message>
+    <message>
+        <source>検索(&amp;F)...</source>
+        <translation>&amp;Find...</translation>
+    </message>
+    <message>
+        <source>検索|指定された文字列を検索する</source>
+        <translation>Find|Finds the given text.</translation>
+    </message>
+    <message>
+        <source>次を検索(&amp;N)</source>
+        <translation>Find &amp;Next</translation>
+    </message>
+    <message>
+        <source>次を検索|直前の検索を繰り返す</source>
+        <translation>Find Next|Repeats the last search.</translation>
+    </message>
+    <message>
+        <source>フォルダへコピー(&amp;O)...</source>
+        <translation>C&amp;opy to Folder...</translation>
+    </message>
+    <message>
+        <source>フォルダへコピー|選択したファイルをフォルダへコピーします。</source>
+        <translation>Copy to Folder|Copies the selected files to a folder.</translation>
+    </message>
+    <message>
+        <source>フォルダへ移動(&amp;V)...</source>
+        <translation>Mo&amp;ve to Folder...</translation>
+    </message>
+    <message>
+        <source>フォルダへ移動|選択したファイルをフォルダへ移動します。</source>
+        <translation>Move to Folder|Moves the selected files to a folder.</translation>
+    </message>
+    <message>
+        <source>すべて選択(&amp;A)</source>
+        <translation>Select &amp;All</translation>
+    </message>
+    <message>
+        <source>すべて選択|すべてのファイルを選択します。</source>
+        <translation>Select All|Selects every file.</translation>
+    </message>
+    <message>
+        <source>選択の切り替え(&amp;I)</source>
+        <translation>&amp;Invert Selection</translation>
+    </message>
+    <message>
+        <source>選択の切り替え|選択の切り替えを行います。</source>
+        <translation>Invert Selection|Inverts the selection.</translation>
+    </message>
+    <message>
+        <source>エラーを選択(&amp;R)</source>
+        <translation>Select E&amp;rrors</translation>
+    </message>
+    <message>
+        <source>エラーを選択|エラーをすべて選択します。エラーチェック後に有効です。</source>
+        <translation>Select Errors|Selects every file with an error. Works after a check.</translation>
+    </message>
+    <message>
+        <source>中止(&amp;P)</source>
+        <translation>Sto&amp;p</translation>
+    </message>
+    <message>
+        <source>中止|中止します。</source>
+        <translation>Stop|Stops.</translation>
+    </message>
+    <message>
+        <source>列の設定(&amp;N)...</source>
+        <translation>Colum&amp;ns...</translation>
+    </message>
+    <message>
+        <source>列の設定|列の設定を行います。</source>
+        <translation>Columns|Sets up the columns.</translation>
+    </message>
+    <message>
+        <source>更新(&amp;R)</source>
+        <translation>&amp;Refresh</translation>
+    </message>
+    <message>
+        <source>更新|更新の種類を選択。</source>
+        <translation>Refresh|Chooses what to refresh.</translation>
+    </message>
+    <message>
+        <source>最新の情報に更新(&amp;R)</source>
+        <translation>&amp;Refresh All</translation>
+    </message>
+    <message>
+        <source>更新|フォルダとファイルを最新の情報に更新します。</source>
+        <translation>Refresh|Refreshes folders and files.</translation>
+    </message>
+    <message>
+        <source>フォルダ情報を更新(&amp;R)</source>
+        <translation>&amp;Refresh Folders</translation>
+    </message>
+    <message>
+        <source>更新|フォルダのみを最新の情報に更新します。</source>
+        <translation>Refresh|Refreshes the folders only.</translation>
+    </message>
+    <message>
+        <source>ファイル情報を更新(&amp;R)</source>
+        <translation>&amp;Refresh Files</translation>
+    </message>
+    <message>
+        <source>更新|ファイルのみを最新の情報に更新します。</source>
+        <translation>Refresh|Refreshes the files only.</translation>
+    </message>
+    <message>
+        <source>サブフォルダも検索(&amp;U)</source>
+        <translation>Include S&amp;ubfolders</translation>
+    </message>
+    <message>
+        <source>サブフォルダも検索|サブフォルダも検索を切り替えます。</source>
+        <translation>Include Subfolders|Turns listing subfolders on or off.</translation>
+    </message>
+    <message>
+        <source>隠しファイルを表示(&amp;I)</source>
+        <translation>Show H&amp;idden Files</translation>
+    </message>
+    <message>
+        <source>隠しファイルを表示|隠しファイルを表示を切り替えます。</source>
+        <translation>Show Hidden Files|Turns showing hidden files on or off.</translation>
+    </message>
+    <message>
+        <source>フォルダ(&amp;F)</source>
+        <translation>&amp;Folders</translation>
+    </message>
+    <message>
+        <source>フォルダ|フォルダを表示します。</source>
+        <translation>Folders|Shows the folder tree.</translation>
+    </message>
+    <message>
+        <source>すぐにエラーチェック開始(&amp;D)</source>
+        <translation>Check Imme&amp;diately</translation>
+    </message>
+    <message>
+        <source>すぐにエラーチェック開始|すぐにエラーチェック開始を切り替えます。</source>
+        <translation>Check Immediately|Turns checking as soon as a folder is listed on or off.</translation>
+    </message>
+    <message>
+        <source>移動(&amp;M)</source>
+        <translation>&amp;Go</translation>
+    </message>
+    <message>
+        <source>移動|いろいろな移動を選択します。</source>
+        <translation>Go|Chooses where to go.</translation>
+    </message>
+    <message>
+        <source>戻る(&amp;B)</source>
+        <translation>&amp;Back</translation>
+    </message>
+    <message>
+        <source>戻る|前に戻ります。</source>
+        <translation>Back|Goes back.</translation>
+    </message>
+    <message>
+        <source>進む(&amp;F)</source>
+        <translation>&amp;Forward</translation>
+    </message>
+    <message>
+        <source>進む|次に進みます。</source>
+        <translation>Forward|Goes forward.</translation>
+    </message>
+    <message>
+        <source>1 つ上のフォルダへ(&amp;U)</source>
+        <translation>&amp;Up One Folder</translation>
+    </message>
+    <message>
+        <source>上へ|現在開いているフォルダの、1 つ上のフォルダに移動します。</source>
+        <translation>Up|Goes to the folder above the open one.</translation>
+    </message>
+    <message>
+        <source>このフォルダに移動(&amp;M)</source>
+        <translation>Go to This Folder (&amp;M)</translation>
+    </message>
+    <message>
+        <source>このフォルダに移動|フォーカスのあるファイルのフォルダに移動します。</source>
+        <translation>Go to This Folder|Goes to the folder of the focused file.</translation>
+    </message>
+    <message>
+        <source>移動|指定したフォルダに移動します。</source>
+        <translation>Go|Goes to the folder typed.</translation>
+    </message>
+    <message>
+        <source>履歴の編集(&amp;E)...</source>
+        <translation>&amp;Edit History...</translation>
+    </message>
+    <message>
+        <source>履歴の編集|履歴の編集</source>
+        <translation>Edit History|Edits the history.</translation>
+    </message>
+    <message>
+        <source>オプション(&amp;O)...</source>
+        <translation>&amp;Options...</translation>
+    </message>
+    <message>
+        <source>オプション|オプションダイアログを開きます。</source>
+        <translation>Options|Opens the options dialog.</translation>
+    </message>
+    <message>
+        <source>すべてエラーチェック(&amp;E)</source>
+        <translation>Check &amp;All</translation>
+    </message>
+    <message>
+        <source>すべてエラーチェック|すべてエラーチェック</source>
+        <translation>Check All|Checks every file.</translation>
+    </message>
+    <message>
+        <source>表示しない(&amp;N)</source>
+        <translation>&amp;None</translation>
+    </message>
+    <message>
+        <source>表示しない|表示しない</source>
+        <translation>None|No preview.</translation>
+    </message>
+    <message>
+        <source>実寸表示(&amp;1)</source>
+        <translation>Actual Size (&amp;1)</translation>
+    </message>
+    <message>
+        <source>実寸表示|実寸表示</source>
+        <translation>Actual Size|Shows the picture at its actual size.</translation>
+    </message>
+    <message>
+        <source>自動倍率(&amp;L)</source>
+        <translation>Fit to Pane (&amp;L)</translation>
+    </message>
+    <message>
+        <source>自動倍率|自動倍率</source>
+        <translation>Fit to Pane|Fits the picture to the pane.</translation>
+    </message>
+    <message>
+        <source>画像を閉じる(&amp;L)</source>
+        <translation>C&amp;lose Picture</translation>
+    </message>
+    <message>
+        <source>画像を閉じる|表示している画像を閉じます。</source>
+        <translation>Close Picture|Closes the picture shown.</translation>
+    </message>
+    <message>
+        <source>画像のコピー(&amp;C)</source>
+        <translation>&amp;Copy Picture</translation>
+    </message>
+    <message>
+        <source>画像のコピー|表示している画像を実寸でクリップボードにコピーします。</source>
+        <translation>Copy Picture|Copies the picture shown, at actual size, to the clipboard.</translation>
+    </message>
+    <message>
+        <source>画像ファイル名のコピー(&amp;N)</source>
+        <translation>Copy Picture File &amp;Name</translation>
+    </message>
+    <message>
+        <source>画像ファイル名のコピー|表示している画像ファイルのフルパスをクリップボードにコピーします。</source>
+        <translation>Copy Picture File Name|Copies the full path of the picture shown to the clipboard.</translation>
+    </message>
+</context>
+<context>
+    <name>Columns</name>
+    <message>
+        <source>名前</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>フルファイル名</source>
+        <translation>Full File Name</translation>
+    </message>
+    <message>
+        <source>フォルダ名</source>
+        <translation>Folder</translation>
+    </message>
+    <message>
+        <source>フォルダ名のみ</source>
+        <translation>Folder Name Only</translation>
+    </message>
+    <message>
+        <source>発見順</source>
+        <translation>Found</translation>
+    </message>
+    <message>
+        <source>サイズ</source>
+        <translation>Size</translation>
+    </message>
+    <message>
+        <source>詳細サイズ</source>
+        <translation>Exact Size</translation>
+    </message>
+    <message>
+        <source>種類</source>
+        <translation>Type</translation>
+    </message>
+    <message>
+        <source>更新日時</source>
+        <translation>Modified</translation>
+    </message>
+    <message>
+        <source>属性</source>
+        <translation>Attributes</translation>
+    </message>
+    <message>
+        <source>作成日時</source>
+        <translation>Created</translation>
+    </message>
+    <message>
+        <source>アクセス日時</source>
+        <translation>Accessed</translation>
+    </message>
+    <message>
+        <source>エラー</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>付加バイナリ</source>
+        <translation>Appended</translation>
+    </message>
+    <message>
+        <source>フォーマット</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>Macバイナリ</source>
+        <translation>MacBinary</translation>
+    </message>
+    <message>
+        <source>グレイスケール</source>
+        <translation>Greyscale</translation>
+    </message>
+    <message>
+        <source>横ピクセル</source>
+        <translation>Width</translation>
+    </message>
+    <message>
+        <source>縦ピクセル</source>
+        <translation>Height</translation>
+    </message>
+    <message>
+        <source>横ピクセル(サムネイル)</source>
+        <translation>Thumbnail Width</translation>
+    </message>
+    <message>
+        <source>縦ピクセル(サムネイル)</source>
+        <translation>Thumbnail Height</translation>
+    </message>
+    <message>
+        <source>バージョン</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>コメント</source>
+        <translation>Comment</translation>
+    </message>
+    <message>
+        <source>推定圧縮品質(1-100)</source>
+        <translation>Estimated Quality (1-100)</translation>
+    </message>
+    <message>
+        <source>IJG圧縮品質(1-100)</source>
+        <translation>IJG Quality (1-100)</translation>
+    </message>
 </context>
 <context>
     <name>ErrorText</name>
@@ -575,6 +978,190 @@ This cannot be undone.</translation>
     <message>
         <source>微分ロスレス 算術圧縮</source>
         <translation>Differential lossless arithmetic</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>注意</source>
+        <translation>Attention</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; に書き込めません。</source>
+        <translation>Cannot write to &quot;%1&quot;.</translation>
+    </message>
+    <message>
+        <source>無効なフォルダです。</source>
+        <translation>Invalid folder.</translation>
+    </message>
+    <message>
+        <source>移動先フォルダを選択</source>
+        <translation>Select the Folder to Move To</translation>
+    </message>
+    <message>
+        <source>コピー先フォルダを選択</source>
+        <translation>Select the Folder to Copy To</translation>
+    </message>
+    <message>
+        <source>ごみ箱へ移動</source>
+        <translation>Move to Trash</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; をごみ箱に移動しますか?</source>
+        <translation>Move &quot;%1&quot; to the trash?</translation>
+    </message>
+    <message>
+        <source>フォルダ</source>
+        <translation>Folder</translation>
+    </message>
+    <message>
+        <source>ファイル(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>編集(&amp;E)</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>エラーを選択|エラーをすべて選択します。</source>
+        <translation>Select Errors|Selects every file with an error.</translation>
+    </message>
+    <message>
+        <source>表示(&amp;V)</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>画像の表示(&amp;V)</source>
+        <translation>Pre&amp;view</translation>
+    </message>
+    <message>
+        <source>実行(&amp;R)</source>
+        <translation>&amp;Run</translation>
+    </message>
+    <message>
+        <source>ツール(&amp;T)</source>
+        <translation>&amp;Tools</translation>
+    </message>
+    <message>
+        <source>ヘルプ(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source> に</source>
+        <translation>: </translation>
+    </message>
+    <message>
+        <source>フォルダを選択</source>
+        <translation>Select Folder</translation>
+    </message>
+    <message>
+        <source>フォルダ&quot;%1&quot;は存在しません。</source>
+        <translation>The folder &quot;%1&quot; does not exist.</translation>
+    </message>
+    <message>
+        <source>&lt;無効なフォルダ&gt;</source>
+        <translation>&lt;invalid folder&gt;</translation>
+    </message>
+    <message>
+        <source>起動中の %1 が応答しません。</source>
+        <translation>The running %1 does not answer.</translation>
+    </message>
+    <message>
+        <source>
+%1 は開かれませんでした。</source>
+        <translation>
+%1 was not opened.</translation>
+    </message>
+</context>
+<context>
+    <name>Options</name>
+    <message>
+        <source>オプション</source>
+        <translation>Options</translation>
+    </message>
+    <message>
+        <source>初期化する</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>上へ(&amp;U)</source>
+        <translation>&amp;Up</translation>
+    </message>
+    <message>
+        <source>下へ(&amp;D)</source>
+        <translation>&amp;Down</translation>
+    </message>
+    <message>
+        <source>表示(&amp;S)</source>
+        <translation>&amp;Show</translation>
+    </message>
+    <message>
+        <source>非表示(&amp;H)</source>
+        <translation>&amp;Hide</translation>
+    </message>
+    <message>
+        <source>リセット(&amp;R)</source>
+        <translation>&amp;Reset</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>サブフォルダも検索(&amp;S)</source>
+        <translation>Include &amp;Subfolders</translation>
+    </message>
+    <message>
+        <source>隠しファイルを表示(&amp;H)</source>
+        <translation>Show &amp;Hidden Files</translation>
+    </message>
+    <message>
+        <source>すぐにエラーチェック開始(&amp;D)</source>
+        <translation>Check Imme&amp;diately</translation>
+    </message>
+    <message>
+        <source>フォルダ(&amp;O)</source>
+        <translation>F&amp;olders</translation>
+    </message>
+    <message>
+        <source>Highest (推奨)</source>
+        <translation>Highest (recommended)</translation>
+    </message>
+    <message>
+        <source>表示しない</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>実寸表示</source>
+        <translation>Actual size</translation>
+    </message>
+    <message>
+        <source>自動倍率</source>
+        <translation>Fit to pane</translation>
+    </message>
+    <message>
+        <source>ファイルスレッド優先度(&amp;T)</source>
+        <translation>File &amp;thread priority</translation>
+    </message>
+    <message>
+        <source>画像の表示(&amp;V)</source>
+        <translation>Pre&amp;view</translation>
+    </message>
+    <message>
+        <source>全般</source>
+        <translation>General</translation>
+    </message>
+    <message>
+        <source>選択した列の幅(&amp;W)</source>
+        <translation>&amp;Width of the selected column</translation>
+    </message>
+    <message>
+        <source>ピクセル</source>
+        <translation>pixels</translation>
+    </message>
+    <message>
+        <source>列の設定</source>
+        <translation>Columns</translation>
     </message>
 </context>
 <context>

@@ -8,6 +8,7 @@
 #include "platform/DisplayPath.h"
 #include "platform/KvDirectoryListing.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 
 namespace {
@@ -101,10 +102,12 @@ QString JpegColumnText(const TKvJpegInfo& j, int column, const QLocale& locale)
 {
     static const QString kMark = QStringLiteral("○");
     switch (column) {
-    case ScanlarkColumn::JPEG_Error: return j.Verdict == -1 ? QString() : QString::fromUtf8(JpegVerdictText(j.Verdict));
+    case ScanlarkColumn::JPEG_Error:
+        return j.Verdict == -1 ? QString() : QCoreApplication::translate("JpegTexts", JpegVerdictText(j.Verdict));
     case ScanlarkColumn::JPEG_AddBinary: return j.TrailingBytes == 0 ? QString() : GroupedNumber(j.TrailingBytes, locale);
     case ScanlarkColumn::JPEG_Format:
-        return j.ProcessCode == -1 ? QString() : QString::fromUtf8(JpegProcessText(j.ProcessCode));
+        return j.ProcessCode == -1 ? QString()
+                                   : QCoreApplication::translate("JpegTexts", JpegProcessText(j.ProcessCode));
     case ScanlarkColumn::JPEG_MacBinary: return j.HasMacBinaryHeader ? kMark : QString();
     case ScanlarkColumn::JPEG_Grayscale: return j.ScanComplete && j.IsGrayscale ? kMark : QString();
     case ScanlarkColumn::JPEG_Width: return NumberOrEmpty(j.Width);
