@@ -21,7 +21,10 @@ for tool in Xvfb openbox xdotool import; do
   command -v "$tool" >/dev/null || { echo "take-screenshots: $tool is missing (make screenshots installs it)" >&2; exit 2; }
 done
 
-scratch=$(mktemp -d)
+# Under /var/tmp, which holds little else, so that the folder tree shows
+# little of this machine.
+scratch=$(mktemp -d /var/tmp/scanlark-shots.XXXXXX)
+cp -r "$samples" "$scratch/Pictures"
 cleanup() {
   kill "${apid:-}" "${wpid:-}" "${xpid:-}" 2>/dev/null || true
   rm -rf "$scratch"
@@ -45,7 +48,7 @@ shoot() {
   # the scratch folder keeps every shot's start fresh.
   cp "$app" "$home/scanlark"
   env -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG="$lang" HOME="$home" XDG_RUNTIME_DIR="$home/run" \
-    XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" "$home/scanlark" "$samples" >"$home/log" 2>&1 &
+    XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" "$home/scanlark" "$scratch/Pictures" >"$home/log" 2>&1 &
   apid=$!
   local window=""
   for _ in $(seq 100); do
@@ -57,12 +60,14 @@ shoot() {
   xdotool windowsize "$window" 1180 700 windowmove "$window" 40 30 windowactivate --sync "$window"
   sleep 2
   # The Run menu's first command checks every file (its access key is R in
-  # both languages); Ctrl+R then selects the damaged ones (the list has the
-  # focus after a start).
+  # both languages); a click on a row gives the list the focus, and Ctrl+R
+  # then selects the damaged files.
   xdotool key --window "$window" alt+r
   sleep 0.5
   xdotool key --window "$window" Return
   sleep 2
+  xdotool mousemove --window "$window" 450 150 click 1
+  sleep 0.5
   xdotool key --window "$window" ctrl+r
   sleep 1
   import -window "$window" "$out/$name.png"
