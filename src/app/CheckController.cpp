@@ -12,6 +12,7 @@
 #include "paths/BytePath.h"
 #include "platform/DisplayPath.h"
 
+#include <QCoreApplication>
 #include <QItemSelection>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -36,8 +37,9 @@ bool CheckController::PrepareCheck()
     const std::string folder = WithTrailingSlash(now->Path);
     addressBox_.ShowPath(folder);
     if (!addressBox_.RememberCheckedFolder(folder)) {
-        QMessageBox::critical(parts_.Window, QStringLiteral("注意"),
-                              QStringLiteral("\"%1\" に書き込めません。").arg(DisplayPath(addressBox_.HistoryFile())));
+        QMessageBox::critical(parts_.Window, QCoreApplication::translate("MainWindow", "注意"),
+                              QCoreApplication::translate("MainWindow", "\"%1\" に書き込めません。")
+                                  .arg(DisplayPath(addressBox_.HistoryFile())));
         return false;
     }
     preview_.EmptyPane();

@@ -15,6 +15,7 @@
 #include "catalogue/KvSetAside.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMainWindow>
@@ -55,7 +56,8 @@ void FileOperationsController::SendSelectedFiles(bool move)
     const std::vector<std::string> sources = list_.SelectedFullNames();
     if (sources.empty())
         return;
-    const QString title = move ? QStringLiteral("移動先フォルダを選択") : QStringLiteral("コピー先フォルダを選択");
+    const QString title = move ? QCoreApplication::translate("MainWindow", "移動先フォルダを選択")
+                               : QCoreApplication::translate("MainWindow", "コピー先フォルダを選択");
     // Before the first choice, the chooser starts in the folder on show.
     std::string start = CommonSendPath;
     if (start.empty())

@@ -4,6 +4,7 @@
 #include "platform/DisplayPath.h"
 #include "platform/KvTrash.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -16,14 +17,15 @@ bool DeleteToRecycleBin(QWidget* owner, const std::string& path)
 {
     const QString name = DisplayPath(path);
     const auto answer =
-        QMessageBox::question(owner, QStringLiteral("ごみ箱へ移動"),
-                              QStringLiteral("\"%1\" をごみ箱に移動しますか?").arg(name), QMessageBox::Yes | QMessageBox::No,
-                              QMessageBox::No);
+        QMessageBox::question(owner, QCoreApplication::translate("MainWindow", "ごみ箱へ移動"),
+                              QCoreApplication::translate("MainWindow", "\"%1\" をごみ箱に移動しますか?").arg(name),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer != QMessageBox::Yes)
         return true;
     std::string errorText;
     if (!MoveToTrash(path, errorText)) {
-        QMessageBox::warning(owner, QStringLiteral("注意"), QString::fromStdString(errorText));
+        QMessageBox::warning(owner, QCoreApplication::translate("MainWindow", "注意"),
+                             QString::fromStdString(errorText));
         return true;
     }
     return false;

@@ -10,6 +10,7 @@
 #include <QAbstractFileIconProvider>
 #include <QApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QMenuBar>
@@ -36,7 +37,7 @@ class FolderTreeIconProvider : public QAbstractFileIconProvider {
 public:
     QIcon icon(IconType) const override { return folder(); }
     QIcon icon(const QFileInfo&) const override { return folder(); }
-    QString type(const QFileInfo&) const override { return QStringLiteral("フォルダ"); }
+    QString type(const QFileInfo&) const override { return QCoreApplication::translate("MainWindow", "フォルダ"); }
 
 private:
     static QIcon folder()
@@ -79,7 +80,7 @@ QToolButton* dropDownButton(QToolBar* bar, QAction* action, QMenu* menu)
 void TFormScanlark::CreateMenus()
 {
     QMenuBar* bar = menuBar();
-    QMenu* file = bar->addMenu(QStringLiteral("ファイル(&F)"));
+    QMenu* file = bar->addMenu(QCoreApplication::translate("MainWindow", "ファイル(&F)"));
     file->addAction(SelectFolderAct);
     file->addSeparator();
     file->addActions({OpenShellAct, OpenExplorerAct, OpenFolderAct});
@@ -88,7 +89,7 @@ void TFormScanlark::CreateMenus()
     file->addSeparator();
     file->addAction(KvExitAction1);
 
-    QMenu* edit = bar->addMenu(QStringLiteral("編集(&E)"));
+    QMenu* edit = bar->addMenu(QCoreApplication::translate("MainWindow", "編集(&E)"));
     edit->addActions({SearchFindAct, SearchFindNextAct});
     edit->addSeparator();
     edit->addAction(NameCopyAct);
@@ -99,14 +100,14 @@ void TFormScanlark::CreateMenus()
     // This menu item carries a hint of its own.
     QAction* selectErrorsItem = edit->addAction(SelectErrorsActSl->text());
     selectErrorsItem->setObjectName(QStringLiteral("SelectErrorsMenuItem"));
-    SetHint(selectErrorsItem, QStringLiteral("エラーを選択|エラーをすべて選択します。"));
+    SetHint(selectErrorsItem, QCoreApplication::translate("MainWindow", "エラーを選択|エラーをすべて選択します。"));
     selectErrorsItem->setEnabled(SelectErrorsActSl->isEnabled());
     connect(SelectErrorsActSl, &QAction::changed, selectErrorsItem,
             [this, selectErrorsItem] { selectErrorsItem->setEnabled(SelectErrorsActSl->isEnabled()); });
     connect(selectErrorsItem, &QAction::triggered, SelectErrorsActSl, &QAction::trigger);
     edit->addAction(SelectChangeAct);
 
-    QMenu* view = bar->addMenu(QStringLiteral("表示(&V)"));
+    QMenu* view = bar->addMenu(QCoreApplication::translate("MainWindow", "表示(&V)"));
     view->addAction(FolderBarVisibleAct);
     view->addSeparator();
     view->addAction(ColumnsEditAct);
@@ -121,20 +122,20 @@ void TFormScanlark::CreateMenus()
     refresh->menuAction()->setStatusTip(RefreshAct->statusTip());
     refresh->addActions({RefreshAllAct, RefreshFoldersAct, RefreshFilesAct});
     view->addSeparator();
-    QMenu* image = view->addMenu(QStringLiteral("画像の表示(&V)"));
+    QMenu* image = view->addMenu(QCoreApplication::translate("MainWindow", "画像の表示(&V)"));
     image->addActions({IVNoneAct, IVScaleNormalAct, IVAutoScaleLongAct});
     view->addSeparator();
     view->addActions({SubFolderSearchAct, HiddenFileViewAct, DoNowAct});
 
-    QMenu* run = bar->addMenu(QStringLiteral("実行(&R)"));
+    QMenu* run = bar->addMenu(QCoreApplication::translate("MainWindow", "実行(&R)"));
     run->addActions({JpegErrorCheckAllAct, DeepCheckAct});
 
-    QMenu* tools = bar->addMenu(QStringLiteral("ツール(&T)"));
+    QMenu* tools = bar->addMenu(QCoreApplication::translate("MainWindow", "ツール(&T)"));
     tools->addAction(ActRecentEdit);
     tools->addSeparator();
     tools->addAction(OptionDetailAct);
 
-    QMenu* help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
+    QMenu* help = bar->addMenu(QCoreApplication::translate("MainWindow", "ヘルプ(&H)"));
     help->addAction(KvViewHelpHtmlActionSl);
     help->addSeparator();
     help->addAction(KvOpenAppFolderAction1);
@@ -165,7 +166,7 @@ void TFormScanlark::CreatePopupMenus()
 
     PMImgView = new QMenu(this);
     PMImgView->setObjectName(QStringLiteral("PMImgView"));
-    QMenu* modes = PMImgView->addMenu(QStringLiteral("画像の表示(&V)"));
+    QMenu* modes = PMImgView->addMenu(QCoreApplication::translate("MainWindow", "画像の表示(&V)"));
     modes->addActions({IVNoneAct, IVScaleNormalAct, IVAutoScaleLongAct});
     PMImgView->addSeparator();
     PMImgView->addActions({ImgCopyAct, ImgNameCopyAct});

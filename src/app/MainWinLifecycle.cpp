@@ -27,6 +27,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileSystemModel>
 #include <QKeyEvent>
@@ -180,7 +181,7 @@ void TFormScanlark::CreateHistoryControl()
     KvRecentControl1->SetActionForward(ForwardAct);
     KvRecentControl1->SetPopupMenuBack(PMBack);
     KvRecentControl1->SetPopupMenuForward(PMForward);
-    KvRecentControl1->SConnective = QStringLiteral(" に");
+    KvRecentControl1->SConnective = QCoreApplication::translate("MainWindow", " に");
 }
 
 void TFormScanlark::CreateControllers()

@@ -6,6 +6,8 @@
 #include "platform/ErrorText.h"
 #include "platform/KvSafeFile.h"
 
+#include <QCoreApplication>
+
 #include <cerrno>
 #include <charconv>
 #include <map>
@@ -66,9 +68,15 @@ std::optional<std::string> FileSha256(const std::string& path)
     return digest;
 }
 
+// A reason for people, in the window's language.
+std::string Text(const char* what)
+{
+    return QCoreApplication::translate("FileOperations", what).toStdString();
+}
+
 std::string Failure(const char* what, int error)
 {
-    return std::string(what) + ": " + ErrorText(error);
+    return Text(what) + ": " + ErrorText(error);
 }
 
 // A free name for a new record in folder: the run's own, else with "-2",
@@ -103,22 +111,22 @@ bool Inside(const std::string& path, const std::string& folder)
 std::string Refusal(const TKvSetAsideRecord& record, const std::string& recordFolder)
 {
     if (!Inside(record.Placed, recordFolder) || record.Original.empty() || record.Original.front() != '/')
-        return "記録の場所が正しくありません";
+        return Text(QT_TRANSLATE_NOOP("FileOperations", "記録の場所が正しくありません"));
     struct stat placed {};
     if (::lstat(record.Placed.c_str(), &placed) != 0)
-        return Failure("ファイルがありません", errno);
+        return Failure(QT_TRANSLATE_NOOP("FileOperations", "ファイルがありません"), errno);
     if (!S_ISREG(placed.st_mode) || static_cast<uint64_t>(placed.st_size) != record.Size)
-        return "記録のあとで内容が変わっています";
+        return Text(QT_TRANSLATE_NOOP("FileOperations", "記録のあとで内容が変わっています"));
     const std::optional<std::string> digest = FileSha256(record.Placed);
     if (!digest)
-        return Failure("ファイルを読めません", errno);
+        return Failure(QT_TRANSLATE_NOOP("FileOperations", "ファイルを読めません"), errno);
     if (record.Sha256.empty() || *digest != record.Sha256)
-        return "記録のあとで内容が変わっています (SHA-256)";
+        return Text(QT_TRANSLATE_NOOP("FileOperations", "記録のあとで内容が変わっています (SHA-256)"));
     struct stat original {};
     if (::lstat(record.Original.c_str(), &original) == 0 || errno != ENOENT)
-        return "元の場所に別のファイルがあります";
+        return Text(QT_TRANSLATE_NOOP("FileOperations", "元の場所に別のファイルがあります"));
     if (!MakeFolders(FolderOfPath(record.Original)))
-        return Failure("元のフォルダを作成できません", errno);
+        return Failure(QT_TRANSLATE_NOOP("FileOperations", "元のフォルダを作成できません"), errno);
     return {};
 }
 
@@ -286,7 +294,7 @@ TKvSetAsideResult SetAsideFiles(const std::vector<TKvSetAsideFile>& files, const
     for (const TKvSetAsideFile& file : files) {
         const std::string folder = KeptFolderOf(file.Source, listedFolder, destination);
         if (!MakeFolders(folder)) {
-            folderFailures.push_back({file.Source, Failure("コピー先のフォルダを作成できません", errno)});
+            folderFailures.push_back({file.Source, Failure(QT_TRANSLATE_NOOP("FileOperations", "コピー先のフォルダを作成できません"), errno)});
             continue;
         }
         items.push_back({file.Source, folder, {}});
@@ -320,7 +328,7 @@ TKvSetAsideResult SetAsideFiles(const std::vector<TKvSetAsideFile>& files, const
     if (ReplaceFileContents(path, SetAsideRecordText(records), &error))
         result.RecordPath = path;
     else
-        result.Transfer.Failures.push_back({path, "記録を書き込めません: " + error});
+        result.Transfer.Failures.push_back({path, Text(QT_TRANSLATE_NOOP("FileOperations", "記録を書き込めません")) + ": " + error});
     return result;
 }
 
@@ -332,7 +340,7 @@ TKvFileOperationResult UndoSetAside(const std::string& recordPath, const TKvFile
     if (ReadFileContents(recordPath, text, kLargestRecord))
         records = ParseSetAsideRecord(text);
     if (!records) {
-        result.Failures.push_back({recordPath, "記録を読めません"});
+        result.Failures.push_back({recordPath, Text(QT_TRANSLATE_NOOP("FileOperations", "記録を読めません"))});
         return result;
     }
     const std::string recordFolder = FolderOfPath(recordPath);
@@ -356,7 +364,7 @@ TKvFileOperationResult UndoSetAside(const std::string& recordPath, const TKvFile
     TKvFileOperationCallbacks back = callbacks;
     // A place taken between the look above and the move is refused too.
     back.OnConflict = [&result](const std::string& source, const std::string&) {
-        result.Failures.push_back({source, "元の場所に別のファイルがあります"});
+        result.Failures.push_back({source, Text(QT_TRANSLATE_NOOP("FileOperations", "元の場所に別のファイルがあります"))});
         return TKvConflictReply{TKvConflictAnswer::Skip, false};
     };
     back.OnPlaced = [&](const std::string& source, const std::string& destination) {
@@ -376,11 +384,11 @@ TKvFileOperationResult UndoSetAside(const std::string& recordPath, const TKvFile
             left.push_back(std::move(record));
     if (left.empty()) {
         if (::unlink(recordPath.c_str()) != 0)
-            result.Failures.push_back({recordPath, Failure("記録を削除できません", errno)});
+            result.Failures.push_back({recordPath, Failure(QT_TRANSLATE_NOOP("FileOperations", "記録を削除できません"), errno)});
     } else if (left.size() != records->size()) {
         std::string error;
         if (!ReplaceFileContents(recordPath, SetAsideRecordText(left), &error))
-            result.Failures.push_back({recordPath, "記録を書き込めません: " + error});
+            result.Failures.push_back({recordPath, Text(QT_TRANSLATE_NOOP("FileOperations", "記録を書き込めません")) + ": " + error});
     }
     return result;
 }

@@ -3,6 +3,8 @@
 #include "components/ScanlarkCellTexts.h"
 #include "decode/DeepInfo.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cmath>
 
@@ -33,10 +35,10 @@ QString DamageHint(const DeepInfo& deep)
         const int percent = deep.SoundFraction >= 1 ? 100
                             : deep.SoundFraction >= 0 ? static_cast<int>(std::floor(deep.SoundFraction * 100))
                                                      : 0;
-        hint += deep.FirstBadRow >= 0 ? QStringLiteral(" 破損: 行 %1 から, 無傷 %2%").arg(deep.FirstBadRow).arg(percent)
-                                      : QStringLiteral(" 破損: 無傷 %1%").arg(percent);
+        hint += deep.FirstBadRow >= 0 ? QCoreApplication::translate("Preview", " 破損: 行 %1 から, 無傷 %2%").arg(deep.FirstBadRow).arg(percent)
+                                      : QCoreApplication::translate("Preview", " 破損: 無傷 %1%").arg(percent);
     }
     if (deep.Trailer.Kind != TrailerKind::None)
-        hint += QStringLiteral(" 付加データ: %1").arg(TrailerKindName(deep.Trailer.Kind));
+        hint += QCoreApplication::translate("Preview", " 付加データ: %1").arg(TrailerKindName(deep.Trailer.Kind));
     return hint;
 }

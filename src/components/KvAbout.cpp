@@ -1,5 +1,6 @@
 #include "components/KvAbout.h"
 
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QMouseEvent>
@@ -56,12 +57,12 @@ TKvAboutBox::TKvAboutBox(QWidget* parent, TKvUrlOpener urlOpener)
 
     url_ = PlaceLabel(new ClickableLabel(this, [this] { UrlClick(); }), "Url", 96, 56);
     url_->setText(QString::fromUtf8(KorvelHomePageUrl));
-    url_->setToolTip(QStringLiteral("ホームページ"));
+    url_->setToolTip(QCoreApplication::translate("About", "ホームページ"));
     url_->adjustSize();
 
     email_ = PlaceLabel(new ClickableLabel(this, [this] { EmailClick(); }), "Email", 96, 72);
     email_->setText(QString::fromUtf8(KorvelEmailAddress));
-    email_->setToolTip(QStringLiteral("メール"));
+    email_->setToolTip(QCoreApplication::translate("About", "メール"));
     email_->adjustSize();
 
     memo_ = new QPlainTextEdit(this);
@@ -87,7 +88,7 @@ void TKvAboutBox::SetProgramIcon(const QIcon& icon)
 
 void TKvAboutBox::SetApplication(const QString& name, const QString& version)
 {
-    setWindowTitle(QStringLiteral("%1 のバージョン情報").arg(name));
+    setWindowTitle(QCoreApplication::translate("About", "%1 のバージョン情報").arg(name));
     productName_->setText(QStringLiteral("%1  Version %2").arg(name, version));
     productName_->adjustSize();
 }

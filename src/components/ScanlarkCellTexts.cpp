@@ -9,6 +9,7 @@
 #include "platform/DisplayPath.h"
 #include "platform/KvDirectoryListing.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 
 #include <cmath>
@@ -104,10 +105,12 @@ QString JpegColumnText(const TKvJpegInfo& j, int column, const QLocale& locale)
 {
     static const QString kMark = QStringLiteral("○");
     switch (column) {
-    case ScanlarkColumn::JPEG_Error: return j.Verdict == -1 ? QString() : QString::fromUtf8(JpegVerdictText(j.Verdict));
+    case ScanlarkColumn::JPEG_Error:
+        return j.Verdict == -1 ? QString() : QCoreApplication::translate("JpegTexts", JpegVerdictText(j.Verdict));
     case ScanlarkColumn::JPEG_AddBinary: return j.TrailingBytes == 0 ? QString() : GroupedNumber(j.TrailingBytes, locale);
     case ScanlarkColumn::JPEG_Format:
-        return j.ProcessCode == -1 ? QString() : QString::fromUtf8(JpegProcessText(j.ProcessCode));
+        return j.ProcessCode == -1 ? QString()
+                                   : QCoreApplication::translate("JpegTexts", JpegProcessText(j.ProcessCode));
     case ScanlarkColumn::JPEG_MacBinary: return j.HasMacBinaryHeader ? kMark : QString();
     case ScanlarkColumn::JPEG_Grayscale: return j.ScanComplete && j.IsGrayscale ? kMark : QString();
     case ScanlarkColumn::JPEG_Width: return NumberOrEmpty(j.Width);
@@ -125,10 +128,10 @@ QString JpegColumnText(const TKvJpegInfo& j, int column, const QLocale& locale)
 QString DeepVerdictName(DeepVerdict verdict)
 {
     switch (verdict) {
-    case DeepVerdict::Sound: return QStringLiteral("正常");
-    case DeepVerdict::Warning: return QStringLiteral("警告");
-    case DeepVerdict::Damaged: return QStringLiteral("破損");
-    case DeepVerdict::NotDecoded: return QStringLiteral("復号不可");
+    case DeepVerdict::Sound: return QCoreApplication::translate("CellTexts", "正常");
+    case DeepVerdict::Warning: return QCoreApplication::translate("CellTexts", "警告");
+    case DeepVerdict::Damaged: return QCoreApplication::translate("CellTexts", "破損");
+    case DeepVerdict::NotDecoded: return QCoreApplication::translate("CellTexts", "復号不可");
     }
     return {};
 }
@@ -137,13 +140,13 @@ QString TrailerKindName(TrailerKind kind)
 {
     switch (kind) {
     case TrailerKind::None: return {};
-    case TrailerKind::Jpeg: return QStringLiteral("JPEG 画像");
-    case TrailerKind::Mpf: return QStringLiteral("MPF 画像");
-    case TrailerKind::Mp4: return QStringLiteral("MP4 動画");
-    case TrailerKind::Zip: return QStringLiteral("ZIP 書庫");
-    case TrailerKind::Zeros: return QStringLiteral("ゼロ");
-    case TrailerKind::Text: return QStringLiteral("テキスト");
-    case TrailerKind::Unknown: return QStringLiteral("不明なデータ");
+    case TrailerKind::Jpeg: return QCoreApplication::translate("CellTexts", "JPEG 画像");
+    case TrailerKind::Mpf: return QCoreApplication::translate("CellTexts", "MPF 画像");
+    case TrailerKind::Mp4: return QCoreApplication::translate("CellTexts", "MP4 動画");
+    case TrailerKind::Zip: return QCoreApplication::translate("CellTexts", "ZIP 書庫");
+    case TrailerKind::Zeros: return QCoreApplication::translate("CellTexts", "ゼロ");
+    case TrailerKind::Text: return QCoreApplication::translate("CellTexts", "テキスト");
+    case TrailerKind::Unknown: return QCoreApplication::translate("CellTexts", "不明なデータ");
     }
     return {};
 }
@@ -161,7 +164,7 @@ QString CheckColumnText(const TKvJpegInfo* j, const DeepInfo* d, int column, con
     switch (column) {
     case ScanlarkColumn::JPEG_Error:
         if (j && j->Verdict >= 0 && !IsJpegErrorVerdict(j->Verdict) && d && d->Verdict == DeepVerdict::Damaged)
-            return QStringLiteral("画像データが破損しています");
+            return QCoreApplication::translate("CellTexts", "画像データが破損しています");
         break;
     case ScanlarkColumn::JPEG_DeepVerdict: return d ? DeepVerdictName(d->Verdict) : QString();
     case ScanlarkColumn::JPEG_SoundFraction: return d ? SoundFractionText(d->SoundFraction) : QString();
@@ -170,7 +173,7 @@ QString CheckColumnText(const TKvJpegInfo* j, const DeepInfo* d, int column, con
     case ScanlarkColumn::JPEG_Trailer:
         if (!d || d->Trailer.Kind == TrailerKind::None)
             return {};
-        return QStringLiteral("%1 (%2 バイト)").arg(TrailerKindName(d->Trailer.Kind), GroupedNumber(d->Trailer.Size, locale));
+        return QCoreApplication::translate("CellTexts", "%1 (%2 バイト)").arg(TrailerKindName(d->Trailer.Kind), GroupedNumber(d->Trailer.Size, locale));
     default: break;
     }
     return j ? JpegColumnText(*j, column, locale) : QString();
