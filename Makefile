@@ -9,7 +9,8 @@ CMAKE_ARGS ?=
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 PACKAGES      := g++ cmake ninja-build pkg-config qt6-base-dev libicu-dev libjpeg62-turbo-dev libgtest-dev \
-                 qt6-translations-l10n libsqlite3-dev libssl-dev
+                 qt6-translations-l10n libsqlite3-dev libssl-dev \
+                 qt6-l10n-tools qt6-tools-dev
 # The benchmarks only: `make bench` builds them, the two README commands do not.
 BENCH_PACKAGES := libbenchmark-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev
@@ -21,8 +22,10 @@ RUN_PACKAGES  := fonts-noto-cjk
 TEST_PACKAGES := desktop-file-utils libglib2.0-bin parallel jq man-db appstream
 # `make deb`: dpkg-shlibdeps for the dependencies, lintian and the checks.
 DEB_PACKAGES  := dpkg-dev lintian appstream desktop-file-utils
+# `make screenshots`: the window on a virtual screen with a window manager.
+SCREENSHOT_PACKAGES := xvfb openbox xdotool imagemagick fonts-noto-cjk
 
-.PHONY: all deps bench-deps build run test test-asan test-tsan fuzz bench deb install-nautilus-script clean
+.PHONY: all deps bench-deps build run test test-asan test-tsan fuzz bench deb install-nautilus-script translations screenshots clean
 
 all: build
 
@@ -101,6 +104,16 @@ install-nautilus-script:
 	folder="$${XDG_DATA_HOME:-$$HOME/.local/share}/nautilus/scripts"; \
 	mkdir -p "$$folder" && install -m 755 packaging/filemanagers/nautilus-script.sh "$$folder/$$name" && \
 	echo "Installed: $$folder/$$name"
+
+# Gathers new and changed window texts into i18n/scanlark_en.ts (lupdate);
+# translate them there. The build itself only runs lrelease.
+translations: build
+	cmake --build $(BUILD) --target update_translations
+
+# docs/screenshot-en.png and docs/screenshot-ja.png, as the README shows them.
+screenshots: build
+	$(call install_missing,$(SCREENSHOT_PACKAGES))
+	bash tools/take-screenshots.sh $(BUILD) docs
 
 bench: deps bench-deps
 	bash bench/run-bench.sh

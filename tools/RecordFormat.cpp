@@ -1,4 +1,5 @@
 #include "RecordFormat.h"
+#include "TableTexts.h"
 
 #include "inspection/KvJpegInfoConsts.h"
 
@@ -274,8 +275,8 @@ std::string TableRow(const std::string& path, const TKvJpegInfo& info, const Dee
         row += '\t';
         row.append(digits, end);
     };
-    appendCell(JpegVerdictText(info.Verdict));
-    appendCell(JpegProcessText(info.ProcessCode));
+    appendCell(TableText(JpegVerdictText(info.Verdict)));
+    appendCell(TableText(JpegProcessText(info.ProcessCode)));
     appendNumber(info.Width);
     appendNumber(info.Height);
     appendNumber(info.Quality);

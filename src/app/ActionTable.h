@@ -20,6 +20,7 @@ enum class ActionRule {
     HistoryForward,       // the history has an entry to go forward to
     ImageShown,           // the preview shows an image
     ImageShownOrLoading,  // ... or one is being loaded into it
+    SetAsideUndoable,     // a move that kept the folders can be undone
 };
 
 // What the rules read. A controller fills in the facts of its concern; an
@@ -32,6 +33,7 @@ struct ActionFacts {
     std::optional<bool> HistoryForward;
     std::optional<bool> ImageShown;
     std::optional<bool> ImageLoading;
+    std::optional<bool> SetAsideUndoable;
 };
 
 // Makes the actions of kActions and the shared ones (help, about, the

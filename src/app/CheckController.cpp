@@ -12,6 +12,7 @@
 #include "paths/BytePath.h"
 #include "platform/DisplayPath.h"
 
+#include <QCoreApplication>
 #include <QItemSelection>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -36,8 +37,9 @@ bool CheckController::PrepareCheck()
     const std::string folder = WithTrailingSlash(now->Path);
     addressBox_.ShowPath(folder);
     if (!addressBox_.RememberCheckedFolder(folder)) {
-        QMessageBox::critical(parts_.Window, QStringLiteral("注意"),
-                              QStringLiteral("\"%1\" に書き込めません。").arg(DisplayPath(addressBox_.HistoryFile())));
+        QMessageBox::critical(parts_.Window, QCoreApplication::translate("MainWindow", "注意"),
+                              QCoreApplication::translate("MainWindow", "\"%1\" に書き込めません。")
+                                  .arg(DisplayPath(addressBox_.HistoryFile())));
         return false;
     }
     preview_.EmptyPane();
@@ -49,6 +51,7 @@ void CheckController::CheckAll()
     if (!PrepareCheck())
         return;
     parts_.WorkCursor.Show(Qt::BusyCursor);
+    parts_.KvThreadJpegChecker1->DeepCheck = parts_.DeepCheckAct->isChecked();
     parts_.KvThreadJpegChecker1->Start();
     parts_.CheckProgressTimer->start();
     list_.UpdateStatusBar();
@@ -97,8 +100,7 @@ void CheckController::SelectDamaged()
     const int lastColumn = view->model()->columnCount() - 1;
     for (int row = 0; row < rows; ++row) {
         const TKvJpegInfoReadLock lock;
-        const TKvJpegInfo* info = list.FileInfos(row)->JpegInfo();
-        if (info && info->Verdict >= 2)
+        if (list.FileInfos(row)->CheckFoundDamage())
             errors.select(view->model()->index(row, 0), view->model()->index(row, lastColumn));
     }
     view->selectionModel()->select(errors, QItemSelectionModel::Select);

@@ -28,7 +28,8 @@ public:
     void CheckEnded();
     // A tick of CheckProgressTimer while the check runs.
     void FollowProgress();
-    // Selects the rows whose check found damage (verdict 2 and up).
+    // Selects the rows whose check found damage: verdict 2 and up, or
+    // image data that the deep check calls damaged.
     void SelectDamaged();
 
 private:

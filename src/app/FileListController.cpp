@@ -88,10 +88,9 @@ QString FileListController::CellText(int row, int column) const
     const QLocale locale = QLocale::system();
     if (column < ScanlarkColumn::JPEG_Error)
         return FileColumnText(e, column, locale);
-    // The check worker may replace the record meanwhile.
+    // The check worker may replace the records meanwhile.
     TKvJpegInfoReadLock lock;
-    const TKvJpegInfo* j = e.JpegInfo();
-    return j ? JpegColumnText(*j, column, locale) : QString();
+    return CheckColumnText(e.JpegInfo(), e.DeepCheckInfo(), column, locale);
 }
 
 QIcon FileListController::CellIcon(int row, int column) const
@@ -284,6 +283,21 @@ std::vector<std::string> FileListController::SelectedFullNames() const
             names.push_back(list.FileInfos(row)->FullFileName());
     }
     return names;
+}
+
+std::vector<const TKvFileInfo*> FileListController::SelectedEntries() const
+{
+    TIntegerList rows;
+    parts_.LVFiles->GetSelectedIndexes(rows);
+    const TKvThreadFileInfoList& list = parts_.KvFileInfos1->FileInfoList();
+    std::vector<const TKvFileInfo*> entries;
+    entries.reserve(static_cast<size_t>(rows.Count()));
+    for (int i = 0; i < rows.Count(); ++i) {
+        const int row = rows.Items(i);
+        if (row >= 0 && row < list.Count())
+            entries.push_back(list.FileInfos(row));
+    }
+    return entries;
 }
 
 const TKvFileInfo* FileListController::FocusedEntry() const

@@ -55,6 +55,8 @@ public:
     int FindFileIndex(const std::string& fullFileName) const;
     // Full names of the selected rows, in ascending row order.
     std::vector<std::string> SelectedFullNames() const;
+    // The entries of the selected rows, in ascending row order.
+    std::vector<const TKvFileInfo*> SelectedEntries() const;
     // The entry of the focused row, or null.
     const TKvFileInfo* FocusedEntry() const;
 

@@ -1,8 +1,10 @@
 // Acting on the chosen files: copying or moving them to a folder the person
-// chooses, deleting them (to the trash, or for good with Shift), opening
+// chooses (with KeepFoldersAct checked, each at its folder below the listed
+// one, with a record of the run, and a move of that kind undone from its
+// record), deleting them (to the trash, or for good with Shift), opening
 // them or their folders, copying the focused file's name. None of these
 // refreshes the list; the person does that with F5. Parts used:
-// KvRecentControl1 and Window.
+// KvRecentControl1, KeepFoldersAct and Window.
 #pragma once
 
 #include <Qt>
@@ -10,6 +12,7 @@
 #include <string>
 
 class FileListController;
+struct ActionFacts;
 struct WindowParts;
 
 class FileOperationsController {
@@ -18,6 +21,12 @@ public:
 
     // Copies (or moves) the selected files into a folder the person chooses.
     void SendSelectedFiles(bool move);
+    // Moves the files of the last move that kept their folders back to
+    // where they were (UndoSetAside); what changed since, or whose place is
+    // taken again, stays, and a further undo tries it again.
+    void UndoSetAside();
+    // SetAsideUndoable.
+    void ReportFacts(ActionFacts& facts) const;
     // Deletes the selected files after asking: for good when Shift is held
     // on the keyboard or in keyModifiers (those of the key that asked).
     void DeleteSelectedFiles(Qt::KeyboardModifiers keyModifiers);
@@ -35,6 +44,12 @@ public:
     std::string CommonSendPath;
 
 private:
+    // Sets the selected files aside under destination, keeping their folders.
+    void SetSelectedFilesAside(bool move, const std::string& destination);
+
     WindowParts& parts_;
     const FileListController& list_;
+    // The record of the last move that kept the folders, while there is
+    // something in it to undo.
+    std::string undoRecord_;
 };

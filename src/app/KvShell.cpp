@@ -4,6 +4,7 @@
 #include "platform/DisplayPath.h"
 #include "platform/KvTrash.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -23,14 +24,15 @@ bool DeleteToRecycleBin(QWidget* owner, const std::string& path)
 {
     const QString name = DisplayPath(path);
     const auto answer =
-        QMessageBox::question(owner, QStringLiteral("ごみ箱へ移動"),
-                              QStringLiteral("\"%1\" をごみ箱に移動しますか?").arg(name), QMessageBox::Yes | QMessageBox::No,
-                              QMessageBox::No);
+        QMessageBox::question(owner, QCoreApplication::translate("MainWindow", "ごみ箱へ移動"),
+                              QCoreApplication::translate("MainWindow", "\"%1\" をごみ箱に移動しますか?").arg(name),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer != QMessageBox::Yes)
         return true;
     std::string errorText;
     if (!MoveToTrash(path, errorText)) {
-        QMessageBox::warning(owner, QStringLiteral("注意"), QString::fromStdString(errorText));
+        QMessageBox::warning(owner, QCoreApplication::translate("MainWindow", "注意"),
+                             QString::fromStdString(errorText));
         return true;
     }
     return false;
@@ -124,8 +126,8 @@ private:
         constexpr qsizetype kNamesShown = 10;
         QStringList names = failed_.mid(0, kNamesShown);
         if (failed_.size() > kNamesShown)
-            names << QStringLiteral("ほか %1 件").arg(failed_.size() - kNamesShown);
-        QMessageBox::warning(owner_, QStringLiteral("注意"), failure_.arg(names.join(u'\n')));
+            names << QCoreApplication::translate("MainWindow", "ほか %1 件").arg(failed_.size() - kNamesShown);
+        QMessageBox::warning(owner_, QCoreApplication::translate("MainWindow", "注意"), failure_.arg(names.join(u'\n')));
     }
 
     QPointer<QWidget> owner_;
@@ -134,10 +136,18 @@ private:
     QStringList failed_;
 };
 
-const QString kFilesNotOpened =
-    QStringLiteral("次のファイルを開けませんでした。\n%1\nこの種類のファイルを開くプログラムが設定されているか確認してください。");
-const QString kFoldersNotOpened =
-    QStringLiteral("次のフォルダを開けませんでした。\n%1\nフォルダを開くプログラム(ファイル マネージャ)が設定されているか確認してください。");
+QString FilesNotOpened()
+{
+    return QCoreApplication::translate(
+        "MainWindow", "次のファイルを開けませんでした。\n%1\nこの種類のファイルを開くプログラムが設定されているか確認してください。");
+}
+
+QString FoldersNotOpened()
+{
+    return QCoreApplication::translate(
+        "MainWindow",
+        "次のフォルダを開けませんでした。\n%1\nフォルダを開くプログラム(ファイル マネージャ)が設定されているか確認してください。");
+}
 
 }  // namespace
 
@@ -155,14 +165,14 @@ QUrl FileUrlOfPath(const std::string& path)
 
 void ShellOpenFiles(QWidget* owner, const std::vector<std::string>& files)
 {
-    auto report = std::make_shared<OpenReport>(owner, kFilesNotOpened, files.size());
+    auto report = std::make_shared<OpenReport>(owner, FilesNotOpened(), files.size());
     for (const std::string& file : files)
         DesktopServices().OpenUrl(FileUrlOfPath(file), [report, file](bool opened) { report->Answer(file, opened); });
 }
 
 void ShellOpenFolders(QWidget* owner, const std::vector<std::string>& folders)
 {
-    auto report = std::make_shared<OpenReport>(owner, kFoldersNotOpened, folders.size());
+    auto report = std::make_shared<OpenReport>(owner, FoldersNotOpened(), folders.size());
     for (const std::string& folder : folders) {
         const std::string path = WithTrailingSlash(folder);
         DesktopServices().OpenUrl(FileUrlOfPath(path), [report, path](bool opened) { report->Answer(path, opened); });
@@ -171,7 +181,7 @@ void ShellOpenFolders(QWidget* owner, const std::vector<std::string>& folders)
 
 void ExploreFolders(QWidget* owner, const std::vector<std::string>& files)
 {
-    auto report = std::make_shared<OpenReport>(owner, kFoldersNotOpened, files.size());
+    auto report = std::make_shared<OpenReport>(owner, FoldersNotOpened(), files.size());
     for (const std::string& file : files) {
         const std::string folder = WithTrailingSlash(FolderOfPath(file));
         DesktopServices().ShowItems({QString::fromLatin1(FileUrlOfPath(file).toEncoded())},

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
@@ -59,7 +60,7 @@ QToolButton* dropDownButton(QToolBar* bar, QAction* action, QMenu* menu)
 void TFormScanlark::CreateMenus()
 {
     QMenuBar* bar = menuBar();
-    QMenu* file = bar->addMenu(QStringLiteral("ファイル(&F)"));
+    QMenu* file = bar->addMenu(QCoreApplication::translate("MainWindow", "ファイル(&F)"));
     file->addAction(SelectFolderAct);
     file->addSeparator();
     file->addActions({OpenShellAct, OpenExplorerAct, OpenFolderAct});
@@ -68,18 +69,18 @@ void TFormScanlark::CreateMenus()
     file->addSeparator();
     file->addAction(KvExitAction1);
 
-    QMenu* edit = bar->addMenu(QStringLiteral("編集(&E)"));
+    QMenu* edit = bar->addMenu(QCoreApplication::translate("MainWindow", "編集(&E)"));
     edit->addActions({SearchFindAct, SearchFindNextAct});
     edit->addSeparator();
     edit->addAction(NameCopyAct);
     edit->addSeparator();
-    edit->addActions({CopyFileAct, MoveFileAct});
+    edit->addActions({CopyFileAct, MoveFileAct, KeepFoldersAct, UndoSetAsideAct});
     edit->addSeparator();
     edit->addAction(SelectAllAct);
     // This menu item carries a hint of its own.
     QAction* selectErrorsItem = edit->addAction(SelectErrorsActSl->text());
     selectErrorsItem->setObjectName(QStringLiteral("SelectErrorsMenuItem"));
-    SetHint(selectErrorsItem, QStringLiteral("エラーを選択|エラーをすべて選択します。"));
+    SetHint(selectErrorsItem, QCoreApplication::translate("MainWindow", "エラーを選択|エラーをすべて選択します。"));
     selectErrorsItem->setEnabled(SelectErrorsActSl->isEnabled());
     connect(SelectErrorsActSl, &QAction::changed, selectErrorsItem,
             [this, selectErrorsItem] { selectErrorsItem->setEnabled(SelectErrorsActSl->isEnabled()); });
@@ -95,7 +96,7 @@ void TFormScanlark::CreateMenus()
         item->setShortcutContext(Qt::WidgetShortcut);
     }
 
-    QMenu* view = bar->addMenu(QStringLiteral("表示(&V)"));
+    QMenu* view = bar->addMenu(QCoreApplication::translate("MainWindow", "表示(&V)"));
     view->addAction(FolderBarVisibleAct);
     view->addSeparator();
     view->addAction(ColumnsEditAct);
@@ -110,20 +111,20 @@ void TFormScanlark::CreateMenus()
     refresh->menuAction()->setStatusTip(RefreshAct->statusTip());
     refresh->addActions({RefreshAllAct, RefreshFoldersAct, RefreshFilesAct});
     view->addSeparator();
-    QMenu* image = view->addMenu(QStringLiteral("画像の表示(&V)"));
+    QMenu* image = view->addMenu(QCoreApplication::translate("MainWindow", "画像の表示(&V)"));
     image->addActions({IVNoneAct, IVScaleNormalAct, IVAutoScaleLongAct});
     view->addSeparator();
     view->addActions({SubFolderSearchAct, HiddenFileViewAct, DoNowAct});
 
-    QMenu* run = bar->addMenu(QStringLiteral("実行(&R)"));
-    run->addAction(JpegErrorCheckAllAct);
+    QMenu* run = bar->addMenu(QCoreApplication::translate("MainWindow", "実行(&R)"));
+    run->addActions({JpegErrorCheckAllAct, DeepCheckAct});
 
-    QMenu* tools = bar->addMenu(QStringLiteral("ツール(&T)"));
+    QMenu* tools = bar->addMenu(QCoreApplication::translate("MainWindow", "ツール(&T)"));
     tools->addAction(ActRecentEdit);
     tools->addSeparator();
     tools->addAction(OptionDetailAct);
 
-    QMenu* help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
+    QMenu* help = bar->addMenu(QCoreApplication::translate("MainWindow", "ヘルプ(&H)"));
     help->addAction(KvViewHelpHtmlActionSl);
     help->addSeparator();
     help->addAction(KvOpenAppFolderAction1);
@@ -154,7 +155,7 @@ void TFormScanlark::CreatePopupMenus()
 
     PMImgView = new QMenu(this);
     PMImgView->setObjectName(QStringLiteral("PMImgView"));
-    QMenu* modes = PMImgView->addMenu(QStringLiteral("画像の表示(&V)"));
+    QMenu* modes = PMImgView->addMenu(QCoreApplication::translate("MainWindow", "画像の表示(&V)"));
     modes->addActions({IVNoneAct, IVScaleNormalAct, IVAutoScaleLongAct});
     PMImgView->addSeparator();
     PMImgView->addActions({ImgCopyAct, ImgNameCopyAct});
@@ -165,7 +166,7 @@ void TFormScanlark::CreatePopupMenus()
 void TFormScanlark::CreateToolBars()
 {
     // The titles name the bars in the menu that shows and hides them.
-    TB1 = addToolBar(QStringLiteral("ツール バー"));
+    TB1 = addToolBar(QCoreApplication::translate("MainWindow", "ツール バー"));
     TB1->setObjectName(QStringLiteral("TB1"));
     TB1->setMovable(false);
     TB1->setIconSize(QSize(20, 20));
@@ -188,7 +189,7 @@ void TFormScanlark::CreateToolBars()
     TB1->addWidget(TBtnRun);
 
     addToolBarBreak();
-    TB2 = addToolBar(QStringLiteral("アドレス バー"));
+    TB2 = addToolBar(QCoreApplication::translate("MainWindow", "アドレス バー"));
     TB2->setObjectName(QStringLiteral("TB2"));
     TB2->setMovable(false);
     CBRecent = new QComboBox(TB2);
@@ -213,11 +214,11 @@ void TFormScanlark::CreateToolBars()
         if (folderItem < 0)
             continue;
         QAction* before = menu->actions().value(folderItem + 1);
-        for (const auto& [bar, name, text] : {std::tuple{TB1, "ToolBarVisibleAct", "ツール バー(&T)"},
-                                              std::tuple{TB2, "AddressBarVisibleAct", "アドレス バー(&A)"}}) {
+        for (const auto& [bar, name, text] : {std::tuple{TB1, "ToolBarVisibleAct", QT_TRANSLATE_NOOP("MainWindow", "ツール バー(&T)")},
+                                              std::tuple{TB2, "AddressBarVisibleAct", QT_TRANSLATE_NOOP("MainWindow", "アドレス バー(&A)")}}) {
             QAction* shown = bar->toggleViewAction();
             shown->setObjectName(QString::fromLatin1(name));
-            shown->setText(QString::fromUtf8(text));
+            shown->setText(QCoreApplication::translate("MainWindow", text));
             menu->insertAction(before, shown);
         }
     }

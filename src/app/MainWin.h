@@ -185,6 +185,7 @@ private:
     void SetupFileOperations();
     void CopyFileActExecute();
     void MoveFileActExecute();
+    void UndoSetAsideActExecute();
     void DeleteFileActExecute();
     void OpenShellActExecute();
     void OpenExplorerActExecute();

@@ -3,6 +3,7 @@
 // and a short poll keeps them current whatever changed them.
 #include "app/ActionTable.h"
 #include "app/FileListController.h"
+#include "app/FileOperationsController.h"
 #include "app/MainWin.h"
 #include "app/NavigationController.h"
 #include "app/PreviewController.h"
@@ -27,6 +28,7 @@ void TFormScanlark::ActionList1Update()
     fileList_->ReportFacts(facts);
     navigation_->ReportFacts(facts);
     preview_->ReportFacts(facts);
+    fileOps_->ReportFacts(facts);
     ApplyActionRules(*this, facts);
     BindRefreshButton(*this);
     CheckImageViewMode(*this);

@@ -1,4 +1,5 @@
-// Acting on the chosen files: copy or move them to a folder, delete them,
+// Acting on the chosen files: copy or move them to a folder (keeping their
+// folders, and undoing such a move), delete them,
 // open them or their folder, copy the focused file's name, each handed to
 // the controller of file operations (FileOperationsController).
 #include "app/FileOperationsController.h"
@@ -10,6 +11,7 @@ void TFormScanlark::SetupFileOperations()
 {
     connect(CopyFileAct, &QAction::triggered, this, &TFormScanlark::CopyFileActExecute);
     connect(MoveFileAct, &QAction::triggered, this, &TFormScanlark::MoveFileActExecute);
+    connect(UndoSetAsideAct, &QAction::triggered, this, &TFormScanlark::UndoSetAsideActExecute);
     connect(DeleteFileAct, &QAction::triggered, this, &TFormScanlark::DeleteFileActExecute);
     connect(OpenShellAct, &QAction::triggered, this, &TFormScanlark::OpenShellActExecute);
     connect(OpenExplorerAct, &QAction::triggered, this, &TFormScanlark::OpenExplorerActExecute);
@@ -25,6 +27,11 @@ void TFormScanlark::CopyFileActExecute()
 void TFormScanlark::MoveFileActExecute()
 {
     fileOps_->SendSelectedFiles(true);
+}
+
+void TFormScanlark::UndoSetAsideActExecute()
+{
+    fileOps_->UndoSetAside();
 }
 
 void TFormScanlark::DeleteFileActExecute()

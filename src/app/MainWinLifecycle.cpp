@@ -29,6 +29,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QKeyEvent>
 #include <QStandardPaths>
@@ -155,6 +156,8 @@ void TFormScanlark::CreateOptions()
     targets.FolderTree = STV;
     targets.FolderSplitter = Splitter1;
     targets.DoNowAct = DoNowAct;
+    targets.DeepCheckAct = DeepCheckAct;
+    targets.KeepFoldersAct = KeepFoldersAct;
     targets.FolderBarVisibleAct = FolderBarVisibleAct;
     targets.SubFolderSearchAct = SubFolderSearchAct;
     targets.HiddenFileViewAct = HiddenFileViewAct;
@@ -181,7 +184,7 @@ void TFormScanlark::CreateHistoryControl()
     KvRecentControl1->SetActionForward(ForwardAct);
     KvRecentControl1->SetPopupMenuBack(PMBack);
     KvRecentControl1->SetPopupMenuForward(PMForward);
-    KvRecentControl1->SConnective = QStringLiteral(" に");
+    KvRecentControl1->SConnective = QCoreApplication::translate("MainWindow", " に");
 }
 
 void TFormScanlark::CreateControllers()

@@ -20,6 +20,7 @@
 #include "platform/DisplayPath.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QLocale>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -132,7 +133,7 @@ void NavigationController::ShowInvalidFolder(const std::string& path)
     parts_.KvThreadJpegChecker1->ErrorCount = -1;
     list_.UpdateStatusBar();
     addressBox_.ShowPath(path);
-    parts_.SetPanelText(0, InvalidFolderText);
+    parts_.SetPanelText(0, InvalidFolderText());
 }
 
 // --- A listing's course ------------------------------------------------------
@@ -210,7 +211,7 @@ void NavigationController::ChooseFolder()
     else if (const TKvRecentItem* now = parts_.KvRecentControl1->NowItem())
         start = now->Path;
     if (const std::optional<std::string> chosen =
-            ::ChooseFolder(parts_.Window, QStringLiteral("フォルダを選択"), start))
+            ::ChooseFolder(parts_.Window, QCoreApplication::translate("MainWindow", "フォルダを選択"), start))
         OpenFolder(*chosen);
 }
 
@@ -254,9 +255,9 @@ void NavigationController::RefreshFilesKeepingMode()
         ReloadFolder();
         return;
     }
-    QMessageBox::warning(
-        parts_.Window, QStringLiteral("注意"),
-        QStringLiteral("フォルダ\"%1\"は存在しません。").arg(DisplayPath(WithTrailingSlash(now->Path))));
+    QMessageBox::warning(parts_.Window, QCoreApplication::translate("MainWindow", "注意"),
+                         QCoreApplication::translate("MainWindow", "フォルダ\"%1\"は存在しません。")
+                             .arg(DisplayPath(WithTrailingSlash(now->Path))));
 }
 
 void NavigationController::SetSubFolderSearch(bool on)
@@ -294,7 +295,7 @@ bool NavigationController::AcceptsHistoryEntry(const TKvRecentItem* now, const T
 QString NavigationController::HistoryCaption(const TKvRecentItem& item) const
 {
     if (DeleteLastChar(item.Path).empty() && item.Path != "/")
-        return QStringLiteral("<無効なフォルダ>");
+        return QCoreApplication::translate("MainWindow", "<無効なフォルダ>");
     // The root folder has no name of its own and is captioned "/".
     return DisplayPath(LastPathComponent(item.Path));
 }

@@ -5,8 +5,11 @@
 #include "app/KvShell.h"
 #include "app/WindowParts.h"
 #include "catalogue/KvFileInfo.h"
+#include "catalogue/KvFileInfos.h"
+#include "components/DamageBand.h"
 #include "components/KvImageView.h"
 #include "components/KvListView.h"
+#include "decode/DeepInfo.h"
 #include "decode/KvJpegDecoder.h"
 #include "platform/DisplayPath.h"
 #include "platform/ErrorText.h"
@@ -15,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QMainWindow>
 #include <QMimeData>
 #include <QSplitter>
@@ -112,25 +116,25 @@ struct LoadedPreview {
 // What the pane says in place of a picture that cannot be shown.
 QString CannotShowText(const QString& reason)
 {
-    return QStringLiteral("表示できません: %1").arg(reason);
+    return QCoreApplication::translate("Preview", "表示できません: %1").arg(reason);
 }
 
 QString FailureText(const TKvDecodedImage& failed)
 {
     switch (failed.Failure) {
     case TKvDecodeFailure::Unreadable:
-        return CannotShowText(QStringLiteral("ファイルを読めません (%1)")
+        return CannotShowText(QCoreApplication::translate("Preview", "ファイルを読めません (%1)")
                                   .arg(QString::fromStdString(ErrorText(failed.SystemError))));
-    case TKvDecodeFailure::NotAFile: return CannotShowText(QStringLiteral("通常のファイルではありません"));
+    case TKvDecodeFailure::NotAFile: return CannotShowText(QCoreApplication::translate("Preview", "通常のファイルではありません"));
     case TKvDecodeFailure::TooLarge:
-        return CannotShowText(QStringLiteral("画像が大きすぎます (%1×%2)")
+        return CannotShowText(QCoreApplication::translate("Preview", "画像が大きすぎます (%1×%2)")
                                   .arg(QString::number(failed.DeclaredWidth), QString::number(failed.DeclaredHeight)));
-    case TKvDecodeFailure::UnsupportedColour: return CannotShowText(QStringLiteral("この色の形式には対応していません"));
-    case TKvDecodeFailure::NoMemory: return CannotShowText(QStringLiteral("メモリが足りません"));
+    case TKvDecodeFailure::UnsupportedColour: return CannotShowText(QCoreApplication::translate("Preview", "この色の形式には対応していません"));
+    case TKvDecodeFailure::NoMemory: return CannotShowText(QCoreApplication::translate("Preview", "メモリが足りません"));
     case TKvDecodeFailure::NotJpeg:
     case TKvDecodeFailure::None: break;
     }
-    return CannotShowText(QStringLiteral("JPEG として読めません"));
+    return CannotShowText(QCoreApplication::translate("Preview", "JPEG として読めません"));
 }
 
 LoadedPreview LoadPreview(const std::string& path, QSize fitInto, const std::atomic<bool>& abandoned)
@@ -252,7 +256,7 @@ void PreviewController::Load()
         return;  // already on its way
     if (!HasJpegExtension(entry->Name)) {
         Close();
-        pane->SetMessage(CannotShowText(QStringLiteral("JPEG ファイルではありません")));
+        pane->SetMessage(CannotShowText(QCoreApplication::translate("Preview", "JPEG ファイルではありません")));
         return;
     }
     // The pane shows the picture it has until the new one is decoded; the
@@ -283,9 +287,13 @@ void PreviewController::ShowLoaded(const std::string& path, const QImage& image,
     }
     pane->SetBitmap(image, autoScaled);  // the picture before becomes the spare
     shownPath_ = path;
+    const std::optional<DeepInfo> deep = ShownDeepInfo(path);
+    if (deep)
+        pane->SetBands(DamageBands(*deep, image.height()));
     // One pass of arg: a "%2" in a file name stays as it is.
-    pane->SetHint(QStringLiteral("|%1 <%2x%3>")
-                      .arg(DisplayPath(path), QString::number(image.width()), QString::number(image.height())));
+    pane->SetHint(QStringLiteral("|%1 <%2x%3>%4")
+                      .arg(DisplayPath(path), QString::number(image.width()), QString::number(image.height()),
+                           deep ? DamageHint(*deep) : QString()));
     UpdateActions();
     switch (parts_.AppOptions->ImgViewMode) {
     case 1: parts_.IVScaleNormalAct->trigger(); break;
@@ -293,6 +301,16 @@ void PreviewController::ShowLoaded(const std::string& path, const QImage& image,
     default: break;
     }
     spareTimer_->start();
+}
+
+std::optional<DeepInfo> PreviewController::ShownDeepInfo(const std::string& path) const
+{
+    const int row = list_.FindFileIndex(path);
+    if (row < 0)
+        return std::nullopt;
+    const TKvJpegInfoReadLock lock;  // a check may be replacing the records
+    const DeepInfo* deep = parts_.KvFileInfos1->FileInfoList().FileInfos(row)->DeepCheckInfo();
+    return deep ? std::optional<DeepInfo>(*deep) : std::nullopt;
 }
 
 void PreviewController::CancelLoad()

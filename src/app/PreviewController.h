@@ -1,8 +1,10 @@
 // The image preview under the file list: its view modes, loading the
 // focused file off the window's thread, closing, copying, fitting the pane
-// to the image, and the preview's facts for the action rules. Parts used:
-// ImgView32, Splitter2, LVFiles, AppOptions, Window and the view-mode and
-// image actions.
+// to the image, and the preview's facts for the action rules. Where the
+// deep check found damage in the shown file, the pane draws a band over the
+// damaged rows and the hint says where. Parts used: ImgView32, Splitter2,
+// LVFiles, KvFileInfos1, AppOptions, Window and the view-mode and image
+// actions.
 //
 // Loads decode on the loader's thread, into the memory of the photo shown
 // before when it has room, and make the automatic scale's copy there; the
@@ -12,6 +14,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 class FileListController;
@@ -20,6 +23,7 @@ class QString;
 class QTimer;
 class TKvPreviewLoader;
 struct ActionFacts;
+struct DeepInfo;
 struct WindowParts;
 
 class PreviewController {
@@ -63,6 +67,9 @@ private:
     // A load's end, on the main thread: its picture into the pane, or an
     // empty pane saying failure when image is null.
     void ShowLoaded(const std::string& path, const QImage& image, const QImage& autoScaled, const QString& failure);
+    // A copy of the deep check's result for the listed file at path, if any
+    // (the pane draws its damage and names it in the hint).
+    std::optional<DeepInfo> ShownDeepInfo(const std::string& path) const;
     // Abandons the load on its way, if any; the pane keeps what it shows.
     void CancelLoad();
     // The list's focus moved: a load of a file no longer focused is abandoned.

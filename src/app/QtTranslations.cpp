@@ -2,15 +2,18 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
-#include <QLocale>
 #include <QTranslator>
 
-bool InstallJapaneseQtTranslations(QCoreApplication& app)
+bool InstallTranslations(QCoreApplication& app, TextLanguage language)
 {
     auto* translator = new QTranslator(&app);
-    // Loaded by name, not by the system locale: the window is Japanese on
-    // any system.
-    if (!translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    // Loaded by name, not through QLocale: the language was decided from
+    // the environment, and a locale that is not generated must not matter.
+    const bool loaded =
+        language == TextLanguage::Japanese
+            ? translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+            : translator->load(QStringLiteral(":/i18n/scanlark_en.qm"));
+    if (!loaded) {
         delete translator;
         return false;
     }

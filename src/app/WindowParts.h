@@ -82,6 +82,8 @@ struct WindowParts {
     QAction* SearchFindNextAct = nullptr;
     QAction* CopyFileAct = nullptr;
     QAction* MoveFileAct = nullptr;
+    QAction* KeepFoldersAct = nullptr;
+    QAction* UndoSetAsideAct = nullptr;
     QAction* SelectAllAct = nullptr;
     QAction* SelectChangeAct = nullptr;
     QAction* SelectErrorsActSl = nullptr;
@@ -105,6 +107,7 @@ struct WindowParts {
     QAction* ActRecentEdit = nullptr;
     QAction* OptionDetailAct = nullptr;
     QAction* JpegErrorCheckAllAct = nullptr;
+    QAction* DeepCheckAct = nullptr;
     QAction* IVNoneAct = nullptr;
     QAction* IVScaleNormalAct = nullptr;
     QAction* IVAutoScaleLongAct = nullptr;

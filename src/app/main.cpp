@@ -14,6 +14,7 @@
 #include "version/Version.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QSocketNotifier>
@@ -87,10 +88,10 @@ void reportNoAnswer(const std::string& argument, const std::string& why)
     const QString platform = QGuiApplication::platformName();
     if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
         return;
-    QString text = QStringLiteral("起動中の %1 が応答しません。").arg(ProductTitle);
+    QString text = QCoreApplication::translate("MainWindow", "起動中の %1 が応答しません。").arg(ProductTitle);
     if (!argument.empty())
-        text += QStringLiteral("\n%1 は開かれませんでした。").arg(DisplayPath(argument));
-    QMessageBox::warning(nullptr, QStringLiteral("注意"), text);
+        text += QCoreApplication::translate("MainWindow", "\n%1 は開かれませんでした。").arg(DisplayPath(argument));
+    QMessageBox::warning(nullptr, QCoreApplication::translate("MainWindow", "注意"), text);
 }
 
 // A second start hands its argument to the running window. Returns this
@@ -166,7 +167,7 @@ int main(int argc, char** argv)
     const StartRequest request = ReadStartArguments(argc, argv);
     if (const int code = answerWithoutWindow(request); code >= 0)
         return code;
-    InstallJapaneseQtTranslations(app);
+    InstallTranslations(app, LanguageFromEnvironment());
     QApplication::setApplicationName(ProductTitle);
     QApplication::setOrganizationName(QStringLiteral("Korvel"));
     // Ties the window to the installed .desktop file (its name and icon).

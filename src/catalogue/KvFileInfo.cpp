@@ -1,5 +1,7 @@
 #include "catalogue/KvFileInfo.h"
 
+#include "decode/DeepInfo.h"
+
 #include <cstdint>
 #include <mutex>
 #include <new>
@@ -123,6 +125,7 @@ TKvFileInfo::~TKvFileInfo()
 {
     if (OwnsJpegInfo)
         delete jpegInfo_.load(std::memory_order_acquire);
+    delete deepInfo_.load(std::memory_order_acquire);
 }
 
 std::string TKvFileInfo::PathOnly() const
@@ -140,6 +143,21 @@ void TKvFileInfo::SetJpegInfo(TKvJpegInfo* info)
     TKvJpegInfo* previous = jpegInfo_.exchange(info, std::memory_order_acq_rel);
     if (OwnsJpegInfo && previous != info)
         delete previous;
+}
+
+void TKvFileInfo::SetDeepInfo(DeepInfo* info)
+{
+    const std::unique_lock lock(JpegInfoMutex());
+    DeepInfo* previous = deepInfo_.exchange(info, std::memory_order_acq_rel);
+    if (previous != info)
+        delete previous;
+}
+
+bool TKvFileInfo::CheckFoundDamage() const
+{
+    const TKvJpegInfo* walk = JpegInfo();
+    const DeepInfo* deep = DeepCheckInfo();
+    return (walk && walk->Verdict >= jvDamaged) || (deep && deep->Verdict == DeepVerdict::Damaged);
 }
 
 std::shared_mutex& JpegInfoMutex()

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+struct DeepInfo;
+
 class TKvFileInfo {
 public:
     explicit TKvFileInfo(bool ownsJpegInfo = true) : OwnsJpegInfo(ownsJpegInfo) {}
@@ -60,8 +62,21 @@ public:
     // the old record freed. Any thread.
     void SetJpegInfo(TKvJpegInfo* info);
 
+    // The deep check's result (decode/DeepInfo.h), or null: attached after
+    // the walk's record by the check's decoding workers, and read under the
+    // same lock and rules as JpegInfo. The entry always owns it.
+    const DeepInfo* DeepCheckInfo() const { return deepInfo_.load(std::memory_order_acquire); }
+    // Attaches info (may be null) and frees the previous result, under the
+    // exclusive record lock. Any thread.
+    void SetDeepInfo(DeepInfo* info);
+    // Whether either check found damage: the walk's verdict 2 and up, or
+    // image data the deep check calls damaged. Hold a TKvJpegInfoReadLock
+    // while a check may run.
+    bool CheckFoundDamage() const;
+
 private:
     std::atomic<TKvJpegInfo*> jpegInfo_{nullptr};
+    std::atomic<DeepInfo*> deepInfo_{nullptr};
 };
 
 // The lock that guards every entry's check result against its replacement.

@@ -2,6 +2,7 @@
 
 #include "catalogue/KvCollation.h"
 #include "catalogue/KvUtils.h"
+#include "decode/DeepInfo.h"
 
 #include <algorithm>
 #include <type_traits>
@@ -133,6 +134,45 @@ int versionRank(const TKvJpegInfo& info)
     return info.IsJfif ? 1 : info.IsExif ? 2 : 0;
 }
 
+// The "エラー" column's order: the walk's verdicts, with files whose image
+// data alone is damaged after the sound ones and before the walk's errors.
+int errorRank(const TKvJpegInfo& walk, const DeepInfo* deep)
+{
+    if (walk.Verdict >= 0 && !IsJpegErrorVerdict(walk.Verdict) && deep && deep->Verdict == DeepVerdict::Damaged)
+        return 2 * jvOkWithTrailingData + 1;
+    return 2 * walk.Verdict;
+}
+
+// The deep check's columns list their verdicts in this order; files without
+// a result come first.
+int deepRank(const DeepInfo* deep)
+{
+    if (!deep)
+        return -1;
+    switch (deep->Verdict) {
+    case DeepVerdict::Sound: return 0;
+    case DeepVerdict::Warning: return 1;
+    case DeepVerdict::Damaged: return 2;
+    case DeepVerdict::NotDecoded: return 3;
+    }
+    return 4;
+}
+
+double soundFraction(const DeepInfo* deep)
+{
+    return deep ? deep->SoundFraction : -2;
+}
+
+int32_t firstBadRow(const DeepInfo* deep)
+{
+    return deep ? deep->FirstBadRow : -2;
+}
+
+int trailerKind(const DeepInfo* deep)
+{
+    return deep ? static_cast<int>(deep->Trailer.Kind) : -1;
+}
+
 void buildKeys(SortKeys& keys, const std::vector<TKvFileInfo*>& entries, TKvSortMode mode)
 {
     const auto byName = [](const std::string& raw) { return FileNameCollationKey(raw); };
@@ -258,8 +298,14 @@ int CompareFileInfosByJpeg(const TKvFileInfo* A, const TKvFileInfo* B)
         if (result == 0)
             result = next;
     };
+    const DeepInfo* deepA = A->DeepCheckInfo();
+    const DeepInfo* deepB = B->DeepCheckInfo();
     switch (sortMode) {
-    case M::JPEG_Error: then(compareValues(a->Verdict, b->Verdict)); then(compareValues(a->TrailingBytes, b->TrailingBytes)); break;
+    case M::JPEG_Error:
+        then(compareValues(errorRank(*a, deepA), errorRank(*b, deepB)));
+        then(compareValues(a->Verdict, b->Verdict));
+        then(compareValues(a->TrailingBytes, b->TrailingBytes));
+        break;
     case M::JPEG_AddBinary: then(compareValues(a->TrailingBytes, b->TrailingBytes)); then(compareValues(a->Verdict, b->Verdict)); break;
     case M::JPEG_Format: then(compareValues(a->ProcessCode, b->ProcessCode)); break;
     case M::JPEG_MacBinary: then(compareValues(a->HasMacBinaryHeader, b->HasMacBinaryHeader)); break;
@@ -276,6 +322,23 @@ int CompareFileInfosByJpeg(const TKvFileInfo* A, const TKvFileInfo* B)
     case M::JPEG_Comment: then(commentOrder(A, B)); break;
     case M::JPEG_Quality: then(compareValues(a->Quality, b->Quality)); then(compareValues(a->IjgQuality, b->IjgQuality)); break;
     case M::JPEG_IJGQuality: then(compareValues(a->IjgQuality, b->IjgQuality)); then(compareValues(a->Quality, b->Quality)); break;
+    case M::JPEG_DeepVerdict:
+        then(compareValues(deepRank(deepA), deepRank(deepB)));
+        then(compareValues(soundFraction(deepA), soundFraction(deepB)));
+        break;
+    case M::JPEG_SoundFraction:
+        then(compareValues(soundFraction(deepA), soundFraction(deepB)));
+        then(compareValues(firstBadRow(deepA), firstBadRow(deepB)));
+        break;
+    case M::JPEG_FirstBadRow:
+        then(compareValues(firstBadRow(deepA), firstBadRow(deepB)));
+        then(compareValues(soundFraction(deepA), soundFraction(deepB)));
+        break;
+    case M::JPEG_Trailer:
+        then(compareValues(trailerKind(deepA), trailerKind(deepB)));
+        if (deepA && deepB)
+            then(compareValues(deepA->Trailer.Size, deepB->Trailer.Size));
+        break;
     default: break;
     }
     return finish(result, A, B);

@@ -67,7 +67,7 @@ public:
     // Sorts the visible sequence with CompareFileInfos under SortMode and
     // SortDown (modes 0..11).
     void Sort();
-    // Sorts the visible sequence with a caller's comparison (modes 12..24
+    // Sorts the visible sequence with a caller's comparison (modes 12 and up
     // with CompareFileInfosByJpeg). The comparison sees SortMode and SortDown
     // of this list.
     void CustomSort(TKvFileInfoCompare Compare);

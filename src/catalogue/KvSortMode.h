@@ -35,8 +35,14 @@ enum TKvSortMode : int32_t {
     JPEG_Comment,
     JPEG_Quality,
     JPEG_IJGQuality,
+    // The deep check's columns, after the 25 of the walk, so that stored
+    // column settings and sort modes keep their numbers.
+    JPEG_DeepVerdict,
+    JPEG_SoundFraction,
+    JPEG_FirstBadRow,
+    JPEG_Trailer,
 };
-inline constexpr int32_t Count = JPEG_IJGQuality + 1;
+inline constexpr int32_t Count = JPEG_Trailer + 1;
 }  // namespace KvSortMode
 
 using TKvSortMode = KvSortMode::TKvSortMode;

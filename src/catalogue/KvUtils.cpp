@@ -2,6 +2,7 @@
 
 #include "platform/DisplayPath.h"
 
+#include <QCoreApplication>
 #include <QMimeDatabase>
 #include <QMimeType>
 #include <QStringDecoder>
@@ -59,9 +60,9 @@ QString SizeToStr(int64_t bytes, const QLocale& locale)
     constexpr double giga = 1024.0 * 1024.0 * 1024.0;
 
     if (bytes < 0)
-        return u"2GB以上"_s;
+        return QCoreApplication::translate("Sizes", "2GB以上");
     if (bytes < 1000)
-        return formatThreeDigits(static_cast<double>(bytes), locale) + u" バイト"_s;
+        return formatThreeDigits(static_cast<double>(bytes), locale) + QCoreApplication::translate("Sizes", " バイト");
     // 1000 units of the smaller size, not 1024, keep the number below 1000.
     if (bytes < 1000 * kilo)
         return formatThreeDigits(static_cast<double>(bytes) / kilo, locale) + u" KB"_s;

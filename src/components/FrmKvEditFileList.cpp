@@ -8,11 +8,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
-#include <QKeySequence>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
@@ -74,7 +75,7 @@ TFormKvEditFileList::~TFormKvEditFileList() = default;
 void TFormKvEditFileList::FormCreate()
 {
     setObjectName(QStringLiteral("FormKvEditFileList"));
-    setWindowTitle(QStringLiteral("リストエディター"));
+    setWindowTitle(QCoreApplication::translate("HistoryEditor", "リストエディター"));
     setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
     setSizeGripEnabled(true);
     resize(600, 400);
@@ -91,25 +92,27 @@ void TFormKvEditFileList::FormCreate()
         const char* caption;
         int width;
     };
-    for (const ColumnDesign& design : {ColumnDesign{"KvListColumnInfo0", "順番", 50},
-                                       ColumnDesign{"KvListColumnInfo2", "フォルダ名", 400},
-                                       ColumnDesign{"KvListColumnInfo3", "フォルダ名のみ", 100}}) {
+    for (const ColumnDesign& design :
+         {ColumnDesign{"KvListColumnInfo0", QT_TRANSLATE_NOOP("HistoryEditor", "順番"), 50},
+          ColumnDesign{"KvListColumnInfo2", QT_TRANSLATE_NOOP("HistoryEditor", "フォルダ名"), 400},
+          ColumnDesign{"KvListColumnInfo3", QT_TRANSLATE_NOOP("HistoryEditor", "フォルダ名のみ"), 100}}) {
         TKvListColumnInfo& info = KvColumnInfos1->ColumnInfos().Add();
         info.IdentName = design.ident;
-        info.Caption = QString::fromUtf8(design.caption);
+        info.Caption = QCoreApplication::translate("HistoryEditor", design.caption);
         info.SetDefaultWidth(design.width);
     }
 
     const auto makeAction = [this](const char* name, const char* caption) {
-        auto* action = new QAction(QString::fromUtf8(caption), this);
+        auto* action = new QAction(QCoreApplication::translate("HistoryEditor", caption), this);
         action->setObjectName(QString::fromLatin1(name));
         return action;
     };
     // Access keys, so that every button is reached from the keyboard.
-    ActNumber = makeAction("ActNumber", "現在の順番に変更(&N)");
-    ActDelete = makeAction("ActDelete", "削除(&D)");
-    ActDeleteInvalidFolders = makeAction("ActDeleteInvalidFolders", "不正なパスを削除(&I)");
-    ActClear = makeAction("ActClear", "すべて削除(&A)");
+    ActNumber = makeAction("ActNumber", QT_TRANSLATE_NOOP("HistoryEditor", "現在の順番に変更(&N)"));
+    ActDelete = makeAction("ActDelete", QT_TRANSLATE_NOOP("HistoryEditor", "削除(&D)"));
+    ActDeleteInvalidFolders =
+        makeAction("ActDeleteInvalidFolders", QT_TRANSLATE_NOOP("HistoryEditor", "不正なパスを削除(&I)"));
+    ActClear = makeAction("ActClear", QT_TRANSLATE_NOOP("HistoryEditor", "すべて削除(&A)"));
     ActSetStatusBarText = makeAction("ActSetStatusBarText", "");
     connect(ActNumber, &QAction::triggered, this, &TFormKvEditFileList::ActNumberExecute);
     connect(ActDelete, &QAction::triggered, this, &TFormKvEditFileList::ActDeleteExecute);
@@ -164,7 +167,7 @@ void TFormKvEditFileList::FormCreate()
     auto* ok = new QPushButton(QStringLiteral("OK"), okCancel);
     ok->setObjectName(QStringLiteral("ButtonOK"));
     ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("キャンセル"), okCancel);
+    auto* cancel = new QPushButton(QCoreApplication::translate("HistoryEditor", "キャンセル"), okCancel);
     cancel->setObjectName(QStringLiteral("ButtonCancel"));
     cancel->setAutoDefault(false);
     for (QPushButton* button : {ok, cancel}) {
@@ -313,13 +316,15 @@ void TFormKvEditFileList::ActClearExecute()
 
 void TFormKvEditFileList::ActSetStatusBarTextExecute()
 {
-    panels_[0]->setText(QStringLiteral("%1 個のオブジェクトを選択").arg(GroupedCount(KvListView1->selectedRowCount())));
+    panels_[0]->setText(QCoreApplication::translate("HistoryEditor", "%1 個のオブジェクトを選択")
+                            .arg(GroupedCount(KvListView1->selectedRowCount())));
     const int focused = KvListView1->currentRow();
     const int count = KvListView1->RowCount();
     if (focused >= 0)
         panels_[1]->setText(QStringLiteral("%1 / %2").arg(GroupedCount(focused + 1), GroupedCount(count)));
     else
-        panels_[1]->setText(QStringLiteral("%1 個のオブジェクト").arg(GroupedCount(count)));
+        panels_[1]->setText(
+            QCoreApplication::translate("HistoryEditor", "%1 個のオブジェクト").arg(GroupedCount(count)));
 }
 
 bool EditFileNameList(QWidget* owner, std::vector<std::string>& strings)

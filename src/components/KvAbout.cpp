@@ -1,5 +1,6 @@
 #include "components/KvAbout.h"
 
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QMouseEvent>
@@ -55,11 +56,11 @@ TKvAboutBox::TKvAboutBox(QWidget* parent, TKvUrlOpener urlOpener)
     copyright_ = PlaceLabel(new QLabel(this), "Copyright", 96, 32);
 
     url_ = PlaceLabel(new ClickableLabel(this, [this] { UrlClick(); }), "Url", 96, 56);
-    url_->setToolTip(QStringLiteral("ホームページ"));
+    url_->setToolTip(QCoreApplication::translate("About", "ホームページ"));
     url_->hide();
 
     email_ = PlaceLabel(new ClickableLabel(this, [this] { EmailClick(); }), "Email", 96, 72);
-    email_->setToolTip(QStringLiteral("メール"));
+    email_->setToolTip(QCoreApplication::translate("About", "メール"));
     email_->hide();
 
     memo_ = new QPlainTextEdit(this);
@@ -84,7 +85,7 @@ void TKvAboutBox::SetProgramIcon(const QIcon& icon)
 
 void TKvAboutBox::SetApplication(const QString& name, const QString& version)
 {
-    setWindowTitle(QStringLiteral("%1 のバージョン情報").arg(name));
+    setWindowTitle(QCoreApplication::translate("About", "%1 のバージョン情報").arg(name));
     productName_->setText(QStringLiteral("%1  Version %2").arg(name, version));
     productName_->adjustSize();
 }

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -151,14 +152,18 @@ void TKvViewHelpHtmlAction::Execute()
         return;
     QString text;
     if (path.isEmpty()) {
-        text = QStringLiteral("ヘルプファイル %1 が見つかりません。\n探した場所:").arg(FileName);
+        text =
+            QCoreApplication::translate("Actions", "ヘルプファイル %1 が見つかりません。\n探した場所:").arg(FileName);
         for (const QString& folder : searchedFolders(SearchFolders))
             text += u'\n' + QDir::cleanPath(folder + u'/' + FileName);
     } else {
-        text = QStringLiteral("ヘルプファイルを開けません。\n%1\nHTML を開くプログラム(ブラウザ)が設定されているか確認してください。")
-                   .arg(path);
+        text =
+            QCoreApplication::translate(
+                "Actions",
+                "ヘルプファイルを開けません。\n%1\nHTML を開くプログラム(ブラウザ)が設定されているか確認してください。")
+                .arg(path);
     }
-    QMessageBox::warning(Window(), QStringLiteral("注意"), text);
+    QMessageBox::warning(Window(), QCoreApplication::translate("Actions", "注意"), text);
 }
 
 QStringList HelpSearchFolders(const QString& executableFolder)
@@ -228,25 +233,33 @@ Action* MakeKorvelAction(QWidget* window, const char* name, const QString& capti
 TKvKorvelActions CreateKorvelActions(QWidget* window)
 {
     TKvKorvelActions actions;
-    actions.KvViewHelpHtmlActionSl = MakeKorvelAction<TKvViewHelpHtmlAction>(
-        window, "KvViewHelpHtmlActionSl", QStringLiteral("ヘルプ(&H)"), QStringLiteral("ヘルプ|ヘルプのHTMLを開きます。"));
+    actions.KvViewHelpHtmlActionSl =
+        MakeKorvelAction<TKvViewHelpHtmlAction>(window, "KvViewHelpHtmlActionSl",
+                                                QCoreApplication::translate("Actions", "ヘルプ(&H)"),
+                                                QCoreApplication::translate("Actions",
+                                                                            "ヘルプ|ヘルプのHTMLを開きます。"));
     actions.KvViewHelpHtmlActionSl->setShortcut(QKeySequence(Qt::Key_F1));
-    actions.KvViewHelpHtmlActionSl->FileName = QStringLiteral("slhelp/index.html");
+    // The page in the window's language: the catalogue names the page.
+    actions.KvViewHelpHtmlActionSl->FileName = QCoreApplication::translate("Actions", "slhelp/index.html");
     actions.KvViewHelpHtmlActionSl->SearchFolders = HelpSearchFolders(ExecutableFolder());
 
     actions.KvAboutActionSl =
-        MakeKorvelAction<TKvAboutAction>(window, "KvAboutActionSl", QStringLiteral("バージョン情報(&A)"),
-                                         QStringLiteral("バージョン情報|バージョン情報を表示します。"));
+        MakeKorvelAction<TKvAboutAction>(window, "KvAboutActionSl",
+                                         QCoreApplication::translate("Actions", "バージョン情報(&A)"),
+                                         QCoreApplication::translate("Actions",
+                                                                     "バージョン情報|バージョン情報を表示します。"));
     actions.KvAboutActionSl->Comment = {
-        QStringLiteral("JPEG画像の表示には Independent JPEG Group のコードを使用しています。")};
+        QCoreApplication::translate("Actions", "JPEG画像の表示には Independent JPEG Group のコードを使用しています。")};
     actions.KvAboutActionSl->CopyrightInfo = QString::fromUtf8(KorvelCopyright);
 
     actions.KvOpenAppFolderAction1 = MakeKorvelAction<TKvOpenAppFolderAction>(
-        window, "KvOpenAppFolderAction1", QStringLiteral("アプリケーションのフォルダを開く(&O)"),
-        QStringLiteral("アプリケーションのフォルダを開く|アプリケーションのフォルダを開く"));
+        window, "KvOpenAppFolderAction1",
+        QCoreApplication::translate("Actions", "アプリケーションのフォルダを開く(&O)"),
+        QCoreApplication::translate("Actions", "アプリケーションのフォルダを開く|アプリケーションのフォルダを開く"));
 
-    actions.KvExitAction1 = MakeKorvelAction<TKvExitAction>(window, "KvExitAction1", QStringLiteral("終了(&X)"),
-                                                            QStringLiteral("終了|アプリケーションを終了します。"));
+    actions.KvExitAction1 =
+        MakeKorvelAction<TKvExitAction>(window, "KvExitAction1", QCoreApplication::translate("Actions", "終了(&X)"),
+                                        QCoreApplication::translate("Actions", "終了|アプリケーションを終了します。"));
     return actions;
 }
 

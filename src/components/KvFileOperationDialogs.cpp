@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -37,12 +38,23 @@ struct TKindTexts {
 TKindTexts TextsOf(TKvFileOperationKind kind)
 {
     switch (kind) {
-    case TKvFileOperationKind::Copy: return {"ファイルのコピー", "コピー", "コピーしています..."};
-    case TKvFileOperationKind::Move: return {"ファイルの移動", "移動", "移動しています..."};
-    case TKvFileOperationKind::Trash: return {"ごみ箱へ移動", "ごみ箱へ移動", "ごみ箱へ移動しています..."};
+    case TKvFileOperationKind::Copy:
+        return {QT_TRANSLATE_NOOP("FileOperationDialogs", "ファイルのコピー"),
+                QT_TRANSLATE_NOOP("FileOperationDialogs", "コピー"),
+                QT_TRANSLATE_NOOP("FileOperationDialogs", "コピーしています...")};
+    case TKvFileOperationKind::Move:
+        return {QT_TRANSLATE_NOOP("FileOperationDialogs", "ファイルの移動"),
+                QT_TRANSLATE_NOOP("FileOperationDialogs", "移動"),
+                QT_TRANSLATE_NOOP("FileOperationDialogs", "移動しています...")};
+    case TKvFileOperationKind::Trash:
+        return {QT_TRANSLATE_NOOP("FileOperationDialogs", "ごみ箱へ移動"),
+                QT_TRANSLATE_NOOP("FileOperationDialogs", "ごみ箱へ移動"),
+                QT_TRANSLATE_NOOP("FileOperationDialogs", "ごみ箱へ移動しています...")};
     case TKvFileOperationKind::Delete: break;
     }
-    return {"ファイルの削除", "削除", "削除しています..."};
+    return {QT_TRANSLATE_NOOP("FileOperationDialogs", "ファイルの削除"),
+            QT_TRANSLATE_NOOP("FileOperationDialogs", "削除"),
+            QT_TRANSLATE_NOOP("FileOperationDialogs", "削除しています...")};
 }
 
 QString LastComponent(const std::string& path)
@@ -75,10 +87,10 @@ public:
     TProgressDialog(QWidget* owner, TKvFileOperationKind kind, size_t count) : QDialog(owner), kind_(kind), count_(count)
     {
         setObjectName(QStringLiteral("FileOperationProgressDialog"));
-        setWindowTitle(QString::fromUtf8(TextsOf(kind).Title));
+        setWindowTitle(QCoreApplication::translate("FileOperationDialogs", TextsOf(kind).Title));
         setWindowModality(Qt::ApplicationModal);
         auto* layout = new QVBoxLayout(this);
-        heading_ = new QLabel(QString::fromUtf8(TextsOf(kind).Working), this);
+        heading_ = new QLabel(QCoreApplication::translate("FileOperationDialogs", TextsOf(kind).Working), this);
         name_ = new QLabel(this);
         name_->setObjectName(QStringLiteral("FileOperationName"));
         name_->setTextFormat(Qt::PlainText);
@@ -87,7 +99,7 @@ public:
         counts_->setObjectName(QStringLiteral("FileOperationCounts"));
         bar_ = new QProgressBar(this);
         bar_->setRange(0, 1000);
-        cancel_ = new QPushButton(QStringLiteral("キャンセル"), this);
+        cancel_ = new QPushButton(QCoreApplication::translate("FileOperationDialogs", "キャンセル"), this);
         cancel_->setObjectName(QStringLiteral("FileOperationCancel"));
         auto* buttons = new QDialogButtonBox(this);
         buttons->addButton(cancel_, QDialogButtonBox::RejectRole);
@@ -113,10 +125,12 @@ public:
         if (!progress)
             return;
         name_->setText(LastComponent(progress->Current));
-        QString counts = QStringLiteral("%1 / %2 ファイル").arg(progress->Index + 1).arg(count_);
+        QString counts = QCoreApplication::translate("FileOperationDialogs", "%1 / %2 ファイル")
+                             .arg(progress->Index + 1)
+                             .arg(count_);
         const bool hasBytes = kind_ == TKvFileOperationKind::Copy || kind_ == TKvFileOperationKind::Move;
         if (hasBytes && progress->BytesTotal > 0)
-            counts += QStringLiteral("  (このファイル %1 / %2)")
+            counts += QCoreApplication::translate("FileOperationDialogs", "  (このファイル %1 / %2)")
                           .arg(SizeToStr(static_cast<int64_t>(progress->BytesDone)),
                                SizeToStr(static_cast<int64_t>(progress->BytesTotal)));
         double share = static_cast<double>(progress->Index);
@@ -126,7 +140,7 @@ public:
         bar_->setValue(permille);
         // The bar counts the whole run, the bytes the current file: say both.
         if (count_ > 1)
-            counts += QStringLiteral("  全体 %1%").arg(permille / 10);
+            counts += QCoreApplication::translate("FileOperationDialogs", "  全体 %1%").arg(permille / 10);
         counts_->setText(counts);
     }
 
@@ -135,7 +149,7 @@ public:
     void reject() override
     {
         cancelled_ = true;
-        heading_->setText(QStringLiteral("キャンセルしています..."));
+        heading_->setText(QCoreApplication::translate("FileOperationDialogs", "キャンセルしています..."));
         cancel_->setEnabled(false);
     }
 
@@ -154,40 +168,49 @@ QString DescribeFile(const std::string& path)
 {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0)
-        return QStringLiteral("(不明)");
+        return QCoreApplication::translate("FileOperationDialogs", "(不明)");
     const QDateTime modified =
         QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000);
-    return QStringLiteral("%1、%2").arg(SizeToStr(info.st_size),
-                                        QLocale::system().toString(modified, QLocale::ShortFormat));
+    return QCoreApplication::translate("FileOperationDialogs", "%1、%2")
+        .arg(SizeToStr(info.st_size), QLocale::system().toString(modified, QLocale::ShortFormat));
 }
 
 TKvConflictReply AskConflict(QWidget* owner, TKvFileOperationKind kind, const std::string& source,
                              const std::string& destination)
 {
-    const QString verb = kind == TKvFileOperationKind::Move ? QStringLiteral("移動") : QStringLiteral("コピー");
-    QMessageBox box(QMessageBox::Question, QStringLiteral("ファイル名の重複"),
-                    QStringLiteral("%1先に「%2」という名前のファイルがすでにあります。\n置き換えますか?")
+    const QString verb = kind == TKvFileOperationKind::Move
+                             ? QCoreApplication::translate("FileOperationDialogs", "移動")
+                             : QCoreApplication::translate("FileOperationDialogs", "コピー");
+    QMessageBox box(QMessageBox::Question, QCoreApplication::translate("FileOperationDialogs", "ファイル名の重複"),
+                    QCoreApplication::translate("FileOperationDialogs",
+                                                "%1先に「%2」という名前のファイルがすでにあります。\n置き換えますか?")
                         .arg(verb, LastComponent(destination)),
                     QMessageBox::NoButton, owner);
     box.setObjectName(QStringLiteral("FileConflictDialog"));
     box.setTextFormat(Qt::PlainText);
     // Both folders: two cards hold the same names, and only the folder
     // tells which file is which.
-    box.setInformativeText(QStringLiteral("置き換えられるファイル: %1\n    (%2)\n%3するファイル: %4\n    (%5)\n"
-                                          "置き換えられるファイルはごみ箱に移動します。")
-                               .arg(DisplayPath(destination), DescribeFile(destination), verb, DisplayPath(source),
-                                    DescribeFile(source)));
-    QPushButton* overwrite = box.addButton(QStringLiteral("上書き(&O)"), QMessageBox::AcceptRole);
+    box.setInformativeText(
+        QCoreApplication::translate("FileOperationDialogs",
+                                    "置き換えられるファイル: %1\n    (%2)\n%3するファイル: %4\n    (%5)\n"
+                                    "置き換えられるファイルはごみ箱に移動します。")
+            .arg(DisplayPath(destination), DescribeFile(destination), verb, DisplayPath(source), DescribeFile(source)));
+    QPushButton* overwrite =
+        box.addButton(QCoreApplication::translate("FileOperationDialogs", "上書き(&O)"), QMessageBox::AcceptRole);
     overwrite->setObjectName(QStringLiteral("OverwriteButton"));
-    QPushButton* keepBoth = box.addButton(QStringLiteral("両方とも残す(&K)"), QMessageBox::AcceptRole);
+    QPushButton* keepBoth =
+        box.addButton(QCoreApplication::translate("FileOperationDialogs", "両方とも残す(&K)"), QMessageBox::AcceptRole);
     keepBoth->setObjectName(QStringLiteral("KeepBothButton"));
-    QPushButton* skip = box.addButton(QStringLiteral("スキップ(&S)"), QMessageBox::RejectRole);
+    QPushButton* skip =
+        box.addButton(QCoreApplication::translate("FileOperationDialogs", "スキップ(&S)"), QMessageBox::RejectRole);
     skip->setObjectName(QStringLiteral("SkipButton"));
-    QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::DestructiveRole);
+    QPushButton* cancel =
+        box.addButton(QCoreApplication::translate("FileOperationDialogs", "キャンセル"), QMessageBox::DestructiveRole);
     cancel->setObjectName(QStringLiteral("CancelButton"));
     box.setDefaultButton(skip);
     box.setEscapeButton(cancel);
-    auto* all = new QCheckBox(QStringLiteral("以降のすべての重複に同じ処理を行う(&A)"));
+    auto* all =
+        new QCheckBox(QCoreApplication::translate("FileOperationDialogs", "以降のすべての重複に同じ処理を行う(&A)"));
     all->setObjectName(QStringLiteral("ApplyToAllCheck"));
     box.setCheckBox(all);
     box.exec();
@@ -208,16 +231,20 @@ TKvConflictReply AskConflict(QWidget* owner, TKvFileOperationKind kind, const st
 // for good. Skipping is the default.
 bool AskOverwriteWithoutTrash(QWidget* owner, const std::string& destination, const std::string& reason)
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("ファイル名の重複"),
-                    QStringLiteral("「%1」をごみ箱に移動できません。上書きすると元に戻せません。\n上書きしますか?")
-                        .arg(DisplayPath(destination)),
-                    QMessageBox::NoButton, owner);
+    QMessageBox box(
+        QMessageBox::Warning, QCoreApplication::translate("FileOperationDialogs", "ファイル名の重複"),
+        QCoreApplication::translate("FileOperationDialogs",
+                                    "「%1」をごみ箱に移動できません。上書きすると元に戻せません。\n上書きしますか?")
+            .arg(DisplayPath(destination)),
+        QMessageBox::NoButton, owner);
     box.setObjectName(QStringLiteral("OverwriteWithoutTrashDialog"));
     box.setTextFormat(Qt::PlainText);
     box.setInformativeText(QString::fromStdString(reason));
-    QPushButton* overwrite = box.addButton(QStringLiteral("上書き(&O)"), QMessageBox::DestructiveRole);
+    QPushButton* overwrite =
+        box.addButton(QCoreApplication::translate("FileOperationDialogs", "上書き(&O)"), QMessageBox::DestructiveRole);
     overwrite->setObjectName(QStringLiteral("OverwriteButton"));
-    QPushButton* skip = box.addButton(QStringLiteral("スキップ(&S)"), QMessageBox::RejectRole);
+    QPushButton* skip =
+        box.addButton(QCoreApplication::translate("FileOperationDialogs", "スキップ(&S)"), QMessageBox::RejectRole);
     skip->setObjectName(QStringLiteral("SkipButton"));
     box.setDefaultButton(skip);
     box.setEscapeButton(skip);
@@ -229,15 +256,17 @@ void ShowFailures(QWidget* owner, TKvFileOperationKind kind, const std::vector<T
 {
     QDialog dialog(owner);
     dialog.setObjectName(QStringLiteral("FileFailureDialog"));
-    dialog.setWindowTitle(QString::fromUtf8(TextsOf(kind).Title));
+    dialog.setWindowTitle(QCoreApplication::translate("FileOperationDialogs", TextsOf(kind).Title));
     auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(new QLabel(QStringLiteral("%1できなかったファイルがあります (%2 個)。")
-                                     .arg(QString::fromUtf8(TextsOf(kind).Verb))
-                                     .arg(failures.size()),
-                                 &dialog));
+    layout->addWidget(
+        new QLabel(QCoreApplication::translate("FileOperationDialogs", "%1できなかったファイルがあります (%2 個)。")
+                       .arg(QCoreApplication::translate("FileOperationDialogs", TextsOf(kind).Verb))
+                       .arg(failures.size()),
+                   &dialog));
     auto* list = new QTreeWidget(&dialog);
     list->setObjectName(QStringLiteral("FileFailureList"));
-    list->setHeaderLabels({QStringLiteral("ファイル"), QStringLiteral("理由")});
+    list->setHeaderLabels({QCoreApplication::translate("FileOperationDialogs", "ファイル"),
+                           QCoreApplication::translate("FileOperationDialogs", "理由")});
     list->setRootIsDecorated(false);
     for (const TKvFileFailure& failure : failures)
         new QTreeWidgetItem(list, {DisplayPath(failure.Path), QString::fromStdString(failure.Reason)});
@@ -373,13 +402,18 @@ bool ConfirmDelete(QWidget* owner, const std::vector<std::string>& paths, bool t
 {
     if (paths.empty())
         return false;
-    const QString what = paths.size() == 1 ? QStringLiteral("「%1」").arg(LastComponent(paths.front()))
-                                           : QStringLiteral("%1 個のファイル").arg(paths.size());
-    QMessageBox box(QMessageBox::Question, QString::fromUtf8(TextsOf(toTrash ? TKvFileOperationKind::Trash
-                                                                                 : TKvFileOperationKind::Delete)
-                                                                       .Title),
-                    toTrash ? QStringLiteral("%1をごみ箱に移動しますか?").arg(what)
-                            : QStringLiteral("%1を完全に削除しますか?\nこの操作は元に戻せません。").arg(what),
+    const QString what =
+        paths.size() == 1
+            ? QCoreApplication::translate("FileOperationDialogs", "「%1」").arg(LastComponent(paths.front()))
+            : QCoreApplication::translate("FileOperationDialogs", "%1 個のファイル").arg(paths.size());
+    QMessageBox box(QMessageBox::Question,
+                    QCoreApplication::translate(
+                        "FileOperationDialogs",
+                        TextsOf(toTrash ? TKvFileOperationKind::Trash : TKvFileOperationKind::Delete).Title),
+                    toTrash ? QCoreApplication::translate("FileOperationDialogs", "%1をごみ箱に移動しますか?").arg(what)
+                            : QCoreApplication::translate("FileOperationDialogs",
+                                                          "%1を完全に削除しますか?\nこの操作は元に戻せません。")
+                                  .arg(what),
                     QMessageBox::Yes | QMessageBox::No, owner);
     box.setObjectName(QStringLiteral("DeleteConfirmDialog"));
     box.setTextFormat(Qt::PlainText);

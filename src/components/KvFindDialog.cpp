@@ -1,6 +1,7 @@
 #include "components/KvFindDialog.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,17 +13,17 @@
 TKvFindDialog::TKvFindDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FindDialog1"));
-    setWindowTitle(QStringLiteral("検索"));
+    setWindowTitle(QCoreApplication::translate("FindDialog", "検索"));
     setModal(false);
-    auto* label = new QLabel(QStringLiteral("検索する文字列(&N):"), this);
+    auto* label = new QLabel(QCoreApplication::translate("FindDialog", "検索する文字列(&N):"), this);
     text_ = new QLineEdit(this);
     text_->setObjectName(QStringLiteral("FindDialog1Text"));
     label->setBuddy(text_);
-    auto* matchCase = new QCheckBox(QStringLiteral("大文字と小文字を区別する(&C)"), this);
-    auto* wholeWord = new QCheckBox(QStringLiteral("単語単位で探す(&W)"), this);
-    auto* direction = new QGroupBox(QStringLiteral("検索する方向"), this);
-    auto* up = new QRadioButton(QStringLiteral("上へ(&U)"), direction);
-    auto* down = new QRadioButton(QStringLiteral("下へ(&D)"), direction);
+    auto* matchCase = new QCheckBox(QCoreApplication::translate("FindDialog", "大文字と小文字を区別する(&C)"), this);
+    auto* wholeWord = new QCheckBox(QCoreApplication::translate("FindDialog", "単語単位で探す(&W)"), this);
+    auto* direction = new QGroupBox(QCoreApplication::translate("FindDialog", "検索する方向"), this);
+    auto* up = new QRadioButton(QCoreApplication::translate("FindDialog", "上へ(&U)"), direction);
+    auto* down = new QRadioButton(QCoreApplication::translate("FindDialog", "下へ(&D)"), direction);
     down->setChecked(true);
     auto* directionLayout = new QHBoxLayout(direction);
     directionLayout->addWidget(up);
@@ -30,11 +31,11 @@ TKvFindDialog::TKvFindDialog(QWidget* parent) : QDialog(parent)
     for (QWidget* fixed : {static_cast<QWidget*>(matchCase), static_cast<QWidget*>(wholeWord),
                            static_cast<QWidget*>(direction)})
         fixed->setEnabled(false);
-    findButton_ = new QPushButton(QStringLiteral("次を検索(&F)"), this);
+    findButton_ = new QPushButton(QCoreApplication::translate("FindDialog", "次を検索(&F)"), this);
     findButton_->setObjectName(QStringLiteral("FindDialog1FindButton"));
     findButton_->setDefault(true);
     findButton_->setEnabled(false);
-    auto* cancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
+    auto* cancelButton = new QPushButton(QCoreApplication::translate("FindDialog", "キャンセル"), this);
     connect(text_, &QLineEdit::textChanged, this, &TKvFindDialog::FindTextChanged);
     connect(findButton_, &QPushButton::clicked, this, &TKvFindDialog::findRequested);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);

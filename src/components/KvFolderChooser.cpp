@@ -4,6 +4,7 @@
 #include "platform/DisplayPath.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -24,9 +25,10 @@ QIcon TKvFolderIconProvider::icon(const QFileInfo& info) const
 QString TKvFolderIconProvider::type(const QFileInfo& info) const
 {
     if (info.isDir())
-        return QStringLiteral("フォルダ");
+        return QCoreApplication::translate("MainWindow", "フォルダ");
     const QString suffix = info.suffix();
-    return suffix.isEmpty() ? QStringLiteral("ファイル") : QStringLiteral("%1 ファイル").arg(suffix.toUpper());
+    return suffix.isEmpty() ? QCoreApplication::translate("MainWindow", "ファイル")
+                             : QCoreApplication::translate("MainWindow", "%1 ファイル").arg(suffix.toUpper());
 }
 
 std::optional<std::string> ChooseFolder(QWidget* owner, const QString& title, const std::string& start)

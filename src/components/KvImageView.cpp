@@ -77,6 +77,7 @@ void TKvImageView::SetBitmap(QImage image, QImage autoScaled)
     bitmap_ = std::move(image);
     autoScaled_ = std::move(autoScaled);
     SetMessage(QString());
+    bands_.clear();
     scaled_ = QImage();
     scaledValid_ = false;
     UpdateScrollBars();
@@ -88,6 +89,12 @@ void TKvImageView::SetBitmap(QImage image, QImage autoScaled)
 void TKvImageView::Clear()
 {
     SetBitmap(QImage());
+}
+
+void TKvImageView::SetBands(std::vector<TKvRowBand> bands)
+{
+    bands_ = std::move(bands);
+    viewport()->update();
 }
 
 void TKvImageView::SetScale(float scale)
@@ -211,6 +218,18 @@ void TKvImageView::paintEvent(QPaintEvent* e)
         const QRectF source((visible.left() - target.left()) * sx, (visible.top() - target.top()) * sy,
                             visible.width() * sx, visible.height() * sy);
         painter.drawImage(QRectF(visible), bitmap_, source);
+    }
+    if (bands_.empty())
+        return;
+    // Light enough that the damage itself stays visible under it.
+    const QColor band(255, 0, 0, 90);
+    const double sy = double(target.height()) / bitmap_.height();
+    for (const TKvRowBand& rows : bands_) {
+        const int top = target.top() + static_cast<int>(std::floor(rows.Top * sy));
+        const int bottom = target.top() + static_cast<int>(std::ceil(rows.Bottom * sy));
+        const QRect area = QRect(target.left(), top, target.width(), bottom - top) & visible;
+        if (!area.isEmpty())
+            painter.fillRect(area, band);
     }
 }
 

@@ -14,6 +14,16 @@
 #include <QImage>
 #include <QPoint>
 
+#include <vector>
+
+// Pixel rows Top up to (not including) Bottom of the bitmap.
+struct TKvRowBand {
+    int Top = 0;
+    int Bottom = 0;
+
+    bool operator==(const TKvRowBand&) const = default;
+};
+
 class QLabel;
 
 class TKvImageView : public QAbstractScrollArea {
@@ -35,6 +45,11 @@ public:
     // A line that the empty pane shows in place of a picture (why the file
     // cannot be shown); a bitmap or Clear takes it away.
     void SetMessage(const QString& text);
+
+    // Rows of the bitmap drawn under a translucent band (where a picture is
+    // damaged); a new bitmap, or none, has none until they are set again.
+    void SetBands(std::vector<TKvRowBand> bands);
+    const std::vector<TKvRowBand>& Bands() const { return bands_; }
 
     // 1.0 is actual size; values below 0.001 become 0.001.
     float Scale() const { return scale_; }
@@ -90,6 +105,7 @@ private:
     QImage scaled_;
     bool scaledValid_ = false;
     QImage autoScaled_;  // offered with the bitmap
+    std::vector<TKvRowBand> bands_;
     QString hint_;
     QLabel* message_ = nullptr;  // "ImgView32Message"
     bool dragArmed_ = false;

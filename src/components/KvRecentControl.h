@@ -9,6 +9,7 @@
 #pragma once
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QObject>
 #include <QPointer>
@@ -70,7 +71,7 @@ public:
     // empty. Takes effect at the next change of the history.
     int MenuItemCount = 9;
     // Put between an entry's caption and the base hint.
-    QString SConnective = QStringLiteral(" に");
+    QString SConnective = QCoreApplication::translate("RecentControl", " に");
 
     TKvAddJudgeEvent OnAddJudge;
     TKvMenuItemCaptionSetEvent OnMenuItemCaptionSetEvent;

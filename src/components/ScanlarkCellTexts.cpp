@@ -3,12 +3,16 @@
 #include "catalogue/KvFileInfo.h"
 #include "catalogue/KvUtils.h"
 #include "components/ScanlarkColumns.h"
+#include "decode/DeepInfo.h"
 #include "inspection/KvJpegInfo.h"
 #include "inspection/KvJpegInfoConsts.h"
 #include "platform/DisplayPath.h"
 #include "platform/KvDirectoryListing.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+
+#include <cmath>
 
 namespace {
 
@@ -101,10 +105,12 @@ QString JpegColumnText(const TKvJpegInfo& j, int column, const QLocale& locale)
 {
     static const QString kMark = QStringLiteral("○");
     switch (column) {
-    case ScanlarkColumn::JPEG_Error: return j.Verdict == -1 ? QString() : QString::fromUtf8(JpegVerdictText(j.Verdict));
+    case ScanlarkColumn::JPEG_Error:
+        return j.Verdict == -1 ? QString() : QCoreApplication::translate("JpegTexts", JpegVerdictText(j.Verdict));
     case ScanlarkColumn::JPEG_AddBinary: return j.TrailingBytes == 0 ? QString() : GroupedNumber(j.TrailingBytes, locale);
     case ScanlarkColumn::JPEG_Format:
-        return j.ProcessCode == -1 ? QString() : QString::fromUtf8(JpegProcessText(j.ProcessCode));
+        return j.ProcessCode == -1 ? QString()
+                                   : QCoreApplication::translate("JpegTexts", JpegProcessText(j.ProcessCode));
     case ScanlarkColumn::JPEG_MacBinary: return j.HasMacBinaryHeader ? kMark : QString();
     case ScanlarkColumn::JPEG_Grayscale: return j.ScanComplete && j.IsGrayscale ? kMark : QString();
     case ScanlarkColumn::JPEG_Width: return NumberOrEmpty(j.Width);
@@ -117,4 +123,58 @@ QString JpegColumnText(const TKvJpegInfo& j, int column, const QLocale& locale)
     case ScanlarkColumn::JPEG_IJGQuality: return PercentOrEmpty(j.IjgQuality);
     default: return {};
     }
+}
+
+QString DeepVerdictName(DeepVerdict verdict)
+{
+    switch (verdict) {
+    case DeepVerdict::Sound: return QCoreApplication::translate("CellTexts", "正常");
+    case DeepVerdict::Warning: return QCoreApplication::translate("CellTexts", "警告");
+    case DeepVerdict::Damaged: return QCoreApplication::translate("CellTexts", "破損");
+    case DeepVerdict::NotDecoded: return QCoreApplication::translate("CellTexts", "復号不可");
+    }
+    return {};
+}
+
+QString TrailerKindName(TrailerKind kind)
+{
+    switch (kind) {
+    case TrailerKind::None: return {};
+    case TrailerKind::Jpeg: return QCoreApplication::translate("CellTexts", "JPEG 画像");
+    case TrailerKind::Mpf: return QCoreApplication::translate("CellTexts", "MPF 画像");
+    case TrailerKind::Mp4: return QCoreApplication::translate("CellTexts", "MP4 動画");
+    case TrailerKind::Zip: return QCoreApplication::translate("CellTexts", "ZIP 書庫");
+    case TrailerKind::Zeros: return QCoreApplication::translate("CellTexts", "ゼロ");
+    case TrailerKind::Text: return QCoreApplication::translate("CellTexts", "テキスト");
+    case TrailerKind::Unknown: return QCoreApplication::translate("CellTexts", "不明なデータ");
+    }
+    return {};
+}
+
+QString SoundFractionText(double fraction)
+{
+    if (!(fraction >= 0))
+        return {};
+    const int percent = fraction >= 1 ? 100 : static_cast<int>(std::floor(fraction * 100));
+    return QStringLiteral("%1 %").arg(percent);
+}
+
+QString CheckColumnText(const TKvJpegInfo* j, const DeepInfo* d, int column, const QLocale& locale)
+{
+    switch (column) {
+    case ScanlarkColumn::JPEG_Error:
+        if (j && j->Verdict >= 0 && !IsJpegErrorVerdict(j->Verdict) && d && d->Verdict == DeepVerdict::Damaged)
+            return QCoreApplication::translate("CellTexts", "画像データが破損しています");
+        break;
+    case ScanlarkColumn::JPEG_DeepVerdict: return d ? DeepVerdictName(d->Verdict) : QString();
+    case ScanlarkColumn::JPEG_SoundFraction: return d ? SoundFractionText(d->SoundFraction) : QString();
+    case ScanlarkColumn::JPEG_FirstBadRow:
+        return d && d->FirstBadRow >= 0 ? GroupedNumber(d->FirstBadRow, locale) : QString();
+    case ScanlarkColumn::JPEG_Trailer:
+        if (!d || d->Trailer.Kind == TrailerKind::None)
+            return {};
+        return QCoreApplication::translate("CellTexts", "%1 (%2 バイト)").arg(TrailerKindName(d->Trailer.Kind), GroupedNumber(d->Trailer.Size, locale));
+    default: break;
+    }
+    return j ? JpegColumnText(*j, column, locale) : QString();
 }

@@ -1,4 +1,5 @@
-// The 25 columns of the main file list, tabled once.
+// The columns of the main file list, tabled once: the 25 of the walk's
+// results and, after them, the 4 of the deep check (hidden at first).
 //
 // A column's identifier is its index in this table: the collection index of
 // its description in the column set, the tag of its real column in the list,
@@ -16,8 +17,8 @@
 
 class TKvColumnInfos;
 
-// Column identifiers: the sort modes' names (Name .. JPEG_IJGQuality), and
-// the number of columns.
+// Column identifiers: the sort modes' names (Name .. JPEG_Trailer), and the
+// number of columns.
 namespace ScanlarkColumn {
 using enum KvSortMode::TKvSortMode;
 inline constexpr int Count = KvSortMode::Count;
@@ -34,6 +35,6 @@ struct TScanlarkColumnDesign {
 // The table, indexed by identifier.
 std::span<const TScanlarkColumnDesign> ScanlarkColumnTable();
 
-// Replaces the descriptions of infos by the 25 designed ones, in identifier
+// Replaces the descriptions of infos by the designed ones, in identifier
 // order (each description's order is its identifier).
 void FillScanlarkColumns(TKvColumnInfos& infos);

@@ -3,6 +3,7 @@
 #include "catalogue/KvUtils.h"
 #include "components/ScanlarkCellTexts.h"
 
+#include <QCoreApplication>
 #include <QtMath>
 
 namespace {
@@ -14,28 +15,29 @@ constexpr int64_t kLargestCount = 999999;
 
 QString SelectedCountText(int64_t selected, const QLocale& locale)
 {
-    return QStringLiteral("%1 個のオブジェクトを選択").arg(GroupedNumber(selected, locale));
+    return QCoreApplication::translate("StatusTexts", "%1 個のオブジェクトを選択").arg(GroupedNumber(selected, locale));
 }
 
 QString ListingProgressText(int64_t scanned, const QLocale& locale)
 {
-    return QStringLiteral("一覧を作成中… %1 個のファイルとフォルダを確認").arg(GroupedNumber(scanned, locale));
+    return QCoreApplication::translate("StatusTexts", "一覧を作成中… %1 個のファイルとフォルダを確認")
+        .arg(GroupedNumber(scanned, locale));
 }
 
 QString FocusPositionText(int focusedRow, int64_t count, const QLocale& locale)
 {
     if (focusedRow < 0)
-        return QStringLiteral("%1 個のオブジェクト").arg(GroupedNumber(count, locale));
+        return QCoreApplication::translate("StatusTexts", "%1 個のオブジェクト").arg(GroupedNumber(count, locale));
     return QStringLiteral("%1 / %2").arg(GroupedNumber(focusedRow + 1, locale), GroupedNumber(count, locale));
 }
 
 QString CheckStateText(int64_t errorCount, bool running, double progress, const QLocale& locale)
 {
     if (errorCount == -1)
-        return QStringLiteral("エラー未チェック");
+        return QCoreApplication::translate("StatusTexts", "エラー未チェック");
     if (running)
-        return QStringLiteral("%1 %完了").arg(qRound(progress * 100), 3);
-    return QStringLiteral("%1 個のエラー").arg(GroupedNumber(errorCount, locale));
+        return QCoreApplication::translate("StatusTexts", "%1 %完了").arg(qRound(progress * 100), 3);
+    return QCoreApplication::translate("StatusTexts", "%1 個のエラー").arg(GroupedNumber(errorCount, locale));
 }
 
 QStringList LongestStatusTexts(int panel, const QLocale& locale)

@@ -6,6 +6,7 @@
 // are wrapped); each DeepDecode belongs to one decode on one thread.
 #pragma once
 
+#include "decode/DeepInfo.h"
 #include "decode/DeepMemoryBudget.h"
 #include "decode/LibjpegInput.h"
 
@@ -31,6 +32,20 @@ public:
     {
         const auto it = std::find(rows_.begin(), rows_.end(), 1);
         return it == rows_.end() ? -1 : static_cast<int32_t>(it - rows_.begin());
+    }
+    // The runs of flagged rows, top to bottom.
+    std::vector<RowSpan> spans() const
+    {
+        std::vector<RowSpan> runs;
+        for (size_t row = 0; row < rows_.size(); ++row) {
+            if (!rows_[row])
+                continue;
+            if (!runs.empty() && runs.back().Last + 1 == static_cast<int32_t>(row))
+                runs.back().Last = static_cast<int32_t>(row);
+            else
+                runs.push_back({static_cast<int32_t>(row), static_cast<int32_t>(row)});
+        }
+        return runs;
     }
     double soundShare() const
     {

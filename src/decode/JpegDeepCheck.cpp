@@ -76,6 +76,7 @@ bool DecodeAll(jpeg_decompress_struct& cinfo, DeepDecode& decode, uint64_t maxPi
     jpeg_read_header(&cinfo, TRUE);
     decode.inScans = true;
     decode.rows.reset(cinfo.total_iMCU_rows);
+    info.RowHeight = cinfo.max_v_samp_factor * DCTSIZE;
     if (uint64_t{cinfo.image_width} * cinfo.image_height > maxPixels) {
         info.Message = TooLargeMessage(maxPixels);
         return false;
@@ -118,6 +119,7 @@ void JudgeDamage(const DeepDecode& decode, DeepInfo& info)
     info.Message = decode.message;
     info.FirstBadRow = std::max(decode.rows.first(), 0);
     info.SoundFraction = decode.rows.first() < 0 ? 0.0 : decode.rows.soundShare();
+    info.DamagedRows = decode.rows.spans();
 }
 
 // The verdict of a decode that went to its end.

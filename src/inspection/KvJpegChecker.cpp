@@ -1,5 +1,6 @@
 #include "inspection/KvJpegChecker.h"
 
+#include "catalogue/DeepCheckPool.h"
 #include "catalogue/KvFileInfos.h"
 #include "inspection/JpegByteSource.h"
 #include "inspection/KvJpegInfo.h"
@@ -69,6 +70,11 @@ TKvJpegCheckThread::TKvJpegCheckThread(TKvThreadJpegChecker* checker, TKvFileInf
 {
     // Read here, on the main thread: the list does not change during a run.
     count_ = fileInfos ? fileInfos->FileInfoList().Count() : 0;
+    if (checker) {
+        deepCheck_ = checker->DeepCheck;
+        deepWorkers_ = checker->DeepWorkers;
+        beforeStoreDeepRecord_ = checker->BeforeStoreDeepRecord;
+    }
 }
 
 TKvJpegCheckThread::~TKvJpegCheckThread()
@@ -79,11 +85,19 @@ TKvJpegCheckThread::~TKvJpegCheckThread()
 
 void TKvJpegCheckThread::Report(bool fireProgress)
 {
+    if (deep_)
+        errorsUnreported_ += deep_->TakeNewErrors();
     const int32_t errors = errorsUnreported_;
     errorsUnreported_ = 0;
-    Synchronize([this, errors, fireProgress] {
+    // With the deep check, how far the run is: the files that every check
+    // is done with (the decodes come last).
+    const bool deep = deep_ != nullptr;
+    const int32_t done = deep ? undecoded_ + deep_->Decoded() : 0;
+    Synchronize([this, errors, fireProgress, deep, done] {
         Checker->ErrorCount += errors;
-        if (CurrentIndex >= 0)
+        if (deep)
+            Checker->Progress = static_cast<float>(std::max(done - 1, 0)) / static_cast<float>(count_);
+        else if (CurrentIndex >= 0)
             Checker->Progress = static_cast<float>(CurrentIndex) / static_cast<float>(count_);
         if (fireProgress && Checker->OnProgress)
             Checker->OnProgress(this);
@@ -98,10 +112,30 @@ void TKvJpegCheckThread::CheckEntry(int32_t index, JpegFileReader& reader, int o
     if (beforeStoreRecord_)
         beforeStoreRecord_(index);
     const bool isError = info->Verdict > 1;
+    // A decode of an earlier run says nothing about the file as it is now.
+    if (entry->DeepCheckInfo())
+        entry->SetDeepInfo(nullptr);
     entry->SetJpegInfo(info.get());
-    info.release();  // the entry owns it now
+    const TKvJpegInfo* walk = info.release();  // the entry owns it now
     if (isError)
         ++errorsUnreported_;
+    if (deep_) {
+        const int32_t verdict = walk->Verdict;
+        if (verdict == jvFileNotFound || verdict == jvCannotOpen || verdict == jvEmptyFile)
+            ++undecoded_;
+        else
+            deep_->Add(entry, *walk);  // the entry's record stays until this run's end
+    }
+}
+
+void TKvJpegCheckThread::WaitForDecodes()
+{
+    deep_->Finish();
+    while (!deep_->WaitDone(kReportInterval)) {
+        if (Terminated())
+            deep_->Stop();
+        Report(reportEachFile_);
+    }
 }
 
 void TKvJpegCheckThread::Execute()
@@ -121,6 +155,9 @@ void TKvJpegCheckThread::Execute()
             return (entry->Attr & kvAttrFolder) ? ReadAhead::Kind::Other : ReadAhead::Kind::Unknown;
         },
         &reader, ReadAheadLimits{}, [this] { return Terminated(); });
+    if (deepCheck_)
+        deep_ = std::make_unique<DeepCheckPool>(deepWorkers_, [this] { return Terminated(); },
+                                                beforeStoreDeepRecord_);
     auto nextReport = Clock::now() + kReportInterval;
     bool unreported = false;
     try {
@@ -141,13 +178,16 @@ void TKvJpegCheckThread::Execute()
                 continue;
             }
         }
+        if (deep_)
+            WaitForDecodes();
     } catch (...) {
+        deep_.reset();  // stops and joins the decoding threads
         if (unreported)
             Report(false);
         Synchronize([this] { Checker->Running = false; });
         throw;
     }
-    if (unreported)
+    if (unreported || deep_)
         Report(false);
     Synchronize([this] { Checker->Running = false; });  // DoFinish
 }

@@ -9,8 +9,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
+class DeepCheckPool;
 class JpegFileReader;
+class TKvFileInfo;
 class TKvFileInfos;
 class TKvJpegCheckThread;
 
@@ -52,6 +55,19 @@ public:
     // memory, a lock that cannot be taken). Read by Start.
     std::function<void(int32_t index)> BeforeStoreRecord;
 
+    // Also decodes each file with the deep check (DeepCheckJpegFile) on
+    // DeepWorkers threads of their own (0: one per core), while the walk
+    // keeps its one worker and its order; each result is attached to its
+    // entry beside the walk's record, and ErrorCount also counts the files
+    // whose image data is damaged. The run ends once every decode has. A
+    // file that cannot be read (verdicts 4 to 6) is not decoded. Read by
+    // Start.
+    bool DeepCheck = false;
+    unsigned DeepWorkers = 0;
+    // Called on a decoding thread after each decode, just before its result
+    // is attached; empty in the program (tests only, as BeforeStoreRecord).
+    std::function<void(TKvFileInfo*)> BeforeStoreDeepRecord;
+
 private:
     void WorkerEnded(QObject* sender);
 };
@@ -79,9 +95,19 @@ private:
     // -1) and attaches its new record, counting an error verdict. When it
     // throws, the entry keeps its previous record.
     void CheckEntry(int32_t index, JpegFileReader& reader, int openedAhead);
+    // With the deep check: waits for the decodes to end, reporting as it
+    // waits; a stop ends them after the files in hand.
+    void WaitForDecodes();
 
     bool reportEachFile_;
     int32_t count_ = 0;
     int32_t errorsUnreported_ = 0;  // worker only
+    // Files that need no decode (verdicts 4 to 6), with the deep check.
+    int32_t undecoded_ = 0;  // worker only
     std::function<void(int32_t)> beforeStoreRecord_;
+    // The decoding threads of a run with the deep check; made by Execute.
+    std::unique_ptr<DeepCheckPool> deep_;
+    bool deepCheck_ = false;
+    unsigned deepWorkers_ = 0;
+    std::function<void(TKvFileInfo*)> beforeStoreDeepRecord_;
 };

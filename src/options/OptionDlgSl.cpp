@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -37,23 +38,28 @@ int DescriptionIndex(const QTreeWidgetItem* item)
 TOptionDialog::TOptionDialog(TScanlarkOptions& options, QWidget* parent) : QDialog(parent), options_(options)
 {
     setObjectName(QStringLiteral("OptionDialog"));
-    setWindowTitle(QStringLiteral("オプション"));
+    setWindowTitle(QCoreApplication::translate("Options", "オプション"));
     setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
 
     const auto makeAction = [this](const char* name, const char* caption, void (TOptionDialog::*handler)()) {
-        auto* action = new QAction(QString::fromUtf8(caption), this);
+        auto* action = new QAction(QCoreApplication::translate("Options", caption), this);
         action->setObjectName(QString::fromLatin1(name));
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    DefaultAct = makeAction("DefaultAct", "初期化する", &TOptionDialog::DefaultActExecute);
+    DefaultAct =
+        makeAction("DefaultAct", QT_TRANSLATE_NOOP("Options", "初期化する"), &TOptionDialog::DefaultActExecute);
     OptionsToDlgAct = makeAction("OptionsToDlgAct", "", &TOptionDialog::OptionsToDlgActExecute);
     DlgToOptionsAct = makeAction("DlgToOptionsAct", "", &TOptionDialog::DlgToOptionsActExecute);
-    RowsUpAct = makeAction("RowsUpAct", "上へ(&U)", &TOptionDialog::RowsUpActExecute);
-    RowsDownAct = makeAction("RowsDownAct", "下へ(&D)", &TOptionDialog::RowsDownActExecute);
-    RowsShowAct = makeAction("RowsShowAct", "表示(&S)", &TOptionDialog::RowsShowActExecute);
-    RowsHideAct = makeAction("RowsHideAct", "非表示(&H)", &TOptionDialog::RowsHideActExecute);
-    RowsResetAct = makeAction("RowsResetAct", "リセット(&R)", &TOptionDialog::RowsResetActExecute);
+    RowsUpAct = makeAction("RowsUpAct", QT_TRANSLATE_NOOP("Options", "上へ(&U)"), &TOptionDialog::RowsUpActExecute);
+    RowsDownAct =
+        makeAction("RowsDownAct", QT_TRANSLATE_NOOP("Options", "下へ(&D)"), &TOptionDialog::RowsDownActExecute);
+    RowsShowAct =
+        makeAction("RowsShowAct", QT_TRANSLATE_NOOP("Options", "表示(&S)"), &TOptionDialog::RowsShowActExecute);
+    RowsHideAct =
+        makeAction("RowsHideAct", QT_TRANSLATE_NOOP("Options", "非表示(&H)"), &TOptionDialog::RowsHideActExecute);
+    RowsResetAct =
+        makeAction("RowsResetAct", QT_TRANSLATE_NOOP("Options", "リセット(&R)"), &TOptionDialog::RowsResetActExecute);
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
@@ -65,7 +71,7 @@ TOptionDialog::TOptionDialog(TScanlarkOptions& options, QWidget* parent) : QDial
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("ButtonOK"));
     ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("キャンセル"), this);
+    auto* cancel = new QPushButton(QCoreApplication::translate("Options", "キャンセル"), this);
     cancel->setObjectName(QStringLiteral("ButtonCancel"));
     cancel->setAutoDefault(false);
     QPushButton* defaults = ActionButton(DefaultAct, QStringLiteral("ButtonDefault"), this);
@@ -107,30 +113,38 @@ void TOptionDialog::CreateGeneralPage()
     TabSheetGeneral = new QWidget(PageControl1);
     TabSheetGeneral->setObjectName(QStringLiteral("TabSheetGeneral"));
     const auto checkBox = [this](const char* name, const char* caption) {
-        auto* box = new QCheckBox(QString::fromUtf8(caption), TabSheetGeneral);
+        auto* box = new QCheckBox(QCoreApplication::translate("Options", caption), TabSheetGeneral);
         box->setObjectName(QString::fromLatin1(name));
         return box;
     };
-    CheckBoxSubFolderSearch = checkBox("CheckBoxSubFolderSearch", "サブフォルダも検索(&S)");
-    CheckBoxHiddenFileView = checkBox("CheckBoxHiddenFileView", "隠しファイルを表示(&H)");
-    CheckBoxDoNow = checkBox("CheckBoxDoNow", "すぐにエラーチェック開始(&D)");
-    CheckBoxFolderBarVisible = checkBox("CheckBoxFolderBarVisible", "フォルダ(&O)");
+    CheckBoxSubFolderSearch =
+        checkBox("CheckBoxSubFolderSearch", QT_TRANSLATE_NOOP("Options", "サブフォルダも検索(&S)"));
+    CheckBoxHiddenFileView = checkBox("CheckBoxHiddenFileView", QT_TRANSLATE_NOOP("Options", "隠しファイルを表示(&H)"));
+    CheckBoxDoNow = checkBox("CheckBoxDoNow", QT_TRANSLATE_NOOP("Options", "すぐにエラーチェック開始(&D)"));
+    // Its menu command's access key D is DoNow's on this page.
+    CheckBoxDeepCheck = checkBox("CheckBoxDeepCheck", QT_TRANSLATE_NOOP("Options", "画像データも検査する(&I)"));
+    CheckBoxFolderBarVisible = checkBox("CheckBoxFolderBarVisible", QT_TRANSLATE_NOOP("Options", "フォルダ(&O)"));
 
     ComboBoxFilePriority = new QComboBox(TabSheetGeneral);
     ComboBoxFilePriority->setObjectName(QStringLiteral("ComboBoxFilePriority"));
     ComboBoxFilePriority->addItems({QStringLiteral("Idle"), QStringLiteral("Lowest"), QStringLiteral("Lower"),
                                     QStringLiteral("Normal"), QStringLiteral("Higher"),
-                                    QStringLiteral("Highest (推奨)"), QStringLiteral("TimeCritical")});
+                                    QCoreApplication::translate("Options", "Highest (推奨)"),
+                                    QStringLiteral("TimeCritical")});
     ComboBoxImgViewMode = new QComboBox(TabSheetGeneral);
     ComboBoxImgViewMode->setObjectName(QStringLiteral("ComboBoxImgViewMode"));
-    ComboBoxImgViewMode->addItems({QStringLiteral("表示しない"), QStringLiteral("実寸表示"), QStringLiteral("自動倍率")});
-    auto* priorityLabel = new QLabel(QStringLiteral("ファイルスレッド優先度(&T)"), TabSheetGeneral);
+    ComboBoxImgViewMode->addItems({QCoreApplication::translate("Options", "表示しない"),
+                                   QCoreApplication::translate("Options", "実寸表示"),
+                                   QCoreApplication::translate("Options", "自動倍率")});
+    auto* priorityLabel =
+        new QLabel(QCoreApplication::translate("Options", "ファイルスレッド優先度(&T)"), TabSheetGeneral);
     priorityLabel->setBuddy(ComboBoxFilePriority);
-    auto* imageLabel = new QLabel(QStringLiteral("画像の表示(&V)"), TabSheetGeneral);
+    auto* imageLabel = new QLabel(QCoreApplication::translate("Options", "画像の表示(&V)"), TabSheetGeneral);
     imageLabel->setBuddy(ComboBoxImgViewMode);
 
     auto* layout = new QVBoxLayout(TabSheetGeneral);
-    for (QCheckBox* box : {CheckBoxSubFolderSearch, CheckBoxHiddenFileView, CheckBoxDoNow, CheckBoxFolderBarVisible})
+    for (QCheckBox* box :
+         {CheckBoxSubFolderSearch, CheckBoxHiddenFileView, CheckBoxDoNow, CheckBoxDeepCheck, CheckBoxFolderBarVisible})
         layout->addWidget(box);
     layout->addSpacing(12);
     auto* form = new QFormLayout;
@@ -138,7 +152,7 @@ void TOptionDialog::CreateGeneralPage()
     form->addRow(imageLabel, ComboBoxImgViewMode);
     layout->addLayout(form);
     layout->addStretch(1);
-    PageControl1->addTab(TabSheetGeneral, QStringLiteral("全般"));
+    PageControl1->addTab(TabSheetGeneral, QCoreApplication::translate("Options", "全般"));
 }
 
 void TOptionDialog::CreateColumnsPage()
@@ -172,12 +186,12 @@ void TOptionDialog::CreateColumnsPage()
     EditWidth->setGroupSeparatorShown(false);
     EditWidth->setValue(0);
     connect(EditWidth, &QSpinBox::valueChanged, this, &TOptionDialog::EditWidthChange);
-    auto* widthLabel = new QLabel(QStringLiteral("選択した列の幅(&W)"), TabSheetColumns);
+    auto* widthLabel = new QLabel(QCoreApplication::translate("Options", "選択した列の幅(&W)"), TabSheetColumns);
     widthLabel->setBuddy(EditWidth);
     auto* width = new QHBoxLayout;
     width->addWidget(widthLabel);
     width->addWidget(EditWidth);
-    width->addWidget(new QLabel(QStringLiteral("ピクセル"), TabSheetColumns));
+    width->addWidget(new QLabel(QCoreApplication::translate("Options", "ピクセル"), TabSheetColumns));
     width->addStretch(1);
 
     auto* rowButtons = new QVBoxLayout;
@@ -199,7 +213,7 @@ void TOptionDialog::CreateColumnsPage()
     auto* layout = new QVBoxLayout(TabSheetColumns);
     layout->addLayout(editor, 1);
     layout->addLayout(width);
-    PageControl1->addTab(TabSheetColumns, QStringLiteral("列の設定"));
+    PageControl1->addTab(TabSheetColumns, QCoreApplication::translate("Options", "列の設定"));
 }
 
 void TOptionDialog::OptionsToDlgActExecute()
@@ -209,6 +223,7 @@ void TOptionDialog::OptionsToDlgActExecute()
     CheckBoxSubFolderSearch->setChecked(flags.Contains(filoSubFolderSearch));
     CheckBoxHiddenFileView->setChecked(flags.Contains(filoHiddenFileView));
     CheckBoxDoNow->setChecked(live.DoNowAct->isChecked());
+    CheckBoxDeepCheck->setChecked(live.DeepCheckAct->isChecked());
     CheckBoxFolderBarVisible->setChecked(live.FolderBarVisibleAct->isChecked());
     // A value no item stands for leaves the list without a selection.
     const int priority = live.FileInfos->Priority();
@@ -230,6 +245,7 @@ void TOptionDialog::DlgToOptionsActExecute()
     flags.Set(filoHiddenFileView, CheckBoxHiddenFileView->isChecked());
     live.FileInfos->SetOptions(flags);
     live.DoNowAct->setChecked(CheckBoxDoNow->isChecked());
+    live.DeepCheckAct->setChecked(CheckBoxDeepCheck->isChecked());
     live.FolderBarVisibleAct->setChecked(CheckBoxFolderBarVisible->isChecked());
     // A list without a selection keeps the value it was opened with.
     if (ComboBoxFilePriority->currentIndex() >= 0)
@@ -247,6 +263,7 @@ void TOptionDialog::DefaultActExecute()
     CheckBoxSubFolderSearch->setChecked(listDefaults.DefaultOptions.Contains(filoSubFolderSearch));
     CheckBoxHiddenFileView->setChecked(listDefaults.DefaultOptions.Contains(filoHiddenFileView));
     CheckBoxDoNow->setChecked(options_.Defaults->DoNow);
+    CheckBoxDeepCheck->setChecked(options_.Defaults->DeepCheck);
     CheckBoxFolderBarVisible->setChecked(options_.Defaults->FolderBarVisible);
     ComboBoxFilePriority->setCurrentIndex(listDefaults.DefaultPriority);
     ComboBoxImgViewMode->setCurrentIndex(options_.Defaults->ImgViewMode);

@@ -41,6 +41,8 @@ public:
     QCheckBox* CheckBoxSubFolderSearch = nullptr;
     QCheckBox* CheckBoxHiddenFileView = nullptr;
     QCheckBox* CheckBoxDoNow = nullptr;
+    // Also decode the image data (the deep check), our own addition.
+    QCheckBox* CheckBoxDeepCheck = nullptr;
     QCheckBox* CheckBoxFolderBarVisible = nullptr;
     QComboBox* ComboBoxFilePriority = nullptr;
     QComboBox* ComboBoxImgViewMode = nullptr;

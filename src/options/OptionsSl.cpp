@@ -2,6 +2,7 @@
 
 #include "catalogue/KvFileInfos.h"
 #include "components/KvListView.h"
+#include "components/ScanlarkColumns.h"
 #include "platform/DisplayPath.h"
 #include "platform/InstallLayout.h"
 #include "platform/KvMemIniFile.h"
@@ -23,6 +24,31 @@ namespace {
 
 const char kSection[] = "Option";
 const char kWindowSection[] = "Window";
+// Our own additions keep to a section of their own, after the specified
+// ones, so the file stays readable by the specified layout.
+const char kDeepSection[] = "Deep";
+
+// The deep check's columns are ours too: their keys live in "Deep", and
+// "DesignColumn" keeps the specified columns alone.
+const char kColumnSection[] = "DesignColumn";
+
+std::vector<std::string> deepColumnKeys()
+{
+    std::vector<std::string> keys;
+    for (int column = ScanlarkColumn::JPEG_DeepVerdict; column < ScanlarkColumn::Count; ++column)
+        for (const char* suffix : {"_Visible", "_Order", "_Width"})
+            keys.push_back(ScanlarkColumnTable()[column].IdentName + std::string(suffix));
+    return keys;
+}
+
+// Moves key from one section of ini to another, where it is.
+void moveKey(TKvMemIniFile& ini, const char* from, const char* to, const std::string& key)
+{
+    if (!ini.ValueExists(from, key))
+        return;
+    ini.WriteString(to, key, ini.ReadString(from, key, ""));
+    ini.DeleteKey(from, key);
+}
 
 std::string withTrailingDelimiter(std::string path)
 {
@@ -84,7 +110,14 @@ void TScanlarkOptions::LoadOptions()
     if (targets_.FolderSplitter && FolderBarWidth > 0)
         SetFolderBarWidth(*targets_.FolderSplitter, FolderBarWidth);
     targets_.FileInfos->FileInfoList().Defaults->LoadFromIni(ini);
+    // The columns read their keys from one section.
+    for (const std::string& key : deepColumnKeys())
+        moveKey(ini, kDeepSection, kColumnSection, key);
     targets_.Columns->ColumnInfos().LoadFromIni(ini);
+    for (const std::string& key : deepColumnKeys())
+        moveKey(ini, kColumnSection, kDeepSection, key);
+    targets_.DeepCheckAct->setChecked(ini.ReadBool(kDeepSection, "Enabled", Defaults->DeepCheck));
+    targets_.KeepFoldersAct->setChecked(ini.ReadBool(kDeepSection, "KeepFolders", Defaults->KeepFolders));
     ApplyOptions();
     targets_.LVFiles->SortColumnIndex = targets_.FileInfos->SortMode();
     targets_.LVFiles->SortDown = targets_.FileInfos->SortDown();
@@ -118,6 +151,10 @@ bool TScanlarkOptions::SaveOptions()
     targets_.FileInfos->FileInfoList().Defaults->SaveToIni(ini);
     targets_.LVFiles->StoreColumnWidths();
     targets_.Columns->ColumnInfos().SaveToIni(ini);
+    ini.WriteBool(kDeepSection, "Enabled", targets_.DeepCheckAct->isChecked());
+    ini.WriteBool(kDeepSection, "KeepFolders", targets_.KeepFoldersAct->isChecked());
+    for (const std::string& key : deepColumnKeys())
+        moveKey(ini, kColumnSection, kDeepSection, key);
     // Last, after the sections of the specified layout. A hidden tree has
     // no width: the one it had is kept.
     if (targets_.FolderSplitter && targets_.FolderTree->isVisible())

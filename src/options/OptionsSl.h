@@ -1,6 +1,7 @@
 // The window's own settings, their defaults, and the complete load and save
 // of the settings file: section "Option", the catalogue's "OptionFileInfos"
-// and the columns' "DesignColumn".
+// and the columns' "DesignColumn", then the section of our own additions,
+// "Deep" (the deep check, its columns, and copying and moving with folders).
 #pragma once
 
 #include <cstdint>
@@ -27,6 +28,8 @@ public:
     bool DoNow = true;
     bool FolderBarVisible = true;
     uint8_t WindowState = 0;  // 0 normal, 1 minimised, 2 maximised
+    bool DeepCheck = false;    // [Deep] Enabled
+    bool KeepFolders = false;  // [Deep] KeepFolders
 };
 
 // Where the settings live while the program runs: the window's actions and
@@ -38,6 +41,8 @@ struct TScanlarkOptionTargets {
     QWidget* FolderTree = nullptr;  // hidden with its splitter handle
     QSplitter* FolderSplitter = nullptr;  // the tree and the rest, side by side
     QAction* DoNowAct = nullptr;
+    QAction* DeepCheckAct = nullptr;
+    QAction* KeepFoldersAct = nullptr;
     QAction* FolderBarVisibleAct = nullptr;
     QAction* SubFolderSearchAct = nullptr;
     QAction* HiddenFileViewAct = nullptr;
@@ -56,8 +61,9 @@ public:
     // Reads every setting from the document into its live holder, applies
     // them and rebuilds the list's columns.
     void LoadOptions();
-    // Empties the document, writes the three sections, [Window] and the file. Returns
-    // false when the file could not be written.
+    // Empties the document, writes the three specified sections, then
+    // "Deep" and "Window", and the file. Returns false when the file could
+    // not be written.
     bool SaveOptions();
     // Brings the window in line with the live settings.
     void ApplyOptions();

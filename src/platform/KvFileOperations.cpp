@@ -3,6 +3,8 @@
 #include "platform/ErrorText.h"
 #include "platform/KvTrash.h"
 
+#include <QCoreApplication>
+
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <stdio.h>
@@ -30,7 +32,7 @@ enum class TOutcome { Done, Skipped, Failed, Cancelled };
 
 std::string Reason(const char* what, int error)
 {
-    return std::string(what) + ": " + ErrorText(error);
+    return QCoreApplication::translate("FileOperations", what).toStdString() + ": " + ErrorText(error);
 }
 
 // State of one run of CopyFiles, MoveFiles or DeleteFiles.
@@ -67,7 +69,7 @@ struct TJob {
     const std::string& Source;
     size_t Index = 0;
     std::string Folder;       // destination folder, no trailing slash except "/"
-    std::string Name;         // last path component of Source
+    std::string Name;         // the name given for it, else the last path component of Source
     std::string Destination;  // Folder + "/" + Name
     std::string Failure;      // set with TOutcome::Failed
 };
@@ -199,7 +201,7 @@ TOutcome CopySpan(TRun& run, TJob& job, int in, int out, uint64_t offset, uint64
             if (count < 0 && errno == EINTR)
                 continue;
             if (count < 0) {
-                job.Failure = Reason("コピーできません", errno);
+                job.Failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "コピーできません"), errno);
                 return TOutcome::Failed;
             }
         } else {
@@ -207,13 +209,13 @@ TOutcome CopySpan(TRun& run, TJob& job, int in, int out, uint64_t offset, uint64
             if (count < 0 && errno == EINTR)
                 continue;
             if (count < 0) {
-                job.Failure = Reason("コピー元を読み込めません", errno);
+                job.Failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "コピー元を読み込めません"), errno);
                 return TOutcome::Failed;
             }
             if (count == 0)
                 return TOutcome::Done;
             if (!WriteAllAt(out, run.Buffer.data(), static_cast<size_t>(count), offset)) {
-                job.Failure = Reason("コピー先に書き込めません", errno);
+                job.Failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "コピー先に書き込めません"), errno);
                 return TOutcome::Failed;
             }
         }
@@ -267,13 +269,13 @@ TOutcome CopyContent(TRun& run, TJob& job, int in, int out, const struct stat& s
     // copied short.
     char beyond = 0;
     if (::pread(in, &beyond, 1, static_cast<off_t>(total)) > 0) {
-        job.Failure = Reason("コピーしたファイルのサイズが元と違います", EIO);
+        job.Failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "コピーしたファイルのサイズが元と違います"), EIO);
         return TOutcome::Failed;
     }
     // The hole at the end, if any, is made by the size alone.
     if (dataEnd < total) {
         if (::ftruncate(out, static_cast<off_t>(total)) != 0) {
-            job.Failure = Reason("コピー先に書き込めません", errno);
+            job.Failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "コピー先に書き込めません"), errno);
             return TOutcome::Failed;
         }
         run.Progress(job.Source, job.Index, total, total);
@@ -287,11 +289,11 @@ TOutcome FillCopy(TRun& run, TJob& job, int in, int out, bool sync)
 {
     struct stat before {};
     if (::fstat(in, &before) != 0) {
-        job.Failure = Reason("コピー元を読み込めません", errno);
+        job.Failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "コピー元を読み込めません"), errno);
         return TOutcome::Failed;
     }
     if (!S_ISREG(before.st_mode)) {
-        job.Failure = Reason("通常のファイルではありません", EINVAL);
+        job.Failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "通常のファイルではありません"), EINVAL);
         return TOutcome::Failed;
     }
     const TOutcome outcome = CopyContent(run, job, in, out, before);
@@ -301,7 +303,7 @@ TOutcome FillCopy(TRun& run, TJob& job, int in, int out, bool sync)
     struct stat copy {};
     if (::fstat(in, &after) != 0 || ::fstat(out, &copy) != 0 || copy.st_size != after.st_size
         || copy.st_size != before.st_size) {
-        job.Failure = Reason("コピーしたファイルのサイズが元と違います", EIO);
+        job.Failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "コピーしたファイルのサイズが元と違います"), EIO);
         return TOutcome::Failed;
     }
     // Some file systems cannot store these; the content is what matters.
@@ -309,7 +311,7 @@ TOutcome FillCopy(TRun& run, TJob& job, int in, int out, bool sync)
     const timespec times[2] = {before.st_atim, before.st_mtim};
     ::futimens(out, times);
     if (sync && ::fsync(out) != 0) {
-        job.Failure = Reason("コピー先に書き込めません", errno);
+        job.Failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "コピー先に書き込めません"), errno);
         return TOutcome::Failed;
     }
     // Closing a duplicate runs the file system's flush, where a network file
@@ -317,7 +319,7 @@ TOutcome FillCopy(TRun& run, TJob& job, int in, int out, bool sync)
     // until the copy is in place.
     const int flushed = ::dup(out);
     if (flushed < 0 || ::close(flushed) != 0) {
-        job.Failure = Reason("コピー先に書き込めません", errno);
+        job.Failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "コピー先に書き込めません"), errno);
         return TOutcome::Failed;
     }
     return TOutcome::Done;
@@ -417,7 +419,7 @@ TOutcome FreeDestination(TRun& run, TJob& job, bool overwrite, bool& replace)
         replace = true;
         return TOutcome::Done;
     }
-    job.Failure = "上書きしませんでした: " + refused;
+    job.Failure = QCoreApplication::translate("FileOperations", "上書きしませんでした: ").toStdString() + refused;
     return TOutcome::Failed;
 }
 
@@ -434,12 +436,12 @@ TOutcome CopyIntoPlace(TRun& run, TJob& job, bool overwrite, bool sourceToBeRemo
     // O_NONBLOCK: opening a FIFO must not hang the run; FillCopy refuses it.
     const int in = ::open(job.Source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (in < 0) {
-        job.Failure = Reason("コピー元を開けません", errno);
+        job.Failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "コピー元を開けません"), errno);
         return TOutcome::Failed;
     }
     const TCopyFile file = CreateCopyFile(job.Folder);
     if (file.Fd < 0) {
-        job.Failure = Reason("コピー先にファイルを作れません", errno);
+        job.Failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "コピー先にファイルを作れません"), errno);
         ::close(in);
         return TOutcome::Failed;
     }
@@ -455,7 +457,7 @@ TOutcome CopyIntoPlace(TRun& run, TJob& job, bool overwrite, bool sourceToBeRemo
     if (outcome == TOutcome::Done)
         outcome = FreeDestination(run, job, overwrite, replace);
     if (outcome == TOutcome::Done && PlaceCopy(job, file, replace) != 0) {
-        job.Failure = Reason("コピー先に置けません", errno);
+        job.Failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "コピー先に置けません"), errno);
         outcome = TOutcome::Failed;
     }
     if (outcome != TOutcome::Done && !file.Named.empty())
@@ -501,23 +503,26 @@ bool SameFile(const struct stat& a, const struct stat& b)
 // job.Destination.
 TOutcome Prepare(TRun& run, TJob& job, bool move, bool& overwrite)
 {
-    const size_t slash = job.Source.rfind('/');
-    job.Name = slash == std::string::npos ? job.Source : job.Source.substr(slash + 1);
-    if (job.Name.empty() || job.Name == "." || job.Name == ".." || job.Source.find('\0') != std::string::npos) {
-        job.Failure = Reason("ファイル名が正しくありません", EINVAL);
+    if (job.Name.empty()) {
+        const size_t slash = job.Source.rfind('/');
+        job.Name = slash == std::string::npos ? job.Source : job.Source.substr(slash + 1);
+    }
+    if (job.Name.empty() || job.Name == "." || job.Name == ".." || job.Name.find('/') != std::string::npos
+        || job.Name.find('\0') != std::string::npos || job.Source.find('\0') != std::string::npos) {
+        job.Failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "ファイル名が正しくありません"), EINVAL);
         return TOutcome::Failed;
     }
     job.Destination = InFolder(job.Folder, job.Name);
     struct stat sourceEntry {};
     if (::lstat(job.Source.c_str(), &sourceEntry) != 0) {
-        job.Failure = Reason("コピー元がありません", errno);
+        job.Failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "コピー元がありません"), errno);
         return TOutcome::Failed;
     }
     // A move takes a dangling link along; a copy needs what it points to.
     struct stat source {};
     const bool resolves = ::stat(job.Source.c_str(), &source) == 0;
     if (!move && !resolves) {
-        job.Failure = Reason("コピー元がありません", errno);
+        job.Failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "コピー元がありません"), errno);
         return TOutcome::Failed;
     }
     struct stat destinationEntry {};
@@ -528,11 +533,11 @@ TOutcome Prepare(TRun& run, TJob& job, bool move, bool& overwrite)
     struct stat destination {};
     const bool destinationResolves = ::stat(job.Destination.c_str(), &destination) == 0;
     if (SameFile(sourceEntry, destinationEntry) || (resolves && destinationResolves && SameFile(source, destination))) {
-        job.Failure = Reason("コピー元とコピー先が同じファイルです", EINVAL);
+        job.Failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "コピー元とコピー先が同じファイルです"), EINVAL);
         return TOutcome::Failed;
     }
     if (S_ISDIR(destinationEntry.st_mode)) {
-        job.Failure = Reason("コピー先に同じ名前のフォルダがあります", EISDIR);
+        job.Failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "コピー先に同じ名前のフォルダがあります"), EISDIR);
         return TOutcome::Failed;
     }
     switch (run.AskConflict(job.Source, job.Destination)) {
@@ -544,7 +549,7 @@ TOutcome Prepare(TRun& run, TJob& job, bool move, bool& overwrite)
             job.Destination = *free;
             return TOutcome::Done;
         }
-        job.Failure = Reason("コピー先に空いている名前がありません", EEXIST);
+        job.Failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "コピー先に空いている名前がありません"), EEXIST);
         return TOutcome::Failed;
     case TKvConflictAnswer::Skip:
         return TOutcome::Skipped;
@@ -576,19 +581,21 @@ TOutcome MoveOne(TRun& run, TJob& job, bool overwrite)
     if (renamed == 0)
         return TOutcome::Done;
     if (errno != EXDEV) {
-        job.Failure = Reason("移動できません", errno);
+        job.Failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "移動できません"), errno);
         return TOutcome::Failed;
     }
     struct stat entry {};
     if (::lstat(job.Source.c_str(), &entry) != 0 || !S_ISREG(entry.st_mode)) {
-        job.Failure = Reason("別のファイルシステムへは通常のファイルしか移動できません", EXDEV);
+        job.Failure =
+            Reason(QT_TRANSLATE_NOOP("FileOperations", "別のファイルシステムへは通常のファイルしか移動できません"),
+                   EXDEV);
         return TOutcome::Failed;
     }
     const TOutcome copied = CopyIntoPlace(run, job, overwrite, true);
     if (copied != TOutcome::Done)
         return copied;
     if (::unlink(job.Source.c_str()) != 0) {
-        job.Failure = Reason("コピーしましたが移動元を削除できません", errno);
+        job.Failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "コピーしましたが移動元を削除できません"), errno);
         return TOutcome::Failed;
     }
     return TOutcome::Done;
@@ -647,32 +654,53 @@ void RemoveStaleCopies(const std::string& folder)
 
 namespace {
 
-TKvFileOperationResult Transfer(const std::vector<std::string>& sources, const std::string& destinationFolder,
-                                const TKvFileOperationCallbacks& callbacks, bool move)
+std::string WithoutTrailingSlashes(std::string folder)
 {
-    TRun run{callbacks, sources.size(), {}, {}, std::vector<char>(kChunkSize)};
-    std::string folder = destinationFolder;
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
-    RemoveStaleCopies(folder);
-    for (size_t index = 0; index < sources.size(); ++index) {
+    return folder;
+}
+
+TKvFileOperationResult Transfer(const std::vector<TKvTransferItem>& items, const TKvFileOperationCallbacks& callbacks,
+                                bool move)
+{
+    TRun run{callbacks, items.size(), {}, {}, std::vector<char>(kChunkSize)};
+    std::string cleaned;  // the folder last cleaned of stale copies
+    for (size_t index = 0; index < items.size(); ++index) {
         if (run.CancelRequested()) {
             run.Result.Cancelled = true;
             break;
         }
-        TJob job{sources[index], index, folder, {}, {}, {}};
+        const std::string folder = WithoutTrailingSlashes(items[index].Folder);
+        TJob job{items[index].Source, index, folder, items[index].Name, {}, {}};
         bool overwrite = false;
         TOutcome outcome = TOutcome::Failed;
-        if (folder.empty() || folder.find('\0') != std::string::npos)
-            job.Failure = Reason("コピー先フォルダが正しくありません", ENOENT);
-        else
+        if (folder.empty() || folder.find('\0') != std::string::npos) {
+            job.Failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "コピー先フォルダが正しくありません"), ENOENT);
+        } else {
+            if (folder != cleaned) {
+                RemoveStaleCopies(folder);
+                cleaned = folder;
+            }
             outcome = Prepare(run, job, move, overwrite);
+        }
         if (outcome == TOutcome::Done)
             outcome = move ? MoveOne(run, job, overwrite) : CopyIntoPlace(run, job, overwrite, false);
+        if (outcome == TOutcome::Done && callbacks.OnPlaced)
+            callbacks.OnPlaced(job.Source, job.Destination);
         if (!Record(run, job.Source, outcome, std::move(job.Failure)))
             break;
     }
     return std::move(run.Result);
+}
+
+std::vector<TKvTransferItem> IntoOneFolder(const std::vector<std::string>& sources, const std::string& folder)
+{
+    std::vector<TKvTransferItem> items;
+    items.reserve(sources.size());
+    for (const std::string& source : sources)
+        items.push_back({source, folder, {}});
+    return items;
 }
 
 TOutcome DeleteOne(const std::string& path, bool toTrash, std::string& failure)
@@ -681,15 +709,16 @@ TOutcome DeleteOne(const std::string& path, bool toTrash, std::string& failure)
         return MoveToTrash(path, failure) ? TOutcome::Done : TOutcome::Failed;
     struct stat entry {};
     if (::lstat(path.c_str(), &entry) != 0) {
-        failure = Reason("削除するファイルがありません", errno);
+        failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "削除するファイルがありません"), errno);
         return TOutcome::Failed;
     }
     if (!S_ISREG(entry.st_mode) && !S_ISLNK(entry.st_mode)) {
-        failure = Reason("ファイルではないので削除しません", S_ISDIR(entry.st_mode) ? EISDIR : EINVAL);
+        failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "ファイルではないので削除しません"),
+                         S_ISDIR(entry.st_mode) ? EISDIR : EINVAL);
         return TOutcome::Failed;
     }
     if (::unlink(path.c_str()) != 0) {
-        failure = Reason("削除できません", errno);
+        failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "削除できません"), errno);
         return TOutcome::Failed;
     }
     return TOutcome::Done;
@@ -700,13 +729,19 @@ TOutcome DeleteOne(const std::string& path, bool toTrash, std::string& failure)
 TKvFileOperationResult CopyFiles(const std::vector<std::string>& sources, const std::string& destinationFolder,
                                  const TKvFileOperationCallbacks& callbacks)
 {
-    return Transfer(sources, destinationFolder, callbacks, false);
+    return Transfer(IntoOneFolder(sources, destinationFolder), callbacks, false);
 }
 
 TKvFileOperationResult MoveFiles(const std::vector<std::string>& sources, const std::string& destinationFolder,
                                  const TKvFileOperationCallbacks& callbacks)
 {
-    return Transfer(sources, destinationFolder, callbacks, true);
+    return Transfer(IntoOneFolder(sources, destinationFolder), callbacks, true);
+}
+
+TKvFileOperationResult TransferFiles(const std::vector<TKvTransferItem>& items, bool move,
+                                     const TKvFileOperationCallbacks& callbacks)
+{
+    return Transfer(items, callbacks, move);
 }
 
 TKvFileOperationResult DeleteFiles(const std::vector<std::string>& paths, bool toTrash,
@@ -720,9 +755,11 @@ TKvFileOperationResult DeleteFiles(const std::vector<std::string>& paths, bool t
         }
         run.Progress(paths[index], index, 0, 0);
         std::string failure;
-        const TOutcome outcome = paths[index].empty() || paths[index].find('\0') != std::string::npos
-            ? (failure = Reason("ファイル名が正しくありません", EINVAL), TOutcome::Failed)
-            : DeleteOne(paths[index], toTrash, failure);
+        const TOutcome outcome =
+            paths[index].empty() || paths[index].find('\0') != std::string::npos
+                ? (failure = Reason(QT_TRANSLATE_NOOP("FileOperations", "ファイル名が正しくありません"), EINVAL),
+                   TOutcome::Failed)
+                : DeleteOne(paths[index], toTrash, failure);
         Record(run, paths[index], outcome, std::move(failure));
     }
     return std::move(run.Result);

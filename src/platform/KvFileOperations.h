@@ -47,12 +47,15 @@ struct TKvFileProgress {
 // counts a failure. CancelRequested
 // is polled before each file and between chunks; true ends the run there,
 // leaving the current file as it was before (source in place, no partial
-// destination) and what is done so far done.
+// destination) and what is done so far done. OnPlaced(source, destination)
+// is told of each file copied or moved, once it is in place, with the name
+// it got.
 struct TKvFileOperationCallbacks {
     std::function<void(const TKvFileProgress&)> OnProgress;
     std::function<TKvConflictReply(const std::string&, const std::string&)> OnConflict;
     std::function<bool(const std::string&, const std::string&)> OnOverwriteWithoutTrash;
     std::function<bool()> CancelRequested;
+    std::function<void(const std::string&, const std::string&)> OnPlaced;
 };
 
 // Path: the source (or path to delete) as given. Reason: what failed, in
@@ -98,6 +101,19 @@ TKvFileOperationResult CopyFiles(const std::vector<std::string>& sources, const 
 // but whose source cannot be removed is a failure with both left.
 TKvFileOperationResult MoveFiles(const std::vector<std::string>& sources, const std::string& destinationFolder,
                                  const TKvFileOperationCallbacks& callbacks);
+
+// One file of a transfer: its source, the folder it goes into and the name
+// it gets there (empty: the source's last path component).
+struct TKvTransferItem {
+    std::string Source;
+    std::string Folder;
+    std::string Name;
+};
+
+// CopyFiles (move false) or MoveFiles (move true), each file into its own
+// folder under its own name; the folders must exist.
+TKvFileOperationResult TransferFiles(const std::vector<TKvTransferItem>& items, bool move,
+                                     const TKvFileOperationCallbacks& callbacks);
 
 // Deletes each path: with toTrash, into the desktop's trash (MoveToTrash),
 // and a path that cannot go there is a failure, never removed for good;

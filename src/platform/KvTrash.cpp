@@ -6,6 +6,8 @@
 #include "paths/LongPath.h"
 #include "platform/DisplayPath.h"
 
+#include <QCoreApplication>
+
 #include <fcntl.h>
 #include <pwd.h>
 #include <stdio.h>
@@ -411,7 +413,8 @@ int MoveToAnyTrash(const std::string& path, std::string& reason)
         const std::string top = TopDirectory(folderPath, folder.get());
         trash = PrepareTopTrash(top, made, error);
         if (trash.empty())
-            reason = DisplayPath(top).toStdString() + " のごみ箱を使えません";
+            reason =
+                QCoreApplication::translate("Trash", "%1 のごみ箱を使えません").arg(DisplayPath(top)).toStdString();
     }
     if (error == 0)
         error = MoveInto(trash, folder.get(), name, original);
@@ -431,7 +434,9 @@ bool MoveToTrash(const std::string& path, std::string& errorText)
                           : MoveToAnyTrash(WithoutTrailingSlash(path), reason);
     if (error == 0)
         return true;
-    errorText = "ごみ箱に移動できませんでした: " + DisplayPath(path).toStdString() + ": "
-                + (reason.empty() ? std::string() : reason + ": ") + ErrorText(error);
+    errorText = QCoreApplication::translate("Trash", "ごみ箱に移動できませんでした: %1: ")
+                    .arg(DisplayPath(path))
+                    .toStdString() +
+                (reason.empty() ? std::string() : reason + ": ") + ErrorText(error);
     return false;
 }

@@ -1,8 +1,10 @@
 // The enumeration and check workers as the window drives them: starting,
 // stopping, restarting, destruction during a run, and readers of check
 // results while the worker replaces them. Built under ThreadSanitizer too.
+#include "DamagedJpegs.h"
 #include "catalogue/KvCollation.h"
 #include "catalogue/KvFileInfos.h"
+#include "decode/DeepInfo.h"
 #include "inspection/KvJpegChecker.h"
 #include "JpegBuilder.h"
 #include "platform/KvMemIniFile.h"
@@ -434,6 +436,133 @@ TEST_F(CheckWorker, ReadersNeverSeeAFreedRecordAndDestructionStopsTheRun)
     doomed->FileInfos = &infos_;
     doomed->Start();
     doomed.reset();  // stops and waits for the worker first
+}
+
+// The deep check's side of a run: sound files, bit flips and zeroed blocks
+// the walk lets pass, a cut file both checks call damaged, an empty file
+// nothing is decoded of; one error per damaged file, whichever check found it.
+TEST_F(CheckWorker, TheDeepCheckDecodesEachFileAndCountsDamageOnce)
+{
+    TempFolder folder;
+    const Bytes sound = RestartNoiseJpeg();
+    folder.write("a.jpg", sound);
+    folder.write("b.jpg", WithBitFlip(sound, 8));
+    folder.write("c.jpg", WithZeroedBlock(sound, 9));
+    folder.write("d.jpg", Bytes(sound.begin(), sound.begin() + static_cast<std::ptrdiff_t>(sound.size() / 2)));
+    folder.write("e.jpg", Bytes{});
+    folder.write("f.jpg", RestartNoiseJpeg(99));
+    list(folder.path());
+    const auto& list = infos_.FileInfoList();
+    ASSERT_EQ(list.Count(), 6);
+
+    checker_.DeepCheck = true;
+    checker_.DeepWorkers = 2;
+    checker_.Start();
+    ASSERT_TRUE(waitUntil([&] { return terminated_ == 1; }));
+    EXPECT_FALSE(checker_.Running);
+    EXPECT_EQ(checker_.ErrorCount, 4);
+    struct Expected {
+        int32_t walk;
+        bool decoded;
+        DeepVerdict deep;
+        int32_t firstBadRow;
+    };
+    const Expected expected[] = {{0, true, DeepVerdict::Sound, -1},    {0, true, DeepVerdict::Damaged, 8},
+                                 {0, true, DeepVerdict::Damaged, 9},   {2, true, DeepVerdict::Damaged, -2},
+                                 {6, false, DeepVerdict::NotDecoded, -1}, {0, true, DeepVerdict::Sound, -1}};
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(list.FileInfos(i)->Name);
+        const TKvFileInfo& entry = *list.FileInfos(i);
+        ASSERT_NE(entry.JpegInfo(), nullptr);
+        EXPECT_EQ(entry.JpegInfo()->Verdict, expected[i].walk);
+        ASSERT_EQ(entry.DeepCheckInfo() != nullptr, expected[i].decoded);
+        if (expected[i].decoded) {
+            EXPECT_EQ(entry.DeepCheckInfo()->Verdict, expected[i].deep);
+            if (expected[i].firstBadRow != -2)
+                EXPECT_EQ(entry.DeepCheckInfo()->FirstBadRow, expected[i].firstBadRow);
+        }
+        EXPECT_EQ(entry.CheckFoundDamage(), i >= 1 && i <= 4);
+    }
+
+    // A run without the deep check drops the decodes of the one before.
+    checker_.DeepCheck = false;
+    checker_.Start();
+    ASSERT_TRUE(waitUntil([&] { return terminated_ == 2; }));
+    EXPECT_EQ(checker_.ErrorCount, 2);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(list.FileInfos(i)->DeepCheckInfo(), nullptr) << i;
+}
+
+// Decodes end after the files in hand when the run is stopped; rows painted
+// meanwhile never see a freed result; a failure while storing one file's
+// result leaves that file without one.
+TEST_F(CheckWorker, DeepDecodesStopWithTheRunAndReadersNeverSeeAFreedResult)
+{
+    TempFolder folder;
+    const Bytes sound = RestartNoiseJpeg();
+    const Bytes flipped = WithBitFlip(sound, 3);
+    for (int i = 0; i < 60; ++i)
+        folder.write("f" + std::to_string(100 + i) + ".jpg", i % 3 == 0 ? flipped : sound);
+    list(folder.path());
+    const auto& entries = infos_.FileInfoList().VisibleFileInfos();
+    checker_.DeepCheck = true;
+    checker_.DeepWorkers = 3;
+
+    std::atomic<bool> done{false};
+    std::atomic<long> seen{0};
+    std::thread reader([&] {
+        while (!done.load()) {
+            for (const TKvFileInfo* entry : entries) {
+                const TKvJpegInfoReadLock lock;
+                if (const DeepInfo* deep = entry->DeepCheckInfo())
+                    seen += deep->FirstBadRow + static_cast<long>(deep->DamagedRows.size());
+            }
+        }
+    });
+    // Slow decodes, so that the stop comes while they run.
+    std::atomic<int> decodes{0};
+    checker_.BeforeStoreDeepRecord = [&](TKvFileInfo* entry) {
+        ++decodes;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (entry->Name == "f101.jpg")
+            throw std::bad_alloc();
+    };
+    bool stopped = false;
+    checker_.OnProgress = [&](QObject*) {
+        if (decodes.load() >= 6 && !stopped) {
+            stopped = true;
+            QMetaObject::invokeMethod(&checker_, [&] { checker_.Stop(); }, Qt::QueuedConnection);
+        }
+    };
+    QElapsedTimer clock;
+    clock.start();
+    checker_.Start();
+    ASSERT_TRUE(waitUntil([&] { return terminated_ == 1; }));
+    EXPECT_EQ(checker_.Thread, nullptr);
+    int decoded = 0;
+    for (const TKvFileInfo* entry : entries)
+        decoded += entry->DeepCheckInfo() != nullptr;
+    EXPECT_GE(decoded, 4);
+    EXPECT_LT(decoded, 50);
+
+    // Whole runs while the reader reads; the throwing file keeps no result.
+    checker_.OnProgress = nullptr;
+    for (int run = 2; run <= 3; ++run) {
+        checker_.Start();
+        ASSERT_TRUE(waitUntil([&] { return terminated_ == run; }));
+        EXPECT_EQ(checker_.ErrorCount, 20);
+    }
+    done = true;
+    reader.join();
+    EXPECT_NE(seen.load(), 0);
+    for (const TKvFileInfo* entry : entries)
+        EXPECT_EQ(entry->DeepCheckInfo() == nullptr, entry->Name == "f101.jpg") << entry->Name;
+
+    auto doomed = std::make_unique<TKvThreadJpegChecker>();
+    doomed->FileInfos = &infos_;
+    doomed->DeepCheck = true;
+    doomed->Start();
+    doomed.reset();  // stops the walk and the decodes and waits for them
 }
 
 TEST_F(CheckWorker, DestroyedBetweenTheEndOfTheRunAndItsEndEvent)

@@ -314,7 +314,13 @@ TEST(DeepCheck, DamageInsideTheScanIsFoundInTheRowWhereItIs)
         // libjpeg starts afresh at the next restart marker, unless it stops
         // at a marker in the data.
         EXPECT_DOUBLE_EQ(deep.SoundFraction, damaged == &frame ? 8 / 16.0 : 15 / 16.0);
+        // 4:2:0: 16 pixel rows to an MCU row, so the window can mark them.
+        EXPECT_EQ(deep.RowHeight, 16);
+        EXPECT_EQ(deep.DamagedRows, (std::vector<RowSpan>{{8, damaged == &frame ? 15 : 8}}));
     }
+    const DeepInfo whole = Deep(sound);
+    EXPECT_EQ(whole.RowHeight, 16);
+    EXPECT_TRUE(whole.DamagedRows.empty());
 }
 
 TEST(DeepCheck, ATruncatedFileSaysHowMuchOfThePictureIsLeft)
@@ -353,6 +359,8 @@ TEST(DeepCheck, ATruncatedFileSaysHowMuchOfThePictureIsLeft)
     EXPECT_EQ(cut.Verdict, DeepVerdict::Damaged);
     EXPECT_EQ(cut.FirstBadRow, 0);
     EXPECT_EQ(cut.SoundFraction, 0.0);
+    EXPECT_EQ(cut.RowHeight, -1);
+    EXPECT_TRUE(cut.DamagedRows.empty());
 }
 
 TEST(DeepCheck, HeadersLibjpegRejectsAreDamageAtTheTop)
@@ -539,12 +547,15 @@ TEST(DeepCheck, ALostRestartIntervalCostsItsRowsOnly)
     Bytes eight = sound;
     std::fill(eight.begin() + static_cast<std::ptrdiff_t>(restarts[3] + 30),
               eight.begin() + static_cast<std::ptrdiff_t>(restarts[12] - 30), 0);
-    for (const auto& [data, first, share] :
-         {std::tuple{&lost, 8, 15 / 16.0}, std::tuple{&twice, 3, 14 / 16.0}, std::tuple{&eight, 4, 4 / 16.0}}) {
+    using Spans = std::vector<RowSpan>;
+    for (const auto& [data, first, share, spans] :
+         {std::tuple{&lost, 8, 15 / 16.0, Spans{{8, 8}}}, std::tuple{&twice, 3, 14 / 16.0, Spans{{3, 3}, {11, 11}}},
+          std::tuple{&eight, 4, 4 / 16.0, Spans{{4, 15}}}}) {
         const DeepInfo deep = Deep(*data);
         EXPECT_EQ(deep.Verdict, DeepVerdict::Damaged);
         EXPECT_EQ(deep.FirstBadRow, first);
         EXPECT_DOUBLE_EQ(deep.SoundFraction, share);
+        EXPECT_EQ(deep.DamagedRows, spans);
     }
 }
 

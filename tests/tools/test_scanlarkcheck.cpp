@@ -264,6 +264,57 @@ TEST_F(ScanlarkCheck, FolderListingOrderHiddenAndRecursion)
                                                top + "/sub/deep/z.jpg"}));
 }
 
+// The table speaks the desktop's language, decided by the first of
+// LANGUAGE, LC_ALL, LC_MESSAGES and LANG that is set, whether or not such a
+// locale is generated; the JSON records keep the texts as written.
+TEST_F(ScanlarkCheck, TableTextsFollowTheLocaleJsonStaysJapanese)
+{
+    folder_.write("a.jpg", sound_);
+    const std::string file = folder_.path() + "/a.jpg";
+    struct Case {
+        const char* language;
+        const char* all;
+        const char* messages;
+        const char* lang;
+        const char* row;  // after the path
+    };
+    const char* japanese = "\tなし\tベースライン ハフマン圧縮\t32\t16\t75\t75\t0";
+    const char* english = "\tNone\tBaseline Huffman\t32\t16\t75\t75\t0";
+    const Case cases[] = {
+        {nullptr, nullptr, nullptr, "en_US.UTF-8", english},
+        {nullptr, nullptr, nullptr, "ja_JP.UTF-8", japanese},
+        {nullptr, nullptr, nullptr, "C", english},
+        {nullptr, nullptr, nullptr, nullptr, english},
+        {"ja:en", nullptr, nullptr, "en_US.UTF-8", japanese},
+        {"en_GB:ja", nullptr, nullptr, "ja_JP.UTF-8", english},
+        {"", "C.UTF-8", nullptr, "ja_JP.UTF-8", english},
+        {nullptr, nullptr, "ja_JP.eucJP", "en_US.UTF-8", japanese},
+        {nullptr, nullptr, nullptr, "jam_XX.UTF-8", english},
+    };
+    const auto set = [](const char* name, const char* value) {
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    };
+    for (const Case& c : cases) {
+        set("LANGUAGE", c.language);
+        set("LC_ALL", c.all);
+        set("LC_MESSAGES", c.messages);
+        set("LANG", c.lang);
+        const ProcessResult table = runCheck({file});
+        const ProcessResult json = runCheck({"--json", file});
+        const auto rows = lines(table.out);
+        ASSERT_EQ(rows.size(), 2u) << table.out;
+        EXPECT_EQ(rows[1], file + c.row) << (c.language ? c.language : "-") << " " << (c.lang ? c.lang : "-");
+        EXPECT_NE(json.out.find("\"VerdictText\":\"なし\""), std::string::npos) << json.out;
+    }
+    set("LANGUAGE", nullptr);
+    set("LC_ALL", nullptr);
+    set("LC_MESSAGES", nullptr);
+    set("LANG", "ja_JP.UTF-8");
+}
+
 TEST_F(ScanlarkCheck, OutputOrderDoesNotDependOnJobs)
 {
     for (int i = 0; i < 60; ++i)

@@ -28,7 +28,7 @@ int main(int argc, char** argv)
     // lands here, never in the trash of the person running the tests.
     QTemporaryDir dataHome;
     qputenv("XDG_DATA_HOME", dataHome.path().toUtf8());
-    InstallJapaneseQtTranslations(app);
+    InstallTranslations(app, TextLanguage::Japanese);
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::UnitTest::GetInstance()->listeners().Append(new DropAnswersAtTheEndOfEachTest);
     return RUN_ALL_TESTS();

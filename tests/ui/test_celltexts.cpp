@@ -1,9 +1,12 @@
 // Cell and status texts of the file list, without a window: dates, numbers,
 // names that are not UTF-8, and the check-result columns.
 #include "catalogue/KvFileInfo.h"
+#include "components/DamageBand.h"
 #include "components/ScanlarkCellTexts.h"
 #include "components/ScanlarkColumns.h"
 #include "components/ScanlarkStatusTexts.h"
+#include "decode/DeepInfo.h"
+#include "inspection/KvJpegInfo.h"
 #include "platform/KvDirectoryListing.h"
 
 #include <QDateTime>
@@ -99,6 +102,54 @@ TEST(StatusTexts, LongestTextsCoverTheLargestCountsAndEveryState)
         EXPECT_TRUE(check.contains(text)) << text.toStdString();
     EXPECT_TRUE(LongestStatusTexts(2, kJapanese).contains(QStringLiteral("2GB以上")));
     EXPECT_TRUE(LongestStatusTexts(4, kJapanese).isEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+// The deep check's columns and the preview's words and bands for one result:
+// a damaged photo with restart markers (two damaged runs), one without (to
+// the bottom), one whose header libjpeg rejected, and a sound one with a video
+// after it.
+TEST(CellTexts, DeepCheckColumnsHintAndBands)
+{
+    TKvJpegInfo walk;
+    walk.Verdict = 0;
+    DeepInfo restarts;
+    restarts.Verdict = DeepVerdict::Damaged;
+    restarts.FirstBadRow = 3;
+    restarts.SoundFraction = 0.8749;
+    restarts.RowHeight = 16;
+    restarts.DamagedRows = {{3, 3}, {10, 11}};
+    DeepInfo toBottom = restarts;
+    toBottom.DamagedRows = {};
+    toBottom.FirstBadRow = 14;
+    DeepInfo header;
+    header.Verdict = DeepVerdict::Damaged;
+    header.SoundFraction = 0;
+    DeepInfo video;
+    video.Verdict = DeepVerdict::Sound;
+    video.SoundFraction = 1;
+    video.Trailer = {TrailerKind::Mp4, 5000, 1234567};
+
+    const auto text = [&](const DeepInfo& deep, int column) { return CheckColumnText(&walk, &deep, column, kJapanese); };
+    EXPECT_EQ(text(restarts, ScanlarkColumn::JPEG_Error), QStringLiteral("画像データが破損しています"));
+    EXPECT_EQ(text(restarts, ScanlarkColumn::JPEG_DeepVerdict), QStringLiteral("破損"));
+    EXPECT_EQ(text(restarts, ScanlarkColumn::JPEG_SoundFraction), QStringLiteral("87 %"));
+    EXPECT_EQ(text(restarts, ScanlarkColumn::JPEG_FirstBadRow), QStringLiteral("3"));
+    EXPECT_EQ(text(header, ScanlarkColumn::JPEG_FirstBadRow), QString());
+    EXPECT_EQ(text(video, ScanlarkColumn::JPEG_Error), JpegColumnText(walk, ScanlarkColumn::JPEG_Error, kJapanese));
+    EXPECT_EQ(text(video, ScanlarkColumn::JPEG_Trailer), QStringLiteral("MP4 動画 (1,234,567 バイト)"));
+    EXPECT_EQ(CheckColumnText(&walk, nullptr, ScanlarkColumn::JPEG_DeepVerdict, kJapanese), QString());
+
+    EXPECT_EQ(DamageHint(restarts), QStringLiteral(" 破損: 行 3 から, 無傷 87%"));
+    EXPECT_EQ(DamageHint(header), QStringLiteral(" 破損: 無傷 0%"));
+    EXPECT_EQ(DamageHint(video), QStringLiteral(" 付加データ: MP4 動画"));
+    EXPECT_EQ(DamageBands(restarts, 256), (std::vector<TKvRowBand>{{48, 64}, {160, 192}}));
+    EXPECT_EQ(DamageBands(toBottom, 230), (std::vector<TKvRowBand>{{224, 230}}));
+    EXPECT_TRUE(DamageBands(header, 256).empty());
+    EXPECT_TRUE(DamageBands(video, 256).empty());
 }
 
 }  // namespace

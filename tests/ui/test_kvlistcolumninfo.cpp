@@ -195,11 +195,11 @@ TEST(KvListColumnInfos, SavingWritesThreeKeysPerColumnInIndexOrder)
     ini.WriteString("Option", "Before", "1");
     columns.SaveToIni(ini);
     const std::vector<std::string> keys = ini.ReadSection("DesignColumn");
-    ASSERT_EQ(keys.size(), 75u);
+    ASSERT_EQ(keys.size(), 3u * ScanlarkColumn::Count);
     const std::vector<std::string> firstKeys(keys.begin(), keys.begin() + 4);
     EXPECT_EQ(firstKeys, (std::vector<std::string>{"Name_Visible", "Name_Order", "Name_Width", "FullFileName_Visible"}));
-    EXPECT_EQ(keys.back(), "JPEG_IJGQuality_Width");
-    for (size_t i = 0; i < 25; ++i) {
+    EXPECT_EQ(keys.back(), "JPEG_Trailer_Width");
+    for (size_t i = 0; i < ScanlarkColumn::Count; ++i) {
         const std::string ident = ScanlarkColumnTable()[i].IdentName;
         EXPECT_EQ(keys[3 * i], ident + "_Visible");
         EXPECT_EQ(keys[3 * i + 1], ident + "_Order");
@@ -278,24 +278,31 @@ TEST(KvListColumnInfos, AssignCopiesEveryFieldOfEveryItem)
     EXPECT_EQ(copy.ColumnInfos().Count(), 3);
 }
 
-TEST(ScanlarkColumns, TheMainListsTwentyFiveColumns)
+TEST(ScanlarkColumns, TheMainListsTwentyFiveColumnsThenTheDeepChecksFourHidden)
 {
     TKvColumnInfos infos;
     MakeColumns(infos, 2);
     FillScanlarkColumns(infos);
     const TKvListColumnInfos& columns = infos.ColumnInfos();
-    ASSERT_EQ(columns.Count(), 25);
-    ASSERT_EQ(ScanlarkColumnTable().size(), 25u);
+    ASSERT_EQ(columns.Count(), 29);
+    ASSERT_EQ(ScanlarkColumnTable().size(), 29u);
 
     const char* idents[] = {"Name", "FullFileName", "Path", "PathOnly", "FindIndex", "Size", "SizeDetail",
                             "TypeName", "LastWriteTime", "Attr", "CreationTime", "LastAccessTime", "JPEG_Error",
                             "JPEG_AddBinary", "JPEG_Format", "JPEG_MacBinary", "JPEG_Grayscale", "JPEG_Width",
                             "JPEG_Height", "JPEG_ThumbWidth", "JPEG_ThumbHeight", "JPEG_Version", "JPEG_Comment",
-                            "JPEG_Quality", "JPEG_IJGQuality"};
-    for (int i = 0; i < 25; ++i) {
+                            "JPEG_Quality", "JPEG_IJGQuality", "JPEG_DeepVerdict", "JPEG_SoundFraction",
+                            "JPEG_FirstBadRow", "JPEG_Trailer"};
+    for (int i = 0; i < 29; ++i) {
         EXPECT_EQ(columns.Items(i).IdentName, idents[i]) << i;
         EXPECT_EQ(columns.Items(i).Order(), i);
     }
+    for (int i = 25; i < 29; ++i)
+        EXPECT_FALSE(columns.Items(i).DefaultVisible()) << i;
+    EXPECT_EQ(columns.Items(ScanlarkColumn::JPEG_DeepVerdict).Caption, QStringLiteral("画像データ"));
+    EXPECT_EQ(columns.Items(ScanlarkColumn::JPEG_SoundFraction).Caption, QStringLiteral("無傷の割合"));
+    EXPECT_EQ(columns.Items(ScanlarkColumn::JPEG_FirstBadRow).Caption, QStringLiteral("破損開始行"));
+    EXPECT_EQ(columns.Items(ScanlarkColumn::JPEG_Trailer).Caption, QStringLiteral("付加データ"));
     EXPECT_EQ(columns.Items(ScanlarkColumn::Name).Caption, QStringLiteral("名前"));
     EXPECT_EQ(columns.Items(ScanlarkColumn::JPEG_ThumbWidth).Caption, QStringLiteral("横ピクセル(サムネイル)"));
     EXPECT_EQ(columns.Items(ScanlarkColumn::JPEG_IJGQuality).Caption, QStringLiteral("IJG圧縮品質(1-100)"));

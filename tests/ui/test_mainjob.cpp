@@ -188,7 +188,7 @@ TEST_F(MainJob, FilePathsInvalidPathsUpFromTheRootAndStoppedListings)
     // An invalid path: the message, the text kept, the history unchanged.
     const int entries = recent_->Count();
     window_->WMCopyData(1, photos_.path() + "/missing");
-    EXPECT_EQ(window_->PanelText(0), InvalidFolderText);
+    EXPECT_EQ(window_->PanelText(0), InvalidFolderText());
     EXPECT_EQ(window_->AddressBox()->currentText(), QString::fromStdString(photos_.path() + "/missing"));
     EXPECT_EQ(recent_->Count(), entries);
     EXPECT_EQ(list_->RowCount(), 0);

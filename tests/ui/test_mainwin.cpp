@@ -93,6 +93,14 @@ TEST(MainWindowSettings, FirstStartUsesEveryDefaultAndSavesThreeSections)
     EXPECT_EQ(columns[1], "Name_Order");
     EXPECT_EQ(columns[2], "Name_Width");
     EXPECT_EQ(columns[74], "JPEG_IJGQuality_Width");
+    // Our own additions, the deep check's columns too, in a section of their own.
+    const auto deep = sectionKeys(text, "Deep");
+    ASSERT_EQ(deep.size(), 14u);
+    EXPECT_EQ(deep[0], "Enabled");
+    EXPECT_EQ(deep[1], "KeepFolders");
+    EXPECT_EQ(deep[2], "JPEG_DeepVerdict_Visible");
+    EXPECT_EQ(deep[13], "JPEG_Trailer_Width");
+    EXPECT_TRUE(text.contains("\r\n[Deep]\r\nEnabled=0\r\nKeepFolders=0\r\nJPEG_DeepVerdict_Visible=0\r\n"));
     EXPECT_TRUE(text.endsWith("\r\n\r\n"));
 
     // Loading what was saved and saving again gives the same bytes.

@@ -95,7 +95,7 @@ TEST_F(OptionDialogTest, EachCommandOpensItsPageAndTheControlsShowTheLiveSetting
         EXPECT_TRUE(dialog.CheckBoxFolderBarVisible->isChecked());
         EXPECT_EQ(dialog.ComboBoxFilePriority->currentText(), QStringLiteral("Highest (推奨)"));
         EXPECT_EQ(dialog.ComboBoxImgViewMode->currentText(), QStringLiteral("自動倍率"));
-        EXPECT_EQ(dialog.ListViewCE->topLevelItemCount(), 25);
+        EXPECT_EQ(dialog.ListViewCE->topLevelItemCount(), 29);
         EXPECT_EQ(dialog.EditWidth->text(), QStringLiteral("0"));
     }));
     EXPECT_TRUE(withDialog("ColumnsEditAct", [](TOptionDialog& dialog) {
@@ -121,7 +121,9 @@ TEST_F(OptionDialogTest, RowRulesKeepTheFirstColumnOnTopAndShown)
         QTest::keyClick(dialog.ListViewCE, Qt::Key_Space);  // ticked
         EXPECT_EQ(enabled(dialog), (Enabled{false, true, false, true}));
 
-        QTest::keyClick(dialog.ListViewCE, Qt::Key_End);
+        QTest::keyClick(dialog.ListViewCE, Qt::Key_End);  // "付加データ", hidden at first
+        EXPECT_EQ(enabled(dialog), (Enabled{true, false, true, false}));
+        ClickButton(dialog, "ButtonRowsShow");
         EXPECT_EQ(enabled(dialog), (Enabled{true, false, false, true}));
         ClickButton(dialog, "ButtonRowsHide");
         EXPECT_EQ(enabled(dialog), (Enabled{true, false, true, false}));
