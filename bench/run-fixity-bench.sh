@@ -136,6 +136,7 @@ tree=$corpus/pipe/tree1m
 if [[ ! -f $tree/.done ]]; then
     if [[ ! -f $samples/.done ]]; then
         rm -rf "$samples"
+        mkdir -p "$corpus/pipe"
         "$build/tools/make-samples" "$samples" > /dev/null
         touch "$samples/.done"
     fi
