@@ -57,6 +57,15 @@ TKindTexts TextsOf(TKvFileOperationKind kind)
             QT_TRANSLATE_NOOP("FileOperationDialogs", "削除しています...")};
 }
 
+// A button of a question, its caption from the catalogue and its object
+// name for the tests.
+QPushButton* addButton(QMessageBox& box, const char* caption, QMessageBox::ButtonRole role, const char* name)
+{
+    QPushButton* button = box.addButton(QCoreApplication::translate("FileOperationDialogs", caption), role);
+    button->setObjectName(QString::fromLatin1(name));
+    return button;
+}
+
 QString LastComponent(const std::string& path)
 {
     const size_t slash = path.rfind('/');
@@ -195,18 +204,14 @@ TKvConflictReply AskConflict(QWidget* owner, TKvFileOperationKind kind, const st
                                     "置き換えられるファイル: %1\n    (%2)\n%3するファイル: %4\n    (%5)\n"
                                     "置き換えられるファイルはごみ箱に移動します。")
             .arg(DisplayPath(destination), DescribeFile(destination), verb, DisplayPath(source), DescribeFile(source)));
-    QPushButton* overwrite =
-        box.addButton(QCoreApplication::translate("FileOperationDialogs", "上書き(&O)"), QMessageBox::AcceptRole);
-    overwrite->setObjectName(QStringLiteral("OverwriteButton"));
-    QPushButton* keepBoth =
-        box.addButton(QCoreApplication::translate("FileOperationDialogs", "両方とも残す(&K)"), QMessageBox::AcceptRole);
-    keepBoth->setObjectName(QStringLiteral("KeepBothButton"));
-    QPushButton* skip =
-        box.addButton(QCoreApplication::translate("FileOperationDialogs", "スキップ(&S)"), QMessageBox::RejectRole);
-    skip->setObjectName(QStringLiteral("SkipButton"));
-    QPushButton* cancel =
-        box.addButton(QCoreApplication::translate("FileOperationDialogs", "キャンセル"), QMessageBox::DestructiveRole);
-    cancel->setObjectName(QStringLiteral("CancelButton"));
+    QPushButton* overwrite = addButton(box, QT_TRANSLATE_NOOP("FileOperationDialogs", "上書き(&O)"),
+                                       QMessageBox::AcceptRole, "OverwriteButton");
+    QPushButton* keepBoth = addButton(box, QT_TRANSLATE_NOOP("FileOperationDialogs", "両方とも残す(&K)"),
+                                      QMessageBox::AcceptRole, "KeepBothButton");
+    QPushButton* skip = addButton(box, QT_TRANSLATE_NOOP("FileOperationDialogs", "スキップ(&S)"),
+                                  QMessageBox::RejectRole, "SkipButton");
+    QPushButton* cancel = addButton(box, QT_TRANSLATE_NOOP("FileOperationDialogs", "キャンセル"),
+                                    QMessageBox::DestructiveRole, "CancelButton");
     box.setDefaultButton(skip);
     box.setEscapeButton(cancel);
     auto* all =
@@ -240,12 +245,10 @@ bool AskOverwriteWithoutTrash(QWidget* owner, const std::string& destination, co
     box.setObjectName(QStringLiteral("OverwriteWithoutTrashDialog"));
     box.setTextFormat(Qt::PlainText);
     box.setInformativeText(QString::fromStdString(reason));
-    QPushButton* overwrite =
-        box.addButton(QCoreApplication::translate("FileOperationDialogs", "上書き(&O)"), QMessageBox::DestructiveRole);
-    overwrite->setObjectName(QStringLiteral("OverwriteButton"));
-    QPushButton* skip =
-        box.addButton(QCoreApplication::translate("FileOperationDialogs", "スキップ(&S)"), QMessageBox::RejectRole);
-    skip->setObjectName(QStringLiteral("SkipButton"));
+    QPushButton* overwrite = addButton(box, QT_TRANSLATE_NOOP("FileOperationDialogs", "上書き(&O)"),
+                                       QMessageBox::DestructiveRole, "OverwriteButton");
+    QPushButton* skip = addButton(box, QT_TRANSLATE_NOOP("FileOperationDialogs", "スキップ(&S)"),
+                                  QMessageBox::RejectRole, "SkipButton");
     box.setDefaultButton(skip);
     box.setEscapeButton(skip);
     box.exec();
